@@ -1,0 +1,26 @@
+#include "app/control_panel.h"
+
+#include "app/search_params.h"
+
+namespace tessera {
+
+MemoryPanel::MemoryPanel() {
+    for (const ParamSpec& spec : kParamTable) texts_[static_cast<int>(spec.control)] = spec.default_text;
+    texts_[static_cast<int>(Control::Button1)] = "Pust se do toho";
+    texts_[static_cast<int>(Control::Label3)] = "Nezačal";
+    texts_[static_cast<int>(Control::Label5)] = "0";
+}
+
+std::string MemoryPanel::text(Control edit) { return texts_[static_cast<int>(edit)]; }
+
+bool MemoryPanel::checked(Control) { return checked_; }
+
+void MemoryPanel::set_caption(Control control, std::string_view caption) {
+    texts_[static_cast<int>(control)] = caption;
+}
+
+void MemoryPanel::set_text(Control edit, std::string_view text) { texts_[static_cast<int>(edit)] = text; }
+
+const std::string& MemoryPanel::caption(Control control) const { return texts_[static_cast<int>(control)]; }
+
+}  // namespace tessera

@@ -1,0 +1,43 @@
+#include "app/search_params.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+
+#include "app/text.h"
+
+namespace tessera {
+
+i32 atol_rule(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    std::int64_t value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+        value = std::min<std::int64_t>(value * 10 + (text[i] - '0'), std::int64_t{1} << 32);
+    if (negative) value = -value;
+    return static_cast<i32>(std::clamp<std::int64_t>(value, INT32_MIN, INT32_MAX));
+}
+
+SearchParams read_params(ControlPanel& panel) {
+    SearchParams p{};
+    p.use_limits = panel.checked(Control::CheckBox1) ? 1 : 0;
+    for (const ParamSpec& spec : kParamTable) p.*spec.field = atol_rule(panel.text(spec.control));
+    return p;
+}
+
+Region limit_region(const SearchParams& p) {
+    return {std::int64_t{p.start_x} + p.margin_start_x, std::int64_t{p.start_y} + p.margin_start_y,
+            std::int64_t{p.end_x} - p.margin_end_x, std::int64_t{p.end_y} - p.margin_end_y};
+}
+
+std::string params_fault(const SearchParams& p) {
+    // Everything else off the board only reads as full; a first point off the board would put
+    // the first piece's anchor outside the matrix, so no search can begin there.
+    if (p.first_x < 0 || p.first_x >= kBoardRows || p.first_y < 0 || p.first_y >= kBoardCols)
+        return format("first point %d,%d lies outside the board (X 0..31, Y 0..54)", p.first_x, p.first_y);
+    return {};
+}
+
+}  // namespace tessera

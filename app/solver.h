@@ -1,0 +1,94 @@
+// The solver: owns the one SolverState and holds every operation on it. Each operation is
+// defined in the folder of its subsystem (board/, pieces/, placement/, search/); this file
+// gathers them in one class so that they share the state as fields, not as arguments.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "app/control_panel.h"
+#include "app/solver_state.h"
+
+namespace tessera {
+
+// How a press of the button ended, so that a front end can tell its user.
+enum class ClickResult {
+    Stopped,      // the press stopped a running search
+    SearchEnded,  // the press ran a search to one of its three ends
+    BadParams,    // the parameters make no sense; nothing was started
+    BadResume,    // the resume file could not be loaded; nothing was started
+};
+
+class Solver {
+public:
+    explicit Solver(ControlPanel& panel);
+    ~Solver();
+    Solver(const Solver&) = delete;
+    Solver& operator=(const Solver&) = delete;
+
+    // The piece source file that start-up reads (default "zdroj.txt").
+    void set_pieces_path(std::string path) { pieces_path_ = std::move(path); }
+    const std::string& pieces_path() const { return pieces_path_; }
+
+    // Start-up and the button (app/).
+    void FormCreate();
+    ClickResult Button1Click();
+
+    // Board (board/).
+    void napln_matici();
+
+    // Piece catalogue (pieces/).
+    int nacti_prvky();
+    PieceRecord napln_prvek(i32 piece, i32 orientation) const;
+    void nacti_hroty();
+    void pridej_hrot(i32 kind, i32 piece, i32 orientation, i32 row, i32 col);
+    void nacti_diry();
+    void pridej_diru(i32 kind, i32 piece, i32 orientation, i32 row, i32 col);
+
+    // Placement and checking (placement/).
+    int kontrola(const PieceRecord& record) const;
+    void pridej_prvek(const PieceRecord& record);
+    void odeber_prvek();
+    void smaz(i32 index);
+
+    // Search and its files (search/).
+    int hledej();
+    int ulozit(const char* name);
+    int plocha_naplnena(i32 x1, i32 y1, i32 x2, i32 y2);
+    int nacti_reseni(const char* path);
+    void zapis_matici();
+    void zapis_volny();
+
+    SolverState& state() { return s_; }
+    const SolverState& state() const { return s_; }
+    ControlPanel& panel() { return panel_; }
+    // Result of the last piece load: 0 built, -1 the file could not be opened.
+    int pieces_status() const { return pieces_status_; }
+    // Deepest stack seen since the current search started (for progress displays).
+    i32 deepest() const { return deepest_; }
+
+private:
+    // Steps of the search (search/hledej.cpp).
+    void start_search();
+    void restart_if_region_filled();
+    bool place_first_piece();
+    const OpenSpot* first_open_spot() const;
+    bool try_candidates();
+    void count_pass();
+    void end_search();
+    void empty_search_state();
+    void lay_first_piece(const PieceRecord& record);
+    void debug_verify() const;
+
+    // Steps of the catalogue (pieces/).
+    bool build_orientations(i32 piece);
+
+    std::unique_ptr<SolverState> storage_;
+    SolverState& s_;
+    ControlPanel& panel_;
+    std::string pieces_path_ = "zdroj.txt";
+    int pieces_status_ = 0;
+    i32 deepest_ = 0;
+};
+
+}  // namespace tessera

@@ -1,0 +1,116 @@
+// The one record that holds every value of the solver. It is made once, zero-filled,
+// owned by the solver for the life of the program and never copied.
+#pragma once
+
+#include <cstdint>
+
+namespace tessera {
+
+using i32 = std::int32_t;
+
+inline constexpr int kBoardRows = 32;
+inline constexpr int kBoardCols = 55;
+inline constexpr int kPieceCount = 209;
+inline constexpr int kOrientations = 6;
+inline constexpr int kKinds = 36;
+inline constexpr int kGridRows = 7;
+inline constexpr int kGridCols = 11;
+inline constexpr int kHoleSlots = 5;  // slot 0 unused, slots 1..4 hold holes
+inline constexpr int kFull = 100;
+
+// A record's shape lies in rows 2..6 and columns 3..10, so one kind (one parity and one code)
+// can occur at most 20 times in one record: every candidate list of every loadable piece
+// file fits, with one free entry after the last to end the list.
+inline constexpr int kMaxCandidates = kPieceCount * kOrientations * 20;
+inline constexpr int kCandidateSlots = kMaxCandidates + 2;
+
+// 209 pieces open at most four spots each; the list also keeps one empty entry after its
+// last one so that deleting an entry always copies an empty entry down.
+inline constexpr int kMaxSpots = kPieceCount * 4;
+inline constexpr int kSpotSlots = kMaxSpots + 2;
+inline constexpr int kDumpedSpots = 301;  // the spot dump always shows entries 0..300
+
+struct Placement {
+    i32 piece;
+    i32 row;
+    i32 col;
+    i32 orientation;
+};
+
+struct OpenSpot {
+    i32 owner;
+    i32 kind;
+    i32 row;
+    i32 col;
+    i32 filled;
+    i32 filler;
+};
+
+// Shaped like an OpenSpot, from which open spots are made; the last two fields stay 0.
+struct Hole {
+    i32 piece;
+    i32 kind;
+    i32 row;
+    i32 col;
+    i32 filled;
+    i32 filler;
+};
+
+struct Candidate {
+    i32 piece;
+    i32 orientation;
+    i32 row;
+    i32 col;
+};
+
+struct PieceRecord {
+    i32 number;
+    i32 cells[kGridRows][kGridCols];
+    Hole holes[kHoleSlots];
+    i32 anchor_row;
+    i32 anchor_col;
+    i32 orientation;
+};
+static_assert(sizeof(PieceRecord) == 111 * sizeof(i32), "a piece record is 111 integers");
+
+struct SearchParams {
+    i32 use_limits;
+    i32 start_x;
+    i32 start_y;
+    i32 end_x;
+    i32 end_y;
+    i32 margin_start_x;
+    i32 margin_start_y;
+    i32 margin_end_x;
+    i32 margin_end_y;
+    i32 first_x;
+    i32 first_y;
+};
+
+struct SolverState {
+    PieceRecord prvky[kPieceCount + 1][kOrientations + 1];
+    Placement reseni[kPieceCount + 1];
+    OpenSpot volny[kSpotSlots];
+    Candidate hroty[kKinds + 1][kCandidateSlots];
+    Placement empty_placement;
+    OpenSpot empty_spot;
+    i32 piece_used[kPieceCount + 1];
+    i32 depth;
+    i32 best_unfilled;
+    i32 open_count;
+    i32 running;
+    i32 next_candidate;
+    i32 first_piece;
+    i32 target_row;
+    i32 target_col;
+    i32 spot_kind;
+    i32 matice[kBoardRows][kBoardCols];
+    // 64-bit so that the status and the file names keep counting past 2^31 passes.
+    std::int64_t step_count;
+    SearchParams params;
+    // Length of each candidate list, kept beside the lists when they are built so that the
+    // search can scan a list from its end without walking the free entries.
+    i32 hroty_count[kKinds + 1];
+};
+
+}  // namespace tessera

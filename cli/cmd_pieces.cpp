@@ -1,0 +1,41 @@
+// tessera pieces: runs the start-up and prints the catalogue.
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <memory>
+
+#include "app/solver.h"
+#include "cli/commands.h"
+#include "pieces/catalogue_text.h"
+
+namespace tessera::cli {
+
+namespace {
+
+struct PiecesOptions {
+    std::string pieces = "zdroj.txt";
+    std::string work_dir;
+};
+
+int run_pieces(const PiecesOptions& opt) {
+    if (!enter_work_dir(opt.work_dir)) return 2;
+    MemoryPanel panel;
+    auto solver = std::make_unique<Solver>(panel);
+    solver->set_pieces_path(opt.pieces);
+    solver->FormCreate();
+    if (solver->pieces_status() != 0) return 2;
+    write_catalogue(solver->state(), stdout);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+Command add_pieces_command(CLI::App& app) {
+    auto opt = std::make_shared<PiecesOptions>();
+    CLI::App* sub = app.add_subcommand("pieces", "Read the piece file and print every orientation record and candidate list");
+    sub->add_option("--pieces", opt->pieces, "piece source file")->capture_default_str();
+    sub->add_option("-C", opt->work_dir, "working directory (relative paths are taken from it)");
+    return {sub, [opt] { return run_pieces(*opt); }};
+}
+
+}  // namespace tessera::cli

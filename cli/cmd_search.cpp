@@ -1,0 +1,169 @@
+// tessera search: the button's sequence without the window. The options fill the window's
+// fields; stops (a step limit, a time limit, Ctrl-C, SIGTERM) arrive as presses of the button
+// in the event pump, so every search ends through its normal end and writes "tuton.txt".
+#include <CLI/CLI.hpp>
+
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "app/search_params.h"
+#include "app/solver.h"
+#include "cli/commands.h"
+
+namespace tessera::cli {
+
+namespace {
+
+volatile std::sig_atomic_t g_stop_signal = 0;
+
+extern "C" void on_stop_signal(int) { g_stop_signal = 1; }
+
+void catch_stop_signals() {
+    struct sigaction action {};
+    action.sa_handler = on_stop_signal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+struct SearchOptions {
+    std::string pieces = "zdroj.txt";
+    std::string resume;
+    bool limits = false;
+    std::string pairs[5];  // one text "X,Y" per pair option, in the order of the table
+    std::string work_dir;
+    std::int64_t max_steps = 0;
+    double time_limit = 0;
+    bool quiet = false;
+    bool dump_state = false;
+};
+
+using Clock = std::chrono::steady_clock;
+
+class CliPanel : public MemoryPanel {
+public:
+    CliPanel(const SearchOptions& opt) : opt_(opt), started_(Clock::now()), drawn_(started_) {
+        progress_ = !opt.quiet && ::isatty(STDERR_FILENO);
+    }
+    void attach(Solver& solver) { solver_ = &solver; }
+
+    void pump_events() override {
+        const SolverState& s = solver_->state();
+        bool stop = g_stop_signal != 0 || (opt_.max_steps > 0 && s.step_count >= opt_.max_steps);
+        // The clock is read only every 64 passes; it is the costliest thing here.
+        if ((s.step_count & 63) == 0) {
+            const Clock::time_point now = Clock::now();
+            if (opt_.time_limit > 0 && seconds(now) >= opt_.time_limit) stop = true;
+            if (progress_ && now - drawn_ >= std::chrono::milliseconds(100)) {
+                drawn_ = now;
+                draw_progress(now);
+            }
+        }
+        if (stop && s.running != 0) solver_->Button1Click();
+    }
+
+    void finish() {
+        if (progress_) std::fputs("\r\033[K", stderr);
+        const SolverState& s = solver_->state();
+        const double t = seconds(Clock::now());
+        if (!opt_.quiet)
+            std::fprintf(stderr, "%lld passes in %.1f s (%.0f passes/s)\n", static_cast<long long>(s.step_count), t,
+                         t > 0 ? static_cast<double>(s.step_count) / t : 0.0);
+    }
+
+private:
+    double seconds(Clock::time_point now) const { return std::chrono::duration<double>(now - started_).count(); }
+
+    void draw_progress(Clock::time_point now) {
+        const SolverState& s = solver_->state();
+        const double t = seconds(now);
+        std::fprintf(stderr, "\r\033[Kpasses %lld  %.0f/s  depth %d  deepest %d  first piece %d  %.0f s",
+                     static_cast<long long>(s.step_count), t > 0 ? static_cast<double>(s.step_count) / t : 0.0,
+                     s.depth, solver_->deepest(), s.first_piece, t);
+        std::fflush(stderr);
+    }
+
+    const SearchOptions& opt_;
+    Solver* solver_ = nullptr;
+    bool progress_;
+    Clock::time_point started_, drawn_;
+};
+
+// The option names of the pairs, in the order of the parameter table.
+int pair_index(const char* option) {
+    int index = -1;
+    const char* last = nullptr;
+    for (const ParamSpec& spec : kParamTable) {
+        if (!last || std::string_view(last) != spec.option) ++index, last = spec.option;
+        if (std::string_view(option) == spec.option) return index;
+    }
+    return -1;
+}
+
+void fill_panel(CliPanel& panel, const SearchOptions& opt) {
+    panel.set_checked(opt.limits);
+    panel.set_text(Control::Edit1, opt.resume);
+    for (const ParamSpec& spec : kParamTable) {
+        const std::string& pair = opt.pairs[pair_index(spec.option)];
+        if (pair.empty()) continue;
+        const std::size_t comma = pair.find(',');
+        const std::string part = spec.part == 0 ? pair.substr(0, comma)
+                                                : (comma == std::string::npos ? std::string() : pair.substr(comma + 1));
+        panel.set_text(spec.control, part);
+    }
+}
+
+int run_search(const SearchOptions& opt) {
+    if (!enter_work_dir(opt.work_dir)) return 2;
+    CliPanel panel(opt);
+    fill_panel(panel, opt);
+    auto solver = std::make_unique<Solver>(panel);
+    panel.attach(*solver);
+    solver->set_pieces_path(opt.pieces);
+    solver->FormCreate();
+    // Without pieces a search could only end at once and overwrite the last result.
+    if (solver->pieces_status() != 0) return 2;
+
+    catch_stop_signals();
+    const ClickResult result = solver->Button1Click();
+    if (result == ClickResult::BadParams || result == ClickResult::BadResume) return 2;
+    panel.finish();
+    if (opt.dump_state) {
+        solver->zapis_matici();
+        solver->zapis_volny();
+    }
+    const SolverState& s = solver->state();
+    std::printf("%s\nsteps=%lld depth=%d first_piece=%d\n", panel.caption(Control::Label3).c_str(),
+                static_cast<long long>(s.step_count), s.depth, s.first_piece);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+Command add_search_command(CLI::App& app) {
+    auto opt = std::make_shared<SearchOptions>();
+    CLI::App* sub = app.add_subcommand("search", "Run the search in the working directory, as the window's button does");
+    sub->add_option("--pieces", opt->pieces, "piece source file")->capture_default_str();
+    sub->add_option("--resume", opt->resume, "placement file to resume from (the window's resume box)");
+    sub->add_flag("--limits", opt->limits, "switch the limit rectangle on (the window's check box)");
+    for (const ParamSpec& spec : kParamTable) {
+        if (spec.part != 0) continue;
+        const ParamSpec& y = *(&spec + 1);
+        const std::string defaults = std::string(spec.default_text) + "," + y.default_text;
+        sub->add_option(spec.option, opt->pairs[pair_index(spec.option)], std::string(spec.help) + " [" + defaults + "]")
+            ->type_name("X,Y");
+    }
+    sub->add_option("-C", opt->work_dir, "working directory: the files are read and written there");
+    sub->add_option("--max-steps", opt->max_steps, "stop after this many passes")->check(CLI::NonNegativeNumber);
+    sub->add_option("--time-limit", opt->time_limit, "stop after this many seconds")->check(CLI::NonNegativeNumber);
+    sub->add_flag("--quiet", opt->quiet, "no progress line and no speed report on standard error");
+    sub->add_flag("--dump-state", opt->dump_state, "write \"matice.txt\" and \"volny.txt\" after the search");
+    return {sub, [opt] { return run_search(*opt); }};
+}
+
+}  // namespace tessera::cli

@@ -1,0 +1,86 @@
+// The spike table: for each kind, every (piece, orientation, cell) whose cell is a spike of that
+// kind, in the order of the scan. The order of each list is the order in which the search tries
+// pieces at a spot of that kind.
+#include <cstdio>
+
+#include "app/solver.h"
+#include "board/cell_codes.h"
+#include "pieces/rules.h"
+
+namespace tessera {
+
+namespace {
+
+int grid_code(const PieceRecord& record, int r, int c) {
+    if (r < 0 || r >= kGridRows || c < 0 || c >= kGridCols) return 0;
+    return record.cells[r][c];
+}
+
+}  // namespace
+
+void Solver::nacti_hroty() {
+    for (auto& row : s_.hroty)
+        for (Candidate& entry : row) entry = Candidate{};
+    for (i32& count : s_.hroty_count) count = 0;
+
+    for (i32 p = 1; p <= kPieceCount; ++p)
+        for (i32 o = 1; o <= kOrientations; ++o) {
+            const PieceRecord& record = s_.prvky[p][o];
+            for (int r = 1; r <= 6; ++r)
+                for (int c = 1; c <= 10; ++c) {
+                    const int x = record.cells[r][c];
+                    if (x == 0) continue;
+                    const int* kinds = kinds_to_test(grid_cell_points_up(r, c), x);
+                    if (!kinds) continue;
+                    for (; *kinds; ++kinds) {
+                        const auto at = [&](int dr, int dc) { return grid_code(record, r + dr, c + dc); };
+                        if (rule_holds(kRules[*kinds], at))
+                            pridej_hrot(*kinds, record.number, record.orientation, r, c);
+                    }
+                }
+        }
+}
+
+void Solver::pridej_hrot(i32 kind, i32 piece, i32 orientation, i32 row, i32 col) {
+    i32& count = s_.hroty_count[kind];
+    // The rows are sized for every loadable piece file; the guard keeps a list from ever
+    // running into the next one.
+    if (count >= kMaxCandidates) return;
+    ++count;
+    s_.hroty[kind][count] = Candidate{piece, orientation, row, col};
+}
+
+void Solver::nacti_diry() {
+    for (i32 p = 1; p <= kPieceCount; ++p)
+        for (i32 o = 1; o <= kOrientations; ++o) {
+            PieceRecord& record = s_.prvky[p][o];
+            for (int slot = 1; slot < kHoleSlots; ++slot) record.holes[slot] = Hole{p, 0, 0, 0, 0, 0};
+            for (int r = 1; r <= 6; ++r)
+                for (int c = 1; c <= 10; ++c) {
+                    // A hole is a spike of the empty part: the rules read every code in complement.
+                    const int y = 100 - record.cells[r][c];
+                    if (y == 0) continue;
+                    const int* kinds = kinds_to_test(grid_cell_points_up(r, c), y);
+                    if (!kinds) continue;
+                    for (; *kinds; ++kinds) {
+                        const auto at = [&](int dr, int dc) { return 100 - grid_code(record, r + dr, c + dc); };
+                        if (rule_holds(kRules[*kinds], at)) pridej_diru(*kinds, record.number, record.orientation, r, c);
+                    }
+                }
+        }
+}
+
+void Solver::pridej_diru(i32 kind, i32 piece, i32 orientation, i32 row, i32 col) {
+    PieceRecord& record = s_.prvky[piece][orientation];
+    for (int slot = 1; slot < kHoleSlots; ++slot)
+        if (record.holes[slot].kind == 0) {
+            record.holes[slot].kind = kind;
+            record.holes[slot].row = row;
+            record.holes[slot].col = col;
+            return;
+        }
+    std::fprintf(stderr, "piece %d, orientation %d: a fifth hole (kind %d at %d,%d) is dropped; a record holds four\n",
+                 piece, orientation, kind, row, col);
+}
+
+}  // namespace tessera

@@ -1,0 +1,48 @@
+#include "pieces/number_reader.h"
+
+#include <cstdint>
+
+namespace tessera {
+
+namespace {
+bool is_space(int ch) { return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\v' || ch == '\f' || ch == '\r'; }
+}  // namespace
+
+NumberReader::Status NumberReader::next() {
+    int ch = std::getc(file_);
+    while (ch != EOF && is_space(ch)) {
+        if (ch == '\n') ++line_;
+        ch = std::getc(file_);
+    }
+    token_line_ = line_;
+    token_[0] = '\0';
+    if (ch == EOF) return Status::End;
+
+    std::size_t len = 0;
+    bool negative = false;
+    bool digits = false;
+    bool number = true;
+    std::uint64_t magnitude = 0;
+    constexpr std::uint64_t kLimit = std::uint64_t{1} << 63;
+    for (std::size_t i = 0; ch != EOF && !is_space(ch); ++i, ch = std::getc(file_)) {
+        if (len + 1 < sizeof token_) token_[len++] = ch == '\0' ? '?' : static_cast<char>(ch);
+        if (i == 0 && (ch == '+' || ch == '-')) {
+            negative = ch == '-';
+        } else if (ch >= '0' && ch <= '9') {
+            digits = true;
+            const std::uint64_t d = static_cast<unsigned>(ch - '0');
+            magnitude = magnitude > kLimit / 10 ? kLimit : magnitude * 10 + d;
+            if (magnitude > kLimit) magnitude = kLimit;
+        } else {
+            number = false;
+        }
+    }
+    if (ch == '\n') ungetc(ch, file_);
+    token_[len] = '\0';
+    if (!number || !digits) return Status::NotNumber;
+    if (magnitude > kLimit - 1) magnitude = negative ? kLimit : kLimit - 1;
+    value_ = negative ? static_cast<std::int64_t>(0 - magnitude) : static_cast<std::int64_t>(magnitude);
+    return Status::Number;
+}
+
+}  // namespace tessera

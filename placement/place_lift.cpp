@@ -1,0 +1,111 @@
+// Putting a piece on the board and taking pieces off again. The board, the stack, the open-spot
+// list and the piece flags always change together here.
+#include "app/solver.h"
+#include "board/board.h"
+
+namespace tessera {
+
+void Solver::pridej_prvek(const PieceRecord& rec) {
+    const int dr = s_.target_row - rec.anchor_row, dc = s_.target_col - rec.anchor_col;
+    for (int r = rec.anchor_row; r <= 6; ++r)
+        for (int c = 1; c <= 10; ++c) {
+            const int code = rec.cells[r][c];
+            if (code == 0) continue;
+            const int x = r + dr, y = c + dc;
+            s_.matice[x][y] += code;
+            // Spots made earlier on this cell are marked again, their filler replaced.
+            for (int i = 1; s_.volny[i].owner > 0; ++i)
+                if (s_.volny[i].row == x && s_.volny[i].col == y) {
+                    s_.volny[i].filled = 1;
+                    s_.volny[i].filler = rec.number;
+                }
+        }
+
+    ++s_.depth;
+    s_.reseni[s_.depth] = Placement{rec.number, s_.target_row, s_.target_col, rec.orientation};
+    s_.piece_used[rec.number] = 1;
+
+    const SearchParams& p = s_.params;
+    for (int slot = 1; slot < kHoleSlots && rec.holes[slot].kind > 0; ++slot) {
+        const Hole& hole = rec.holes[slot];
+        const int x = hole.row + dr, y = hole.col + dc;
+        // A hole on a full cell, or one that this piece itself completes, opens nothing.
+        if (!on_board(x, y) || s_.matice[x][y] == kFull) continue;
+        if (p.use_limits != 0 && !(p.start_x < x && x <= p.end_x && p.start_y < y && y <= p.end_y)) continue;
+        ++s_.open_count;
+        s_.volny[s_.open_count] = OpenSpot{rec.number, hole.kind, x, y, 0, 0};
+    }
+    s_.next_candidate = 1;
+}
+
+void Solver::odeber_prvek() {
+    i32 k = 0;
+    // The spot and the last free choice carry over from one lift to the next; while either has
+    // never had a value there is no choice left to resume, so the lift goes on below.
+    OpenSpot spot{};
+    bool has_spot = false;
+    i32 last_free = -1;
+    while (s_.depth > 0) {
+        const Placement top = s_.reseni[s_.depth];
+        const PieceRecord& rec = s_.prvky[top.piece][top.orientation];
+        const int dr = top.row - rec.anchor_row, dc = top.col - rec.anchor_col;
+        for (int r = rec.anchor_row; r <= 6; ++r)
+            for (int c = 1; c <= 10; ++c)
+                if (rec.cells[r][c] != 0) s_.matice[r + dr][c + dc] -= rec.cells[r][c];
+
+        s_.reseni[s_.depth] = s_.empty_placement;
+        --s_.depth;
+        s_.piece_used[rec.number] = 0;
+
+        for (int i = 1; s_.volny[i].owner > 0;) {
+            if (s_.volny[i].owner == rec.number)
+                smaz(i);
+            else
+                ++i;
+        }
+        if (s_.reseni[1].piece == 0) {
+            s_.next_candidate = k + 1;
+            return;
+        }
+        // Spots that this piece covered are open again (cleared, not restored).
+        for (int i = 1; s_.volny[i].kind > 0; ++i)
+            if (s_.volny[i].filler == rec.number) {
+                s_.volny[i].filled = 0;
+                s_.volny[i].filler = 0;
+            }
+
+        if (const OpenSpot* open = first_open_spot()) {
+            spot = *open;
+            has_spot = true;
+        }
+        if (has_spot) {
+            const Candidate* list = s_.hroty[spot.kind];
+            const int want_row = spot.row - top.row + rec.anchor_row;
+            const int want_col = spot.col - top.col + rec.anchor_col;
+            for (int i = 1; list[i].piece > 0; ++i)
+                if (list[i].piece == rec.number && list[i].orientation == rec.orientation && list[i].row == want_row &&
+                    list[i].col == want_col) {
+                    k = i;
+                    break;
+                }
+            for (int i = s_.hroty_count[spot.kind]; i >= 1; --i)
+                if (list[i].piece != 0 && s_.piece_used[list[i].piece] == 0) {
+                    last_free = i;
+                    break;
+                }
+        }
+        // Lifting goes on while the lifted piece was the last free candidate of its spot.
+        if (has_spot && last_free >= 0 && k != last_free) {
+            s_.next_candidate = k + 1;
+            return;
+        }
+    }
+}
+
+void Solver::smaz(i32 index) {
+    int j = index;
+    for (; s_.volny[j].kind > 0; ++j) s_.volny[j] = s_.volny[j + 1];
+    --s_.open_count;
+}
+
+}  // namespace tessera

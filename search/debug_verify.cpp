@@ -1,0 +1,51 @@
+// In debug and sanitizer builds the search checks after every pass that the board, the piece
+// flags and the open-spot list still agree with the stack, so that corruption is caught at
+// the pass that caused it. Release builds compile this away.
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/solver.h"
+#include "board/board.h"
+
+namespace tessera {
+
+#ifdef TESSERA_VERIFY
+namespace {
+
+[[noreturn]] void corrupted(const char* what, long a, long b) {
+    std::fprintf(stderr, "internal check failed: %s (%ld, %ld)\n", what, a, b);
+    std::abort();
+}
+
+}  // namespace
+#endif
+
+void Solver::debug_verify() const {
+#ifdef TESSERA_VERIFY
+    BoardMatrix board;
+    fill_initial_board(board);
+    i32 used[kPieceCount + 1] = {};
+    for (int i = 1; i <= s_.depth; ++i) {
+        const Placement& e = s_.reseni[i];
+        if (e.piece < 1 || e.piece > kPieceCount) corrupted("stack entry holds no piece", i, e.piece);
+        used[e.piece] = 1;
+        const PieceRecord& rec = s_.prvky[e.piece][e.orientation];
+        for (int r = rec.anchor_row; r <= 6; ++r)
+            for (int c = 1; c <= 10; ++c)
+                if (rec.cells[r][c] != 0) board[e.row + r - rec.anchor_row][e.col + c - rec.anchor_col] += rec.cells[r][c];
+    }
+    for (int x = 0; x < kBoardRows; ++x)
+        for (int y = 0; y < kBoardCols; ++y)
+            if (board[x][y] != s_.matice[x][y]) corrupted("board differs from the stack at cell", x, y);
+    for (int p = 0; p <= kPieceCount; ++p)
+        if (used[p] != s_.piece_used[p]) corrupted("piece flag differs from the stack for piece", p, s_.piece_used[p]);
+    for (int i = s_.depth + 1; i <= kPieceCount; ++i)
+        if (s_.reseni[i].piece != 0) corrupted("stack entry past the depth", i, s_.reseni[i].piece);
+    for (int i = 1; i <= s_.open_count; ++i)
+        if (s_.volny[i].kind <= 0) corrupted("open spot without a kind inside the list", i, s_.volny[i].kind);
+    for (int i = s_.open_count + 1; i < kSpotSlots; ++i)
+        if (s_.volny[i].kind != 0 || s_.volny[i].owner != 0) corrupted("open spot past the list's end", i, s_.open_count);
+#endif
+}
+
+}  // namespace tessera

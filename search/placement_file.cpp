@@ -1,0 +1,101 @@
+#include "search/placement_file.h"
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "app/text.h"
+#include "board/board.h"
+#include "pieces/number_reader.h"
+
+namespace tessera {
+
+namespace {
+
+std::string at_line(const char* path, long line, const std::string& what) {
+    return format("%s:%ld: %s", path, line, what.c_str());
+}
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+}  // namespace
+
+std::string read_placement_file(const char* path, PlacementList& out) {
+    out.count = 0;
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "r"));
+    if (!file) return format("Predesle reseni nelze nacist ('%s')", path);
+    NumberReader reader(file.get());
+    for (;;) {
+        std::int64_t v[4];
+        long first_line = 0;
+        for (int i = 0; i < 4; ++i) {
+            const NumberReader::Status st = reader.next();
+            if (st == NumberReader::Status::End) {
+                if (i == 0) return {};
+                return at_line(path, reader.line(), "the file ends inside a group of four numbers");
+            }
+            if (st == NumberReader::Status::NotNumber)
+                return at_line(path, reader.line(), format("'%s' is not a number", reader.token()));
+            v[i] = reader.value();
+            if (i == 0) first_line = reader.line();
+        }
+        if (out.count == kPieceCount) return at_line(path, first_line, "more than 209 placements");
+        if (!in_range(v[0], 1, kPieceCount))
+            return at_line(path, first_line, format("piece %lld is not in 1..209", static_cast<long long>(v[0])));
+        if (!in_range(v[3], 1, kOrientations))
+            return at_line(path, first_line, format("orientation %lld is not in 1..6", static_cast<long long>(v[3])));
+        if (!in_range(v[1], 0, kBoardRows - 1) || !in_range(v[2], 0, kBoardCols - 1))
+            return at_line(path, first_line,
+                           format("position %lld,%lld is not on the board", static_cast<long long>(v[1]),
+                                  static_cast<long long>(v[2])));
+        out.entries[out.count] = Placement{static_cast<i32>(v[0]), static_cast<i32>(v[1]), static_cast<i32>(v[2]),
+                                           static_cast<i32>(v[3])};
+        out.lines[out.count] = first_line;
+        ++out.count;
+    }
+}
+
+std::string check_placements(const PieceRecord (*prvky)[kOrientations + 1], const char* path,
+                             const PlacementList& list) {
+    BoardMatrix board;
+    fill_initial_board(board);
+    long placed_on[kPieceCount + 1] = {};
+    for (int n = 0; n < list.count; ++n) {
+        const Placement& e = list.entries[n];
+        const long line = list.lines[n];
+        if (placed_on[e.piece] != 0)
+            return at_line(path, line, format("piece %d is placed twice (also on line %ld)", e.piece, placed_on[e.piece]));
+        placed_on[e.piece] = line;
+        const PieceRecord& rec = prvky[e.piece][e.orientation];
+        if (rec.anchor_row == 0)
+            return at_line(path, line, format("piece %d has no shape in the piece file", e.piece));
+        for (int r = rec.anchor_row; r <= 6; ++r)
+            for (int c = 1; c <= 10; ++c) {
+                const int g = rec.cells[r][c];
+                if (g == 0) continue;
+                const int x = e.row + r - rec.anchor_row, y = e.col + c - rec.anchor_col;
+                const std::string where = format("piece %d puts a cell at %d,%d", e.piece, x, y);
+                if (!on_board(x, y)) return at_line(path, line, where + ", outside the board");
+                const int b = board[x][y];
+                if (b == kFull) return at_line(path, line, where + ", on a full cell");
+                if (b != 0 && b + g != kFull)
+                    return at_line(path, line, where + format(", where its half %d does not complete the half %d", g, b));
+                board[x][y] = b + g;
+            }
+    }
+    return {};
+}
+
+std::size_t placement_text(const Placement* reseni, int depth, char* buf) {
+    std::size_t len = 0;
+    for (int i = 1; i <= depth && i <= kPieceCount; ++i) {
+        const Placement& p = reseni[i];
+        len += static_cast<std::size_t>(
+            std::snprintf(buf + len, 48, "%i %i %i %i\n", p.piece, p.row, p.col, p.orientation));
+    }
+    return len;
+}
+
+}  // namespace tessera

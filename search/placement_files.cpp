@@ -1,0 +1,88 @@
+// Writing the stack to placement files, keeping the best partial fill of the limit region, and
+// rebuilding the whole search state from a placement file.
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "app/solver.h"
+#include "board/board.h"
+#include "search/atomic_file.h"
+#include "search/placement_file.h"
+
+namespace tessera {
+
+int Solver::ulozit(const char* name) {
+    if (!name || !*name) name = "tuton.txt";
+    char text[kPlacementTextMax];
+    const std::size_t len = placement_text(s_.reseni, s_.depth, text);
+    if (const int err = write_file_atomically(name, text, len)) {
+        std::fprintf(stderr, "Nemohu zapsat vysledny soubor: '%s' (%s)\n", name, std::strerror(err));
+        return -1;
+    }
+    return 0;
+}
+
+int Solver::plocha_naplnena(i32 x1, i32 y1, i32 x2, i32 y2) {
+    // Cells off the board count as full.
+    const int row_from = x1 < 0 ? 0 : x1 >= kBoardRows ? kBoardRows : x1 + 1;
+    const int row_to = x2 >= kBoardRows ? kBoardRows - 1 : x2;
+    const int col_from = y1 < 0 ? 0 : y1 >= kBoardCols ? kBoardCols : y1 + 1;
+    const int col_to = y2 >= kBoardCols ? kBoardCols - 1 : y2;
+    int unfilled = 0;
+    for (int x = row_from; x <= row_to; ++x)
+        for (int y = col_from; y <= col_to; ++y) unfilled += s_.matice[x][y] != kFull;
+    if (unfilled == 0) return 1;
+    if (unfilled < s_.best_unfilled) {
+        ulozit("big.txt");
+        s_.best_unfilled = unfilled;
+    }
+    return 0;
+}
+
+int Solver::nacti_reseni(const char* path) {
+    // The file is read and checked aside first, so that a fault leaves the current state whole.
+    auto list = std::make_unique<PlacementList>();
+    std::string fault = read_placement_file(path, *list);
+    if (fault.empty()) fault = check_placements(s_.prvky, path, *list);
+    if (!fault.empty()) {
+        std::fprintf(stderr, "%s\n", fault.c_str());
+        return -1;
+    }
+
+    napln_matici();
+    for (Placement& entry : s_.reseni) entry = s_.empty_placement;
+    s_.depth = 0;
+    for (OpenSpot& spot : s_.volny) spot = s_.empty_spot;
+    s_.open_count = 0;
+    for (i32& used : s_.piece_used) used = 0;
+    for (int n = 0; n < list->count; ++n) s_.reseni[++s_.depth] = list->entries[n];
+
+    // Replays the placements in their order, so that a spot is marked by the pieces placed
+    // after it, and a hole whose cell is already full makes no spot. No limits apply here.
+    for (int i = 1; i <= s_.depth; ++i) {
+        const Placement& e = s_.reseni[i];
+        const PieceRecord& rec = s_.prvky[e.piece][e.orientation];
+        const int dr = e.row - rec.anchor_row, dc = e.col - rec.anchor_col;
+        for (int r = rec.anchor_row; r <= 6; ++r)
+            for (int c = 1; c <= 10; ++c) {
+                if (rec.cells[r][c] == 0) continue;
+                const int x = r + dr, y = c + dc;
+                s_.matice[x][y] += rec.cells[r][c];
+                for (int k = 1; s_.volny[k].kind != 0; ++k)
+                    if (s_.volny[k].row == x && s_.volny[k].col == y) {
+                        s_.volny[k].filled = 1;
+                        s_.volny[k].filler = rec.number;
+                    }
+            }
+        for (int j = 1; j < kHoleSlots && rec.holes[j].kind > 0; ++j) {
+            const int x = rec.holes[j].row + dr, y = rec.holes[j].col + dc;
+            if (!on_board(x, y) || s_.matice[x][y] == kFull) continue;
+            ++s_.open_count;
+            s_.volny[s_.open_count] = OpenSpot{rec.number, rec.holes[j].kind, x, y, 0, 0};
+        }
+    }
+    for (int i = 1; i <= s_.depth; ++i) s_.piece_used[s_.reseni[i].piece] = 1;
+    return 0;
+}
+
+}  // namespace tessera

@@ -1,0 +1,61 @@
+// Shared test helpers: a scratch working directory, file helpers, and a solver built from a
+// piece file written by the test.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/solver.h"
+
+namespace tessera::test {
+
+// Makes a fresh directory and works in it for the life of the object.
+class ScratchDir {
+public:
+    ScratchDir();
+    ~ScratchDir();
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+    std::filesystem::path previous_;
+};
+
+void write_file(const std::filesystem::path& path, const std::string& text);
+std::string read_file(const std::filesystem::path& path);
+bool file_exists(const std::filesystem::path& path);
+
+// One cell of a piece source file.
+struct Cell {
+    int piece, row, col, code;
+};
+std::string piece_file(const std::vector<Cell>& cells);
+
+// A solver started up on a piece file, in its own scratch directory.
+class SolverTest : public ::testing::Test {
+protected:
+    // Writes "zdroj.txt" and runs the start-up.
+    void start_up(const std::string& pieces_text);
+    void start_up(std::initializer_list<Cell> cells) { start_up(piece_file(cells)); }
+    void start_up(const std::vector<Cell>& cells) { start_up(piece_file(cells)); }
+    SolverState& s() { return solver->state(); }
+    const PieceRecord& record(int piece, int orientation) { return s().prvky[piece][orientation]; }
+    // Sets the parameter texts of the panel and copies them into the state as a search would.
+    void set_params(const SearchParams& p);
+
+    ScratchDir dir;
+    MemoryPanel panel;
+    std::unique_ptr<Solver> solver = std::make_unique<Solver>(panel);
+};
+
+// The cells of a record as "r,c=code" tokens, for readable comparisons.
+std::vector<std::string> cell_tokens(const PieceRecord& record);
+
+// Grid cells of the record as a set of (row, col) with non-zero codes.
+std::vector<std::pair<int, int>> occupied(const PieceRecord& record);
+
+}  // namespace tessera::test
