@@ -5,11 +5,13 @@
 #include <string>
 
 #include "app/search_params.h"
+#include "placement/cell_list.h"
 
 namespace tessera {
 
 // The state is far too large for the call stack; it is made once, zero-filled, on the heap.
-Solver::Solver(ControlPanel& panel) : storage_(new SolverState{}), s_(*storage_), panel_(panel) {}
+Solver::Solver(ControlPanel& panel)
+    : storage_(new SolverState{}), cell_index_(new CellIndex{}), s_(*storage_), panel_(panel) {}
 
 Solver::~Solver() = default;
 
@@ -18,6 +20,7 @@ void Solver::FormCreate() {
     pieces_status_ = nacti_prvky();
     nacti_hroty();
     nacti_diry();
+    build_cell_index(s_, *cell_index_);
     s_.running = 0;
     for (i32& used : s_.piece_used) used = 0;
     s_.depth = 0;

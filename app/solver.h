@@ -10,6 +10,10 @@
 #include "app/solver_state.h"
 
 namespace tessera {
+struct CellIndex;
+}
+
+namespace tessera {
 
 // How a press of the button ended, so that a front end can tell its user.
 enum class ClickResult {
@@ -62,6 +66,9 @@ public:
     SolverState& state() { return s_; }
     const SolverState& state() const { return s_; }
     ControlPanel& panel() { return panel_; }
+    // Passes between two "res_" progress files (1,000,000 unless set).
+    void set_progress_every(std::int64_t passes) { progress_every_ = passes > 0 ? passes : 1; }
+
     // Result of the last piece load: 0 built, -1 the file could not be opened.
     int pieces_status() const { return pieces_status_; }
     // Deepest stack seen since the current search started (for progress displays).
@@ -82,12 +89,16 @@ private:
 
     // Steps of the catalogue (pieces/).
     bool build_orientations(i32 piece);
+    // The listed cells of a record when it is a record of the catalogue, else nullptr.
+    const struct CellList* cells_of(const PieceRecord& record) const;
 
     std::unique_ptr<SolverState> storage_;
+    std::unique_ptr<CellIndex> cell_index_;
     SolverState& s_;
     ControlPanel& panel_;
     std::string pieces_path_ = "zdroj.txt";
     int pieces_status_ = 0;
+    std::int64_t progress_every_ = 1000000;
     i32 deepest_ = 0;
 };
 

@@ -38,6 +38,7 @@ struct SearchOptions {
     std::string pairs[5];  // one text "X,Y" per pair option, in the order of the table
     std::string work_dir;
     std::int64_t max_steps = 0;
+    std::int64_t progress_every = 1000000;
     double time_limit = 0;
     bool quiet = false;
     bool dump_state = false;
@@ -125,6 +126,7 @@ int run_search(const SearchOptions& opt) {
     auto solver = std::make_unique<Solver>(panel);
     panel.attach(*solver);
     solver->set_pieces_path(opt.pieces);
+    solver->set_progress_every(opt.progress_every);
     solver->FormCreate();
     // Without pieces a search could only end at once and overwrite the last result.
     if (solver->pieces_status() != 0) return 2;
@@ -161,6 +163,9 @@ Command add_search_command(CLI::App& app) {
     sub->add_option("-C", opt->work_dir, "working directory: the files are read and written there");
     sub->add_option("--max-steps", opt->max_steps, "stop after this many passes")->check(CLI::NonNegativeNumber);
     sub->add_option("--time-limit", opt->time_limit, "stop after this many seconds")->check(CLI::NonNegativeNumber);
+    sub->add_option("--progress-every", opt->progress_every, "passes between two \"res_\" progress files")
+        ->capture_default_str()
+        ->check(CLI::PositiveNumber);
     sub->add_flag("--quiet", opt->quiet, "no progress line and no speed report on standard error");
     sub->add_flag("--dump-state", opt->dump_state, "write \"matice.txt\" and \"volny.txt\" after the search");
     return {sub, [opt] { return run_search(*opt); }};

@@ -34,7 +34,7 @@ void read_groups(std::FILE* file, const char* path, PieceRecord (*prvky)[kOrient
             if (st == NumberReader::Status::End) {
                 if (i > 0)
                     std::fprintf(stderr, "%s:%ld: the file ends inside a group of four numbers; that group is not read\n",
-                                 path, reader.line());
+                                 path, line[0]);
                 return;
             }
             if (st == NumberReader::Status::NotNumber) {

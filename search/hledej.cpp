@@ -11,7 +11,6 @@ namespace tessera {
 namespace {
 
 constexpr int kLabelEvery = 100;
-constexpr std::int64_t kProgressFileEvery = 1000000;
 constexpr i32 kAllFirstPiecesTried = kPieceCount + 1;
 
 }  // namespace
@@ -120,11 +119,10 @@ bool Solver::try_candidates() {
         s_.target_col = spot->col;
     }
     const Candidate* list = s_.hroty[s_.spot_kind];
-    PieceRecord record;
     for (int i = s_.next_candidate; list[i].piece > 0; ++i) {
         const Candidate& cand = list[i];
         if (s_.piece_used[cand.piece] != 0) continue;
-        record = s_.prvky[cand.piece][cand.orientation];
+        const PieceRecord& record = s_.prvky[cand.piece][cand.orientation];
         if (spot) {
             s_.target_row = spot->row + record.anchor_row - cand.row;
             s_.target_col = spot->col + record.anchor_col - cand.col;
@@ -147,7 +145,7 @@ void Solver::count_pass() {
         shown = std::to_chars(text, text + sizeof text, s_.depth);
         panel_.set_caption(Control::Label5, std::string_view(text, static_cast<std::size_t>(shown.ptr - text)));
     }
-    if (s_.step_count % kProgressFileEvery == 0) {
+    if (s_.step_count % progress_every_ == 0) {
         char name[48];
         std::snprintf(name, sizeof name, "res_%lld.txt", static_cast<long long>(s_.step_count));
         ulozit(name);

@@ -34,7 +34,7 @@ std::string read_placement_file(const char* path, PlacementList& out) {
             const NumberReader::Status st = reader.next();
             if (st == NumberReader::Status::End) {
                 if (i == 0) return {};
-                return at_line(path, reader.line(), "the file ends inside a group of four numbers");
+                return at_line(path, first_line, "the file ends inside a group of four numbers");
             }
             if (st == NumberReader::Status::NotNumber)
                 return at_line(path, reader.line(), format("'%s' is not a number", reader.token()));

@@ -47,7 +47,7 @@ TEST_F(LoaderTest, NumberGluedToTextIsNotANumber) {
 
 TEST_F(LoaderTest, GroupCutOffByTheEndOfTheFileIsNotRead) {
     const std::string err = start_up_capturing("1 1 1 100\n2 1\n1");
-    EXPECT_NE(err.find("zdroj.txt:3: the file ends inside a group"), std::string::npos) << err;
+    EXPECT_NE(err.find("zdroj.txt:2: the file ends inside a group"), std::string::npos) << err;
     EXPECT_TRUE(has_shape(1));
     EXPECT_FALSE(has_shape(2));
 }

@@ -1,0 +1,141 @@
+// The tessera command as a user runs it: exit statuses, what it prints, the files it leaves,
+// and stops by signal.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <random>
+#include <thread>
+
+#include "test_support.h"
+
+namespace tessera {
+namespace {
+
+using test::file_exists;
+using test::read_file;
+using test::write_file;
+
+struct Outcome {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+// Runs the program with the arguments in the current directory.
+Outcome run(const std::string& args) {
+    const std::string cmd = std::string(TESSERA_BIN) + " " + args + " >out.txt 2>err.txt";
+    const int raw = std::system(cmd.c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read_file("out.txt"), read_file("err.txt")};
+}
+
+std::string random_pieces(unsigned seed) {
+    std::mt19937 rng(seed);
+    std::string text;
+    for (int p = 1; p <= 60; ++p)
+        for (int i = 0; i < 4; ++i)
+            text += std::to_string(p) + " " + std::to_string(1 + rng() % 2) + " " + std::to_string(1 + rng() % 4) +
+                    " 100\n";
+    return text;
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    test::ScratchDir dir;
+};
+
+TEST_F(CliTest, PiecesPrintsOneLinePerRecordAndPerKind) {
+    write_file("zdroj.txt", "1 1 1 100\n");
+    const Outcome r = run("pieces");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 209 * 6 + 36);
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "record 1 1 anchor 2 4 cells 2,4=100 holes");
+    EXPECT_NE(r.out.find("\nkind 29 1/1/2/4 1/3/2/4 1/5/2/4\n"), std::string::npos);
+}
+
+TEST_F(CliTest, MissingPieceFileIsExitStatusTwo) {
+    Outcome r = run("pieces");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "Nemohu otevrit zdrojovy soubor: 'zdroj.txt'\n");
+    write_file("tuton.txt", "kept\n");
+    r = run("search --pieces other.txt");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(read_file("tuton.txt"), "kept\n");
+}
+
+TEST_F(CliTest, SearchPrintsTheLastStatusAndASummary) {
+    write_file("zdroj.txt", random_pieces(3));
+    const Outcome r = run("search --first 10,21 --max-steps 250 --quiet");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "200");
+    EXPECT_NE(r.out.find("\nsteps=250 depth="), std::string::npos) << r.out;
+    EXPECT_EQ(r.err.find("passes"), std::string::npos) << "no progress or speed with --quiet";
+    EXPECT_TRUE(file_exists("tuton.txt"));
+}
+
+TEST_F(CliTest, WorkingDirectoryOptionReadsAndWritesThere) {
+    std::filesystem::create_directory("run");
+    write_file("run/zdroj.txt", "");
+    const Outcome r = run("search -C run --quiet --dump-state");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "Tak a je to v prdeli !!!\nsteps=0 depth=0 first_piece=210\n");
+    EXPECT_TRUE(file_exists("run/tuton.txt"));
+    EXPECT_TRUE(file_exists("run/matice.txt"));
+    EXPECT_TRUE(file_exists("run/volny.txt"));
+    EXPECT_FALSE(file_exists("tuton.txt"));
+}
+
+TEST_F(CliTest, BadResumeOrParametersStartNothing) {
+    write_file("zdroj.txt", random_pieces(3));
+    write_file("tuton.txt", "kept\n");
+    write_file("bad.txt", "1 10 21 1\n1 10 25 1\n");
+    Outcome r = run("search --resume bad.txt");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("\nbad.txt:2: piece 1 is placed twice"), std::string::npos) << r.err;
+    r = run("search --resume nothing-here.txt");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("\nPredesle reseni nelze nacist ('nothing-here.txt')\n"), std::string::npos) << r.err;
+    r = run("search --first 5,-1");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("first point 5,-1"), std::string::npos) << r.err;
+    EXPECT_EQ(read_file("tuton.txt"), "kept\n");
+}
+
+TEST_F(CliTest, ParameterTextsAreReadAsTheWindowReadsThem) {
+    write_file("zdroj.txt", random_pieces(3));
+    // "10abc" reads as 10 and "21.9" as 21, so this is the same search as --first 10,21.
+    const Outcome a = run("search --first 10abc,21.9 --max-steps 300 --quiet");
+    const std::string first = read_file("tuton.txt");
+    const Outcome b = run("search --first 10,21 --max-steps 300 --quiet");
+    EXPECT_EQ(a.out, b.out);
+    EXPECT_EQ(first, read_file("tuton.txt"));
+}
+
+TEST_F(CliTest, TermSignalStopsTheSearchAndWritesThePlacement) {
+    write_file("zdroj.txt", random_pieces(4));
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int out = ::open("out.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ::dup2(out, 1);
+        ::execl(TESSERA_BIN, TESSERA_BIN, "search", "--first", "10,21", "--quiet", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    // Wait for the first placement file: the search is then surely under way.
+    for (int i = 0; i < 400 && !file_exists("big.txt"); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ::kill(pid, SIGTERM);
+    int raw = 0;
+    ::waitpid(pid, &raw, 0);
+    ASSERT_TRUE(WIFEXITED(raw));
+    EXPECT_EQ(WEXITSTATUS(raw), 0);
+    const std::string out = read_file("out.txt");
+    EXPECT_NE(out.find("steps="), std::string::npos) << out;
+    EXPECT_TRUE(file_exists("tuton.txt"));
+}
+
+}  // namespace
+}  // namespace tessera

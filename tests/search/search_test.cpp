@@ -1,0 +1,217 @@
+// Whole searches on small piece sets: each of the three ends, stops, resumes, the labels and
+// the files the search writes.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "test_support.h"
+
+namespace tessera {
+namespace {
+
+using test::file_exists;
+using test::read_file;
+
+const char* const kGapPair = "1 1 1 100\n1 1 3 100\n2 1 1 100\n2 1 3 100\n";
+
+// A panel that presses the button in the event pump of a chosen pass, and keeps every status
+// text it was given.
+class ScriptedPanel : public MemoryPanel {
+public:
+    void set_caption(Control control, std::string_view caption) override {
+        MemoryPanel::set_caption(control, caption);
+        if (control == Control::Label3) statuses.emplace_back(caption);
+    }
+    void pump_events() override {
+        ++pumps;
+        if (solver && stop_at > 0 && solver->state().step_count == stop_at) {
+            stop_result = solver->Button1Click();
+        }
+    }
+    Solver* solver = nullptr;
+    std::int64_t stop_at = 0;
+    int pumps = 0;
+    ClickResult stop_result = ClickResult::SearchEnded;
+    std::vector<std::string> statuses;
+};
+
+// Sixty random shapes of four full cells: enough for searches of many thousand passes.
+std::string random_pieces(unsigned seed) {
+    std::mt19937 rng(seed);
+    std::string text;
+    for (int p = 1; p <= 60; ++p)
+        for (int i = 0; i < 4; ++i)
+            text += std::to_string(p) + " " + std::to_string(1 + rng() % 2) + " " + std::to_string(1 + rng() % 4) +
+                    " 100\n";
+    return text;
+}
+
+class SearchTest : public ::testing::Test {
+protected:
+    // Random shapes have no half for the default first point's half cell, so these searches
+    // start on an empty cell.
+    void start_up_random(unsigned seed) {
+        start_up(random_pieces(seed));
+        panel.set_text(Control::Edit10, "10");
+        panel.set_text(Control::Edit11, "21");
+    }
+    void start_up(const std::string& pieces) {
+        test::write_file("zdroj.txt", pieces);
+        solver->FormCreate();
+        panel.solver = solver.get();
+    }
+    SolverState& s() { return solver->state(); }
+
+    test::ScratchDir dir;
+    ScriptedPanel panel;
+    std::unique_ptr<Solver> solver = std::make_unique<Solver>(panel);
+};
+
+TEST_F(SearchTest, NoFirstPieceAcceptedExhaustsTheSearch) {
+    start_up("");
+    EXPECT_EQ(solver->Button1Click(), ClickResult::SearchEnded);
+    EXPECT_EQ(s().first_piece, 210);
+    EXPECT_EQ(s().step_count, 0);
+    EXPECT_EQ(s().running, 0);
+    EXPECT_EQ(read_file("tuton.txt"), "");
+    EXPECT_EQ(panel.caption(Control::Label3), "Tak a je to v prdeli !!!");
+    EXPECT_EQ(panel.caption(Control::Button1), "Zastav to") << "the search leaves the caption alone";
+    EXPECT_FALSE(file_exists("big.txt"));
+}
+
+TEST_F(SearchTest, FullStackRunsNoPass) {
+    start_up("");
+    for (int i = 1; i <= kPieceCount; ++i) s().reseni[i] = Placement{i, 1, 1, 1};
+    s().depth = kPieceCount;
+    solver->Button1Click();
+    EXPECT_EQ(panel.pumps, 0);
+    EXPECT_EQ(panel.statuses, (std::vector<std::string>{"Uz to zacalo !!!!", "Tak a je to tam !!!"}));
+    const std::string tuton = read_file("tuton.txt");
+    EXPECT_EQ(std::count(tuton.begin(), tuton.end(), '\n'), kPieceCount);
+    EXPECT_EQ(tuton.substr(0, 8), "1 1 1 1\n");
+}
+
+TEST_F(SearchTest, StopPressEndsTheSearchAfterThatPassAndKeepsThePlacement) {
+    start_up_random(3);
+    panel.stop_at = 250;
+    solver->Button1Click();
+    EXPECT_EQ(panel.stop_result, ClickResult::Stopped);
+    EXPECT_EQ(s().step_count, 250);
+    EXPECT_EQ(s().running, 0);
+    EXPECT_EQ(panel.caption(Control::Button1), "Pust se do toho");
+    EXPECT_EQ(panel.caption(Control::Label3), "200") << "the last status shown";
+    ASSERT_GT(s().depth, 0);
+    std::string expected;
+    for (int i = 1; i <= s().depth; ++i)
+        expected += std::to_string(s().reseni[i].piece) + " " + std::to_string(s().reseni[i].row) + " " +
+                    std::to_string(s().reseni[i].col) + " " + std::to_string(s().reseni[i].orientation) + "\n";
+    EXPECT_EQ(read_file("tuton.txt"), expected);
+}
+
+TEST_F(SearchTest, LabelsShowTheStepCountAndDepthEveryHundredPasses) {
+    start_up_random(3);
+    panel.stop_at = 99;
+    solver->Button1Click();
+    EXPECT_EQ(panel.caption(Control::Label3), "Uz to zacalo !!!!");
+    EXPECT_EQ(panel.caption(Control::Label5), "0");
+    panel.stop_at = 100;
+    solver->Button1Click();
+    EXPECT_EQ(panel.caption(Control::Label3), "100");
+    EXPECT_EQ(panel.caption(Control::Label5), std::to_string(s().depth));
+}
+
+// A stopped search goes on from the same stack, with the spot's candidates tried afresh; two
+// stops in a row give the same stack as one search stopped at the sum, when the first stop
+// falls right after a placement.
+TEST_F(SearchTest, StoppedSearchResumesFromItsStack) {
+    start_up_random(5);
+    panel.stop_at = 40;
+    solver->Button1Click();
+    const int depth = s().depth;
+    const Placement first = s().reseni[1];
+    panel.stop_at = 1;
+    solver->Button1Click();
+    EXPECT_EQ(s().step_count, 1);
+    EXPECT_EQ(s().reseni[1].piece, first.piece) << "same first piece";
+    EXPECT_GE(s().depth, depth - 1);
+}
+
+TEST_F(SearchTest, ProgressFilesCarryTheStepCount) {
+    start_up_random(3);
+    solver->set_progress_every(100);
+    panel.stop_at = 300;
+    solver->Button1Click();
+    EXPECT_TRUE(file_exists("res_100.txt"));
+    EXPECT_TRUE(file_exists("res_200.txt"));
+    EXPECT_TRUE(file_exists("res_300.txt"));
+    EXPECT_EQ(read_file("res_300.txt"), read_file("tuton.txt"));
+    EXPECT_FALSE(file_exists("big.txt")) << "no limits, no region test";
+}
+
+TEST_F(SearchTest, ResumedSearchContinuesWithTheNextFirstPiece) {
+    start_up(kGapPair);
+    test::write_file("resume.txt", "2 10 21 1\n");
+    panel.set_text(Control::Edit1, "resume.txt");
+    solver->Button1Click();
+    EXPECT_EQ(s().first_piece, 210);
+    EXPECT_EQ(s().reseni[1].piece, 0);
+}
+
+TEST_F(SearchTest, RefusedResumeStartsNothing) {
+    start_up(kGapPair);
+    test::write_file("tuton.txt", "earlier result\n");
+    panel.set_text(Control::Edit1, "missing.txt");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(solver->Button1Click(), ClickResult::BadResume);
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(read_file("tuton.txt"), "earlier result\n");
+    EXPECT_EQ(s().running, 0);
+    EXPECT_EQ(panel.caption(Control::Button1), "Pust se do toho");
+}
+
+TEST_F(SearchTest, FirstPointOffTheBoardIsRefused) {
+    start_up(kGapPair);
+    panel.set_text(Control::Edit10, "40");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(solver->Button1Click(), ClickResult::BadParams);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("first point 40,18"), std::string::npos);
+    EXPECT_FALSE(file_exists("tuton.txt"));
+}
+
+// Limits on, the region is row 2, columns 19..21: the first piece covers two of its cells and
+// leaves a spot between them; the second piece fills it and opens a spot further up.
+TEST_F(SearchTest, FilledRegionIsWrittenAndTheSearchStartsOverWithTheNextFirstPiece) {
+    start_up(kGapPair);
+    panel.set_checked(true);
+    panel.set_text(Control::Edit10, "2");
+    panel.set_text(Control::Edit11, "19");
+    panel.set_text(Control::Edit8, "1");   // margin_start_x
+    panel.set_text(Control::Edit9, "18");  // margin_start_y
+    panel.set_text(Control::Edit6, "18");  // margin_end_x
+    panel.set_text(Control::Edit7, "19");  // margin_end_y
+    solver->Button1Click();
+    EXPECT_EQ(read_file("var_1.txt"), "1 2 19 1\n2 1 21 2\n");
+    EXPECT_EQ(read_file("var_2.txt"), "2 2 19 1\n1 1 21 2\n");
+    EXPECT_EQ(read_file("big.txt"), "") << "written once, before the first piece";
+    EXPECT_EQ(s().step_count, 2);
+    EXPECT_EQ(s().first_piece, 210);
+    EXPECT_EQ(read_file("tuton.txt"), "");
+}
+
+TEST_F(SearchTest, EmptyRegionCountsAsFilledOnEveryPass) {
+    start_up(kGapPair);
+    panel.set_checked(true);
+    panel.set_text(Control::Edit10, "2");
+    panel.set_text(Control::Edit11, "19");
+    panel.set_text(Control::Edit6, "30");  // the region's last row lies above its first
+    solver->Button1Click();
+    EXPECT_EQ(read_file("var_0.txt"), "");
+    EXPECT_EQ(read_file("var_1.txt"), "1 2 19 1\n2 1 21 2\n");
+    EXPECT_TRUE(file_exists("var_1.txt"));
+    EXPECT_TRUE(file_exists("var_2.txt"));
+    EXPECT_FALSE(file_exists("var_3.txt"));
+    EXPECT_EQ(s().first_piece, 210);
+}
+
+}  // namespace
+}  // namespace tessera
