@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #include "app/search_params.h"
@@ -44,6 +45,16 @@ std::string piece_file(const std::vector<Cell>& cells) {
     for (const Cell& c : cells)
         text += std::to_string(c.piece) + " " + std::to_string(c.row) + " " + std::to_string(c.col) + " " +
                 std::to_string(c.code) + "\n";
+    return text;
+}
+
+std::string random_pieces(unsigned seed) {
+    std::mt19937 rng(seed);
+    std::string text;
+    for (int p = 1; p <= 60; ++p)
+        for (int i = 0; i < 4; ++i)
+            text += std::to_string(p) + " " + std::to_string(1 + rng() % 2) + " " + std::to_string(1 + rng() % 4) +
+                    " 100\n";
     return text;
 }
 

@@ -35,6 +35,14 @@ struct Cell {
 };
 std::string piece_file(const std::vector<Cell>& cells);
 
+// Two pieces, each two full up cells with a gap between them: a hole of kind 26 in the first
+// orientation, and spikes of kind 26 in the others. Small enough to follow a search by hand.
+inline constexpr const char* kGapPair = "1 1 1 100\n1 1 3 100\n2 1 1 100\n2 1 3 100\n";
+
+// Sixty random shapes of four full cells: searches on them (started on an empty first point,
+// such as 10,21) run for many thousand passes.
+std::string random_pieces(unsigned seed);
+
 // A solver started up on a piece file, in its own scratch directory.
 class SolverTest : public ::testing::Test {
 protected:

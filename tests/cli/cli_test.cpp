@@ -17,6 +17,7 @@ namespace tessera {
 namespace {
 
 using test::file_exists;
+using test::random_pieces;
 using test::read_file;
 using test::write_file;
 
@@ -31,16 +32,6 @@ Outcome run(const std::string& args) {
     const std::string cmd = std::string(TESSERA_BIN) + " " + args + " >out.txt 2>err.txt";
     const int raw = std::system(cmd.c_str());
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read_file("out.txt"), read_file("err.txt")};
-}
-
-std::string random_pieces(unsigned seed) {
-    std::mt19937 rng(seed);
-    std::string text;
-    for (int p = 1; p <= 60; ++p)
-        for (int i = 0; i < 4; ++i)
-            text += std::to_string(p) + " " + std::to_string(1 + rng() % 2) + " " + std::to_string(1 + rng() % 4) +
-                    " 100\n";
-    return text;
 }
 
 class CliTest : public ::testing::Test {

@@ -12,9 +12,7 @@
 namespace tessera {
 namespace {
 
-// Two full up cells with a gap: a hole of kind 26 between them in the first orientation, and
-// six spikes of kind 26 over its orientations.
-const char* const kGapPair = "1 1 1 100\n1 1 3 100\n2 1 1 100\n2 1 3 100\n";
+using test::kGapPair;
 
 class PlaceLiftTest : public test::SolverTest {
 protected:

@@ -13,7 +13,7 @@ using test::file_exists;
 using test::read_file;
 using test::write_file;
 
-const char* const kGapPair = "1 1 1 100\n1 1 3 100\n2 1 1 100\n2 1 3 100\n";
+using test::kGapPair;
 
 class FilesTest : public test::SolverTest {
 protected:

@@ -10,9 +10,9 @@ namespace tessera {
 namespace {
 
 using test::file_exists;
+using test::kGapPair;
+using test::random_pieces;
 using test::read_file;
-
-const char* const kGapPair = "1 1 1 100\n1 1 3 100\n2 1 1 100\n2 1 3 100\n";
 
 // A panel that presses the button in the event pump of a chosen pass, and keeps every status
 // text it was given.
@@ -34,17 +34,6 @@ public:
     ClickResult stop_result = ClickResult::SearchEnded;
     std::vector<std::string> statuses;
 };
-
-// Sixty random shapes of four full cells: enough for searches of many thousand passes.
-std::string random_pieces(unsigned seed) {
-    std::mt19937 rng(seed);
-    std::string text;
-    for (int p = 1; p <= 60; ++p)
-        for (int i = 0; i < 4; ++i)
-            text += std::to_string(p) + " " + std::to_string(1 + rng() % 2) + " " + std::to_string(1 + rng() % 4) +
-                    " 100\n";
-    return text;
-}
 
 class SearchTest : public ::testing::Test {
 protected:
