@@ -83,9 +83,10 @@ private:
     void draw_progress(Clock::time_point now) {
         const SolverState& s = solver_->state();
         const double t = seconds(now);
-        std::fprintf(stderr, "\r\033[Kpasses %lld  %.0f/s  depth %d  deepest %d  first piece %d  %.0f s",
+        const long whole = static_cast<long>(t);
+        std::fprintf(stderr, "\r\033[Kpasses %lld  %.0f/s  depth %d  deepest %d  first piece %d  %ld:%02ld:%02ld",
                      static_cast<long long>(s.step_count), t > 0 ? static_cast<double>(s.step_count) / t : 0.0,
-                     s.depth, solver_->deepest(), s.first_piece, t);
+                     s.depth, solver_->deepest(), s.first_piece, whole / 3600, whole / 60 % 60, whole % 60);
         std::fflush(stderr);
     }
 
