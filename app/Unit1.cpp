@@ -93,9 +93,9 @@ const char* default_text(Control control) {
 QString from_utf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 // How often the search may stop to let the window handle its events, how often at most the
-// board is redrawn while it runs, and how many passes go by between two looks at the clock. A pass takes
-// about a microsecond, so the clock is read every few dozen microseconds and a press is seen
-// within the pump interval.
+// board is redrawn while it runs, and how many passes go by between two looks at the clock. A
+// pass takes a few microseconds, so the clock is read every few dozen microseconds, which costs
+// next to nothing, and a press is seen within the pump interval.
 constexpr auto kPumpInterval = std::chrono::milliseconds(30);
 constexpr auto kBoardInterval = std::chrono::milliseconds(50);
 constexpr int kPassesPerClockRead = 16;
@@ -161,10 +161,8 @@ void TForm1::make_controls() {
 
 void TForm1::FormCreate() {
     solver_->FormCreate();
-    if (solver_->pieces_status() != 0) {
+    if (solver_->pieces_status() != 0)
         show_status("Chybi " + QFileInfo(QString::fromStdString(solver_->pieces_path())).fileName());
-        Label3->setToolTip(QString::fromStdString(solver_->pieces_path()));
-    }
     board_view->update();
 }
 
