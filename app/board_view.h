@@ -1,0 +1,33 @@
+// The board beside the control panel: the solver's board as it stands, with the number of the
+// piece under the mouse.
+#pragma once
+
+#include <QWidget>
+
+#include <chrono>
+
+#include "app/solver_state.h"
+
+class BoardView : public QWidget {
+public:
+    BoardView(const tessera::SolverState& state, QWidget* parent);
+
+    int hovered_piece() const { return hovered_; }
+    // How often the view has been painted, so that a test can tell how often it is redrawn.
+    long paints() const { return paints_; }
+    // How long the last painting took.
+    std::chrono::nanoseconds paint_time() const { return paint_time_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+private:
+    void hover(int piece);
+
+    const tessera::SolverState& state_;
+    int hovered_ = 0;
+    long paints_ = 0;
+    std::chrono::nanoseconds paint_time_{0};
+};

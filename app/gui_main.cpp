@@ -1,0 +1,90 @@
+// tessera-gui: the solver's window.
+#include <QApplication>
+#include <QCommandLineParser>
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <string>
+
+#include "app/Unit1.h"
+#include "app/board_painter.h"
+
+namespace {
+
+struct Options {
+    std::string pieces, dir, screenshot, resume;
+};
+
+// The platform has to be chosen before the application object exists, so this one option is
+// looked for before the others are parsed.
+bool asks_for_screenshot(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--screenshot") == 0 || std::strncmp(argv[i], "--screenshot=", 13) == 0) return true;
+    return false;
+}
+
+Options parse(const QApplication& app) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription("Tessera: the solver's window");
+    parser.addHelpOption();
+    const QCommandLineOption pieces("pieces", "Piece source file, read at start-up.", "FILE", "zdroj.txt");
+    const QCommandLineOption dir("C", "Working directory: every file is read and written there.", "DIR");
+    const QCommandLineOption screenshot(
+        "screenshot", "Save a picture of the window after start-up (and after --resume) and exit.", "FILE.png");
+    const QCommandLineOption resume("resume", "Placement file to show on the board and to name in the resume field.",
+                                    "FILE");
+    parser.addOptions({pieces, dir, screenshot, resume});
+    parser.process(app);
+    return {parser.value(pieces).toStdString(), parser.value(dir).toStdString(), parser.value(screenshot).toStdString(),
+            parser.value(resume).toStdString()};
+}
+
+int save_screenshot(TForm1& form, const std::string& path) {
+    form.show();
+    QCoreApplication::processEvents();
+    std::string why;
+    if (tessera::save_png(form.grab().toImage(), path, &why)) return 0;
+    std::fprintf(stderr, "cannot write '%s' (%s)\n", path.c_str(), why.c_str());
+    return 1;
+}
+
+int run(QApplication& app, const Options& opt) {
+    if (!opt.dir.empty() && ::chdir(opt.dir.c_str()) != 0) {
+        std::fprintf(stderr, "cannot use '%s' as the working directory (%s)\n", opt.dir.c_str(), std::strerror(errno));
+        return 2;
+    }
+    TForm1 form(opt.pieces);
+    Form1 = &form;
+    const bool loaded = opt.resume.empty() || form.load_resume(opt.resume);
+    int status = 0;
+    if (!opt.screenshot.empty()) {
+        status = save_screenshot(form, opt.screenshot);
+        if (status == 0 && !loaded) status = 1;
+    } else {
+        form.show();
+        status = app.exec();
+    }
+    Form1 = nullptr;
+    return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (asks_for_screenshot(argc, argv) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("tessera-gui");
+    const Options opt = parse(app);
+    try {
+        return run(app, opt);
+    } catch (const std::exception& e) {
+        // Reported, and the program ends as it does when its window is closed.
+        std::fprintf(stderr, "tessera-gui: %s\n", e.what());
+        return 0;
+    }
+}

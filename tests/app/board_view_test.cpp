@@ -1,0 +1,113 @@
+// The board beside the panel: what it shows after start-up, after a resume, under the mouse
+// and while a search runs.
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include <memory>
+
+#include "app/Unit1.h"
+#include "app/board_painter.h"
+#include "app/board_view.h"
+#include "gui_test_support.h"
+
+using namespace tessera;
+using namespace tessera::guitest;
+
+namespace {
+
+std::unique_ptr<TForm1> open_form() {
+    write_file("zdroj.txt", piece_file(kTwelvePieces, kLongSearch));
+    auto form = std::make_unique<TForm1>();
+    form->Edit10->setText("15");
+    form->Edit11->setText("27");
+    form->show();
+    return form;
+}
+
+QRgb pixel_of(BoardView* view, int row, int col, int code) {
+    const BoardGeometry g{QRectF(view->rect())};
+    return view->grab().toImage().pixel(g.centre(row, col, code).toPoint());
+}
+
+void move_mouse(BoardView* view, int row, int col, int code) {
+    const QPointF at = BoardGeometry(QRectF(view->rect())).centre(row, col, code);
+    QMouseEvent move(QEvent::MouseMove, at, view->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(view, &move);
+}
+
+}  // namespace
+
+class BoardViewTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void the_view_shows_a_loaded_placement_named_in_the_resume_field();
+    void a_resume_file_that_cannot_be_loaded_leaves_an_empty_board_and_says_so();
+    void hovering_names_the_piece_under_the_mouse();
+    void the_board_is_redrawn_while_searching_at_most_20_times_a_second_and_at_the_end();
+
+private:
+    ScratchDir dir_;
+};
+
+void BoardViewTest::the_view_shows_a_loaded_placement_named_in_the_resume_field() {
+    auto form = open_form();
+    const Placement p = middle_placement(form->solver().state(), 12);
+    write_file("placed.txt", placement_line(p));
+    QVERIFY(form->load_resume("placed.txt"));
+    QCOMPARE(form->Edit1->text(), QString("placed.txt"));
+    QCOMPARE(form->solver().state().depth, 1);
+    for (const CoveredCell& c : covered_cells(form->solver().state(), p))
+        QCOMPARE(pixel_of(form->board_view, c.row, c.col, c.code), piece_colour(12).rgb());
+}
+
+void BoardViewTest::a_resume_file_that_cannot_be_loaded_leaves_an_empty_board_and_says_so() {
+    auto form = open_form();
+    QVERIFY(!form->load_resume("missing.txt"));
+    QCOMPARE(form->Label3->text(), QString("Predesle reseni nelze nacist"));
+    QCOMPARE(form->solver().state().depth, 0);
+    QCOMPARE(pixel_of(form->board_view, 15, 27, 100), kEmptyColour.rgb());
+    QCOMPARE(pixel_of(form->board_view, 1, 18, 85), kOutsideColour.rgb());
+}
+
+void BoardViewTest::hovering_names_the_piece_under_the_mouse() {
+    auto form = open_form();
+    const Placement p = place_in_middle(form->solver(), 7);
+    const CoveredCell c = covered_cells(form->solver().state(), p).front();
+    move_mouse(form->board_view, c.row, c.col, c.code);
+    QCOMPARE(form->board_view->hovered_piece(), 7);
+    QCOMPARE(form->board_view->toolTip(), QString("7"));
+    move_mouse(form->board_view, 5, 8, 100);
+    QCOMPARE(form->board_view->hovered_piece(), 0);
+}
+
+void BoardViewTest::the_board_is_redrawn_while_searching_at_most_20_times_a_second_and_at_the_end() {
+    auto form = open_form();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    QCoreApplication::processEvents();
+    const long before = form->board_view->paints();
+    QTimer::singleShot(600, form.get(), [&] { form->Button1->click(); });
+    QElapsedTimer clock;
+    clock.start();
+    form->Button1->click();
+    const qint64 ms = clock.elapsed();
+    const long during = form->board_view->paints() - before;
+    QVERIFY2(during >= 3 && during <= ms / 50 + 1, qPrintable(QString("%1 paints in %2 ms").arg(during).arg(ms)));
+
+    // The last picture is the board that the search left.
+    QCoreApplication::processEvents();
+    QVERIFY(form->board_view->paints() > before + during);
+    const SolverState& s = form->solver().state();
+    QVERIFY(s.depth > 0);
+    const Placement last = s.reseni[s.depth];
+    const CoveredCell c = covered_cells(s, last).front();
+    QCOMPARE(pixel_of(form->board_view, c.row, c.col, c.code), piece_colour(last.piece).rgb());
+}
+
+QTEST_MAIN(BoardViewTest)
+#include "board_view_test.moc"

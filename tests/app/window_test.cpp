@@ -1,0 +1,330 @@
+// The window: its controls, and the button that starts and stops the search.
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+#include "app/Unit1.h"
+#include "app/board_view.h"
+#include "gui_test_support.h"
+
+using namespace tessera;
+using namespace tessera::guitest;
+
+namespace {
+
+// A window that lets the test look at the solver after every pass of the search.
+class TappedForm : public TForm1 {
+public:
+    using TForm1::TForm1;
+    std::function<void(const SolverState&)> on_pass;
+    void pump_events() override {
+        if (on_pass) on_pass(solver().state());
+        TForm1::pump_events();
+    }
+};
+
+// A shown window on the first `pieces` of the test set, with the first point in the middle.
+std::unique_ptr<TappedForm> open_form(int pieces) {
+    write_file("zdroj.txt", piece_file(kTwelvePieces, pieces));
+    auto form = std::make_unique<TappedForm>();
+    form->Edit10->setText("15");
+    form->Edit11->setText("27");
+    form->show();
+    return form;
+}
+
+void press(TForm1& form) { QTest::mouseClick(form.Button1, Qt::LeftButton); }
+
+// Presses the button after `ms` milliseconds, which will be inside a running search.
+void press_later(TForm1& form, int ms, std::function<void()> before = {}) {
+    QTimer::singleShot(ms, &form, [&form, before] {
+        if (before) before();
+        press(form);
+    });
+}
+
+int line_count(const std::string& text) { return static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
+
+}  // namespace
+
+class WindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { write_file("zdroj.txt", piece_file(kTwelvePieces, kLongSearch)); }
+    void controls_have_their_names_places_and_texts_data();
+    void controls_have_their_names_places_and_texts();
+    void controls_come_in_the_windows_order_and_tab_from_the_button_to_the_check_box();
+    void window_is_fixed_titled_and_grows_to_the_right_for_the_board();
+    void start_up_without_a_piece_file_says_so_and_a_press_still_searches();
+    void a_press_starts_the_search_and_a_second_press_stops_it();
+    void a_search_that_ends_by_itself_leaves_the_stop_caption();
+    void the_labels_show_the_passes_and_the_depth_every_100_passes_data();
+    void the_labels_show_the_passes_and_the_depth_every_100_passes();
+    void the_labels_follow_a_running_search();
+    void a_press_takes_effect_within_100_ms();
+    void presses_after_the_stop_do_not_start_a_search_inside_the_old_one();
+    void closing_during_a_search_stops_it_and_writes_the_result();
+    void parameter_texts_are_read_as_their_leading_numbers();
+
+private:
+    ScratchDir dir_;
+};
+
+void WindowTest::controls_have_their_names_places_and_texts_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("place");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("font");
+    const auto row = [](const char* name, QRect place, const char* text, int font) {
+        QTest::newRow(name) << QString(name) << place << QString::fromUtf8(text) << font;
+    };
+    row("Label1", {10, 271, 151, 13}, "Soubor z něhož se bude načítat", 11);
+    row("Label2", {25, 199, 69, 13}, "Stav výpočtu :", 11);
+    row("Label3", {105, 191, 68, 24}, "Nezačal", 19);
+    row("Label4", {26, 231, 88, 13}, "Dosažený stupeň :", 11);
+    row("Label5", {161, 223, 10, 24}, "0", 19);
+    row("Label6", {34, 16, 108, 13}, "Počáteční souřednice ", 11);
+    row("Label7", {186, 16, 102, 13}, "Koncové souřednice ", 11);
+    row("Label8", {26, 40, 11, 20}, "X", 16);
+    row("Label9", {98, 40, 10, 20}, "Y", 16);
+    row("Label10", {178, 40, 11, 20}, "X", 16);
+    row("Label11", {250, 40, 10, 20}, "Y", 16);
+    row("Label16", {34, 72, 81, 13}, "Distanční mezery", 11);
+    row("Label12", {34, 136, 127, 13}, "Souřadnice prvního bodu :", 11);
+    row("Label13", {26, 160, 11, 20}, "X", 16);
+    row("Label14", {98, 160, 10, 20}, "Y", 16);
+    row("Button1", {7, 295, 313, 33}, "Pust se do toho", 11);
+    row("Edit1", {173, 263, 145, 21}, "", 11);
+    row("Edit2", {194, 40, 33, 21}, "20", 11);
+    row("Edit3", {266, 40, 33, 21}, "40", 11);
+    row("Edit4", {42, 40, 33, 21}, "0", 11);
+    row("Edit5", {114, 40, 33, 21}, "0", 11);
+    row("Edit6", {194, 96, 33, 21}, "3", 11);
+    row("Edit7", {266, 96, 33, 21}, "5", 11);
+    row("Edit8", {42, 96, 33, 21}, "0", 11);
+    row("Edit9", {114, 96, 33, 21}, "0", 11);
+    row("Edit10", {42, 160, 33, 21}, "1", 11);
+    row("Edit11", {114, 160, 33, 21}, "18", 11);
+    row("CheckBox1", {208, 136, 97, 17}, "Použít omezení", 11);
+}
+
+void WindowTest::controls_have_their_names_places_and_texts() {
+    QFETCH(QString, name);
+    QFETCH(QRect, place);
+    QFETCH(QString, text);
+    QFETCH(int, font);
+    TForm1 form;
+    QWidget* control = form.findChild<QWidget*>(name);
+    QVERIFY(control);
+    QCOMPARE(control->parentWidget(), &form);
+    QCOMPARE(control->font().pixelSize(), font);
+    if (auto* label = qobject_cast<QLabel*>(control)) {
+        QCOMPARE(label->text(), text);
+        // A label may grow to the right when the font at hand is wider, but never cuts its text.
+        QCOMPARE(label->pos(), place.topLeft());
+        QCOMPARE(label->height(), place.height());
+        QVERIFY(label->width() >= place.width());
+        QVERIFY(label->fontMetrics().horizontalAdvance(text) <= label->width());
+        return;
+    }
+    QCOMPARE(control->geometry(), place);
+    if (auto* edit = qobject_cast<QLineEdit*>(control)) {
+        QCOMPARE(edit->text(), text);
+    } else if (auto* box = qobject_cast<QCheckBox*>(control)) {
+        QCOMPARE(box->text(), text);
+        QVERIFY(!box->isChecked());
+    } else if (auto* button = qobject_cast<QPushButton*>(control)) {
+        QCOMPARE(button->text(), text);
+    } else {
+        QFAIL("unexpected kind of control");
+    }
+}
+
+void WindowTest::controls_come_in_the_windows_order_and_tab_from_the_button_to_the_check_box() {
+    TForm1 form;
+    QStringList order;
+    for (QObject* child : form.children())
+        if (child->isWidgetType() && child->objectName() != "BoardView") order << child->objectName();
+    QCOMPARE(order, QStringList({"Label1", "Label2", "Label3", "Label4", "Label5", "Label6", "Label7", "Label8",
+                                 "Label9", "Label10", "Label11", "Label16", "Label12", "Label13", "Label14", "Button1",
+                                 "Edit1", "Edit2", "Edit3", "Edit4", "Edit5", "Edit6", "Edit7", "Edit8", "Edit9",
+                                 "Edit10", "Edit11", "CheckBox1"}));
+
+    QStringList tabs;
+    QWidget* w = form.Button1;
+    do {
+        if (w->focusPolicy() & Qt::TabFocus) tabs << w->objectName();
+        w = w->nextInFocusChain();
+    } while (w != form.Button1);
+    QCOMPARE(tabs, QStringList({"Button1", "Edit1", "Edit2", "Edit3", "Edit4", "Edit5", "Edit6", "Edit7", "Edit8",
+                                "Edit9", "Edit10", "Edit11", "CheckBox1"}));
+    QCOMPARE(form.focusWidget(), form.Button1);
+}
+
+void WindowTest::window_is_fixed_titled_and_grows_to_the_right_for_the_board() {
+    TForm1 form;
+    QCOMPARE(form.objectName(), QString("Form1"));
+    QCOMPARE(form.windowTitle(), QString("Tessera"));
+    QCOMPARE(form.minimumSize(), form.maximumSize());
+    QCOMPARE(form.height(), 336);
+    QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
+    QVERIFY(form.windowFlags() & Qt::WindowMinimizeButtonHint);
+    QCOMPARE(form.board_view->geometry(), QRect(327, 0, form.width() - 327, 336));
+    QVERIFY(form.board_view->width() >= 300);
+}
+
+void WindowTest::start_up_without_a_piece_file_says_so_and_a_press_still_searches() {
+    ScratchDir empty;
+    TForm1 form;
+    QCOMPARE(form.Label3->text(), QString("Chybi zdroj.txt"));
+    QCOMPARE(TForm1("mine.txt").Label3->text(), QString("Chybi mine.txt"));
+
+    form.show();
+    press(form);
+    QCOMPARE(form.Label3->text(), QString("Tak a je to v prdeli !!!"));
+    QCOMPARE(form.Button1->text(), QString("Zastav to"));
+    QCOMPARE(form.solver().state().running, 0);
+    QCOMPARE(read_file("tuton.txt"), std::string());
+}
+
+void WindowTest::a_press_starts_the_search_and_a_second_press_stops_it() {
+    auto form = open_form(kLongSearch);
+    QString caption_during;
+    int running_during = -1;
+    press_later(*form, 150, [&] {
+        caption_during = form->Button1->text();
+        running_during = form->solver().state().running;
+    });
+    press(*form);
+
+    QCOMPARE(caption_during, QString("Zastav to"));
+    QCOMPARE(running_during, 1);
+    const SolverState& s = form->solver().state();
+    QCOMPARE(form->Button1->text(), QString("Pust se do toho"));
+    QCOMPARE(s.running, 0);
+    QVERIFY(s.step_count > 1000);
+    QVERIFY(!form->searching());
+    QCOMPARE(line_count(read_file("tuton.txt")), s.depth);
+}
+
+void WindowTest::a_search_that_ends_by_itself_leaves_the_stop_caption() {
+    auto form = open_form(kShortSearch);
+    int depth_at_last_hundred = -1;
+    form->on_pass = [&](const SolverState& s) {
+        if (s.step_count % 100 == 0) depth_at_last_hundred = s.depth;
+    };
+    for (int search = 0; search < 2; ++search) {  // the next press starts a new search
+        press(*form);
+        const SolverState& s = form->solver().state();
+        QVERIFY(s.step_count > 100);
+        QCOMPARE(s.first_piece, 210);
+        QCOMPARE(s.running, 0);
+        QCOMPARE(form->Button1->text(), QString("Zastav to"));
+        QCOMPARE(form->Label3->text(), QString("Tak a je to v prdeli !!!"));
+        QCOMPARE(form->Label5->text(), QString::number(depth_at_last_hundred));
+    }
+}
+
+void WindowTest::the_labels_show_the_passes_and_the_depth_every_100_passes_data() {
+    QTest::addColumn<int>("stop_at");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<int>("depth_from");  // the pass whose depth Label5 shows; 0: still the initial "0"
+    QTest::newRow("before the 100th pass") << 99 << "Uz to zacalo !!!!" << 0;
+    QTest::newRow("at the 100th pass") << 100 << "100" << 100;
+    QTest::newRow("between hundreds") << 250 << "200" << 200;
+}
+
+void WindowTest::the_labels_show_the_passes_and_the_depth_every_100_passes() {
+    QFETCH(int, stop_at);
+    QFETCH(QString, status);
+    QFETCH(int, depth_from);
+    auto form = open_form(kLongSearch);
+    int depth_then = 0;
+    form->on_pass = [&](const SolverState& s) {
+        if (s.step_count == depth_from) depth_then = s.depth;
+        if (s.step_count == stop_at) press(*form);
+    };
+    press(*form);
+    QCOMPARE(form->solver().state().step_count, stop_at);
+    QCOMPARE(form->Label3->text(), status);
+    QCOMPARE(form->Label5->text(), QString::number(depth_then));
+}
+
+void WindowTest::the_labels_follow_a_running_search() {
+    auto form = open_form(kLongSearch);
+    QString status, depth;
+    press_later(*form, 300, [&] {
+        status = form->Label3->text();
+        depth = form->Label5->text();
+    });
+    press(*form);
+    bool number = false;
+    const long long passes = status.toLongLong(&number);
+    QVERIFY2(number && passes >= 100 && passes % 100 == 0, qPrintable(status));
+    QVERIFY(depth.toInt() > 0);
+}
+
+void WindowTest::a_press_takes_effect_within_100_ms() {
+    auto form = open_form(kLongSearch);
+    QElapsedTimer clock;
+    constexpr int kPressAt = 200;
+    press_later(*form, kPressAt);
+    clock.start();
+    press(*form);
+    const qint64 late = clock.elapsed() - kPressAt;
+    QVERIFY2(late < 100, qPrintable(QString("the search ended %1 ms after the press was due").arg(late)));
+}
+
+void WindowTest::presses_after_the_stop_do_not_start_a_search_inside_the_old_one() {
+    auto form = open_form(kLongSearch);
+    int starts = 0;
+    form->on_pass = [&](const SolverState& s) {
+        if (s.step_count == 1) ++starts;
+        if (s.step_count == 500) {
+            press(*form);  // stops
+            press(*form);  // comes before the search has seen the stop
+        }
+    };
+    press(*form);
+    QCOMPARE(starts, 1);
+    QCOMPARE(form->solver().state().step_count, 500);
+    QCOMPARE(form->Button1->text(), QString("Pust se do toho"));
+}
+
+void WindowTest::closing_during_a_search_stops_it_and_writes_the_result() {
+    auto form = open_form(kLongSearch);
+    QTimer::singleShot(150, form.get(), [&] { form->close(); });
+    press(*form);
+    const SolverState& s = form->solver().state();
+    QCOMPARE(s.running, 0);
+    QVERIFY(!form->isVisible());
+    QVERIFY(s.depth > 0);
+    QCOMPARE(line_count(read_file("tuton.txt")), s.depth);
+}
+
+void WindowTest::parameter_texts_are_read_as_their_leading_numbers() {
+    auto form = open_form(kShortSearch);
+    form->Edit10->setText(" 15abc");
+    form->Edit4->setText("x5");
+    form->Edit7->setText("-2");
+    form->CheckBox1->setChecked(false);
+    press(*form);
+    const SearchParams& p = form->solver().state().params;
+    QCOMPARE(p.first_x, 15);
+    QCOMPARE(p.first_y, 27);
+    QCOMPARE(p.start_x, 0);
+    QCOMPARE(p.margin_end_y, -2);
+    QCOMPARE(p.end_x, 20);
+    QCOMPARE(p.use_limits, 0);
+}
+
+QTEST_MAIN(WindowTest)
+#include "window_test.moc"
