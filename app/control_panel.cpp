@@ -8,7 +8,7 @@ MemoryPanel::MemoryPanel() {
     for (const ParamSpec& spec : kParamTable) texts_[static_cast<int>(spec.control)] = spec.default_text;
     texts_[static_cast<int>(Control::Button1)] = "Pust se do toho";
     texts_[static_cast<int>(Control::Label3)] = "Nezačal";
-    texts_[static_cast<int>(Control::Label5)] = "0";
+    texts_[static_cast<int>(Control::Label5)].assign(1, '0');  // gcc 12 warns falsely on = "0"
 }
 
 std::string MemoryPanel::text(Control edit) { return texts_[static_cast<int>(edit)]; }
@@ -16,7 +16,8 @@ std::string MemoryPanel::text(Control edit) { return texts_[static_cast<int>(edi
 bool MemoryPanel::checked(Control) { return checked_; }
 
 void MemoryPanel::set_caption(Control control, std::string_view caption) {
-    texts_[static_cast<int>(control)] = caption;
+    std::string& text = texts_[static_cast<int>(control)];
+    text.assign(caption.data(), caption.size());
 }
 
 void MemoryPanel::set_text(Control edit, std::string_view text) { texts_[static_cast<int>(edit)] = text; }
