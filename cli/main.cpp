@@ -27,6 +27,7 @@ int main(int argc, char** argv) {
     const tessera::cli::Command commands[] = {
         tessera::cli::add_pieces_command(app),
         tessera::cli::add_search_command(app),
+        tessera::cli::add_generate_command(app),
         tessera::cli::add_check_command(app),
     };
     CLI11_PARSE(app, argc, argv);

@@ -4,6 +4,7 @@
 
 #include "test_support.h"
 #include "tools/checker.h"
+#include "tools/generator.h"
 
 namespace tessera {
 namespace {
@@ -86,6 +87,32 @@ TEST_F(CheckerTest, OutlineHalvesCountAsTheOutsideHalf) {
     ASSERT_EQ(clash.unmatched.size(), 1u);
     EXPECT_NE(clash.unmatched[0].find("the outside half 85 and piece 3 (5, line 1)"), std::string::npos)
         << clash.unmatched[0];
+}
+
+// On a generated puzzle: the full solution is verified, and each missing or extra piece shows.
+TEST(CheckerOnPuzzleTest, FullSolutionIsVerifiedAndAMissingPieceIsNot) {
+    test::ScratchDir dir;
+    tools::GenerateReport report;
+    ASSERT_EQ(tools::generate_puzzle_files(".", 11, {1}, report), "");
+    MemoryPanel panel;
+    auto solver = std::make_unique<Solver>(panel);
+    solver->FormCreate();
+    auto list = std::make_unique<PlacementList>();
+    ASSERT_EQ(read_placement_file("solution.txt", *list), "");
+    const tools::PlacementReport full = tools::check_placement(solver->state().prvky, *list, "solution.txt");
+    EXPECT_TRUE(full.complete());
+    EXPECT_EQ(tools::verdict(full), "verified");
+
+    // The solver's own stack after loading gives the same answer.
+    ASSERT_EQ(solver->nacti_reseni("solution.txt"), 0);
+    EXPECT_EQ(tools::verdict(tools::check_stack(solver->state())), "verified");
+
+    list->count -= 1;
+    const tools::PlacementReport short_one = tools::check_placement(solver->state().prvky, *list, "solution.txt");
+    EXPECT_TRUE(short_one.valid());
+    EXPECT_GE(short_one.incomplete, 6);
+    EXPECT_LE(short_one.incomplete, 12);
+    EXPECT_EQ(short_one.incomplete_cells.size(), static_cast<std::size_t>(short_one.incomplete));
 }
 
 }  // namespace
