@@ -1,7 +1,6 @@
 // tessera check: whether a placement file is a valid placement of the pieces, and whether it
 // fills the board.
 #include <CLI/CLI.hpp>
-
 #include <cstdio>
 #include <memory>
 
@@ -67,7 +66,8 @@ int run_check(const CheckOptions& opt) {
     if (report.complete())
         std::printf("verified: a valid placement that fills the board\n");
     else if (report.valid())
-        std::printf("%s: a valid placement, %d cells not complete\n", opt.full ? "not full" : "valid", report.incomplete);
+        std::printf("%s: a valid placement, %d cells not complete\n", opt.full ? "not full" : "valid",
+                    report.incomplete);
     else
         std::printf("not valid\n");
     std::fflush(stdout);

@@ -1,6 +1,5 @@
 // tessera generate: a puzzle of our own, with its solution and partial placements.
 #include <CLI/CLI.hpp>
-
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -31,10 +30,10 @@ int run_generate(const GenerateOptions& opt) {
         return 1;
     }
     for (const std::string& path : report.files) std::printf("wrote %s\n", path.c_str());
-    std::printf("seed %llu: %d pieces, %d cells cut between two pieces, %d of %d found in the orientation they "
-                "were turned for\n",
-                static_cast<unsigned long long>(opt.seed), kPieceCount, report.cut_cells, report.turned_as_meant,
-                kPieceCount);
+    std::printf(
+        "seed %llu: %d pieces, %d cells cut between two pieces, %d of %d found in the orientation they "
+        "were turned for\n",
+        static_cast<unsigned long long>(opt.seed), kPieceCount, report.cut_cells, report.turned_as_meant, kPieceCount);
     std::printf("cut with %ld pieces grown, %ld taken back, %d restarts; loaded, placed and verified in %.2f s\n",
                 report.stats.attempts, report.stats.backtracks, report.stats.restarts, seconds);
     return std::fflush(stdout) == 0 ? 0 : 1;

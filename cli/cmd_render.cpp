@@ -1,6 +1,5 @@
 // tessera render: a picture of a placement on the board.
 #include <CLI/CLI.hpp>
-
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -59,7 +58,8 @@ int run_render(const RenderOptions& opt) {
                      tools::verdict(report).c_str());
 
     tools::BoardPicture picture;
-    picture.title = format("%s: %d pieces, %d cells not complete", opt.placement.c_str(), report.placed, report.incomplete);
+    picture.title =
+        format("%s: %d pieces, %d cells not complete", opt.placement.c_str(), report.placed, report.incomplete);
     if (opt.spots) {
         // The open spots are those the solver itself rebuilds when it resumes from the file.
         if (report.valid() && solver->nacti_reseni(opt.placement.c_str()) == 0) {

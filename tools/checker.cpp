@@ -62,11 +62,13 @@ PlacementReport check_placement(const PieceRecord (*prvky)[kOrientations + 1], c
                 if (grid_cell_points_up(r, c) != board_cell_points_up(x, y)) misturned = true;
                 covers[x * kBoardCols + y].push_back({e.piece, code, line});
             }
-        if (!any) report.shapeless.push_back(format("%s:%ld: piece %d has no shape in the piece file", file, line, e.piece));
+        if (!any)
+            report.shapeless.push_back(format("%s:%ld: piece %d has no shape in the piece file", file, line, e.piece));
         if (misturned)
-            report.misturned.push_back(format("%s:%ld: piece %d at %d,%d lies on cells that point the other way "
-                                             "(row + column of its place has the wrong parity)",
-                                             file, line, e.piece, e.row, e.col));
+            report.misturned.push_back(
+                format("%s:%ld: piece %d at %d,%d lies on cells that point the other way "
+                       "(row + column of its place has the wrong parity)",
+                       file, line, e.piece, e.row, e.col));
     }
 
     for (int x = 0; x < kBoardRows; ++x)
@@ -89,13 +91,16 @@ PlacementReport check_placement(const PieceRecord (*prvky)[kOrientations + 1], c
             }
             const long line = on.back().line;
             if (parts >= 3 || (has_whole && parts >= 2)) {
-                std::string what = outside == kFull ? "the frame or the outside" : outside != 0 ? format("the outside half %d", outside) : "";
+                std::string what = outside == kFull ? "the frame or the outside"
+                                   : outside != 0   ? format("the outside half %d", outside)
+                                                    : "";
                 for (const Cover& c : on) what += (what.empty() ? "" : " + ") + cover_text(c);
-                report.overfull.push_back(format("%s:%ld: cell %d,%d is covered more than once: %s", file, line, x, y, what.c_str()));
+                report.overfull.push_back(
+                    format("%s:%ld: cell %d,%d is covered more than once: %s", file, line, x, y, what.c_str()));
             } else if (parts == 2 && sum != kFull) {
                 const std::string a = outside != 0 ? format("the outside half %d", outside) : cover_text(on[0]);
-                report.unmatched.push_back(format("%s:%ld: cell %d,%d: %s and %s do not complete each other", file, line,
-                                                  x, y, a.c_str(), cover_text(on.back()).c_str()));
+                report.unmatched.push_back(format("%s:%ld: cell %d,%d: %s and %s do not complete each other", file,
+                                                  line, x, y, a.c_str(), cover_text(on.back()).c_str()));
             } else if (sum != kFull) {
                 ++report.incomplete;
                 report.incomplete_cells.push_back(format("%d,%d holds %d", x, y, sum));
@@ -115,8 +120,8 @@ PlacementReport check_stack(const SolverState& s) {
 }
 
 std::string verdict(const PlacementReport& report) {
-    for (const auto* faults : {&report.twice, &report.shapeless, &report.off_board, &report.misturned, &report.overfull,
-                          &report.unmatched})
+    for (const auto* faults :
+         {&report.twice, &report.shapeless, &report.off_board, &report.misturned, &report.overfull, &report.unmatched})
         if (!faults->empty()) return "fault: " + faults->front();
     if (report.incomplete != 0) return format("not complete: %d cells", report.incomplete);
     return "verified";

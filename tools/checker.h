@@ -12,15 +12,15 @@
 namespace tessera::tools {
 
 struct PlacementReport {
-    int placed = 0;     // entries of the placement
+    int placed = 0;      // entries of the placement
     int incomplete = 0;  // cells of the playing area that do not hold 100 and have no fault
     // One line per fault, naming the file and line of the placement that shows it.
-    std::vector<std::string> twice;      // a piece that was already placed
-    std::vector<std::string> shapeless;  // a piece that the piece file does not give
-    std::vector<std::string> off_board;  // a piece cell outside the 32 x 55 matrix
-    std::vector<std::string> misturned;  // a piece laid on cells that point the other way
-    std::vector<std::string> overfull;   // a cell covered more than once over
-    std::vector<std::string> unmatched;  // two halves in one cell that do not complete each other
+    std::vector<std::string> twice;             // a piece that was already placed
+    std::vector<std::string> shapeless;         // a piece that the piece file does not give
+    std::vector<std::string> off_board;         // a piece cell outside the 32 x 55 matrix
+    std::vector<std::string> misturned;         // a piece laid on cells that point the other way
+    std::vector<std::string> overfull;          // a cell covered more than once over
+    std::vector<std::string> unmatched;         // two halves in one cell that do not complete each other
     std::vector<std::string> incomplete_cells;  // "row,col holds code" for each incomplete cell
 
     bool valid() const {

@@ -227,7 +227,8 @@ private:
                 for (int s = 0; s < 6; ++s) {
                     if (!((t.mask >> s) & 1)) continue;
                     for (int n : neighbours_[t.cell * 6 + s].id)
-                        if (n >= 0 && owner_[n] == kFree && std::find(cells.begin(), cells.end(), n / 6) == cells.end() &&
+                        if (n >= 0 && owner_[n] == kFree &&
+                            std::find(cells.begin(), cells.end(), n / 6) == cells.end() &&
                             (pocket.empty() || std::find(pocket.begin(), pocket.end(), n) != pocket.end()))
                             cells.push_back(n / 6);
                 }
@@ -257,9 +258,9 @@ private:
                     for (const Taken& t : taken) inertia += distance2(cell, t.cell);
                     const long lower = 12L * (cell / kBoardCols - seed / kBoardCols);
                     const long open = exposure(cell, mask);
-                    options.push_back({cell, mask,
-                                       inertia + 4 * spread + lower + kOpenWeight * open +
-                                           static_cast<long>(rng_.below(kJitter))});
+                    options.push_back(
+                        {cell, mask,
+                         inertia + 4 * spread + lower + kOpenWeight * open + static_cast<long>(rng_.below(kJitter))});
                 };
                 if (fm == kWhole) {
                     consider(kWhole);
@@ -356,7 +357,8 @@ private:
                 it->mask |= t.mask;
         }
         std::vector<CellCode> out;
-        for (const Taken& t : merged) out.push_back({t.cell / kBoardCols, t.cell % kBoardCols, code_of(t.cell, t.mask)});
+        for (const Taken& t : merged)
+            out.push_back({t.cell / kBoardCols, t.cell % kBoardCols, code_of(t.cell, t.mask)});
         return out;
     }
 

@@ -35,7 +35,8 @@ std::string placements_text(const std::vector<Placement>& list) {
 }
 
 std::string write_text(const std::string& path, const std::string& text, GenerateReport& report) {
-    if (const int err = write_file_atomically(path, text)) return format("cannot write '%s' (%s)", path.c_str(), std::strerror(err));
+    if (const int err = write_file_atomically(path, text))
+        return format("cannot write '%s' (%s)", path.c_str(), std::strerror(err));
     report.files.push_back(path);
     return {};
 }
@@ -50,7 +51,8 @@ std::string make_puzzle(std::uint64_t seed, Puzzle& out) {
     Random rng(seed ^ kTurnStream);
     std::vector<int> numbers(kPieceCount);
     for (int i = 0; i < kPieceCount; ++i) numbers[i] = i + 1;
-    for (int i = kPieceCount - 1; i > 0; --i) std::swap(numbers[i], numbers[rng.below(static_cast<std::uint64_t>(i) + 1)]);
+    for (int i = kPieceCount - 1; i > 0; --i)
+        std::swap(numbers[i], numbers[rng.below(static_cast<std::uint64_t>(i) + 1)]);
 
     out.board_cells.resize(kPieceCount);
     out.file_cells.resize(kPieceCount);
@@ -96,14 +98,15 @@ std::string find_placements(const PieceRecord (*prvky)[kOrientations + 1], const
                 for (int c = 0; c < kGridCols; ++c) {
                     if (rec.cells[r][c] == 0) continue;
                     const int x = row + r - rec.anchor_row, y = col + c - rec.anchor_col;
-                    if (x < 0 || x >= kBoardRows || y < 0 || y >= kBoardCols || board[x][y] != rec.cells[r][c]) return false;
+                    if (x < 0 || x >= kBoardRows || y < 0 || y >= kBoardCols || board[x][y] != rec.cells[r][c])
+                        return false;
                     ++matched;
                 }
             return matched == want.size();
         };
         const int meant = puzzle.orientation[p - 1];
-        const int order[kOrientations] = {meant, meant % 6 + 1, (meant + 1) % 6 + 1, (meant + 2) % 6 + 1,
-                                          (meant + 3) % 6 + 1, (meant + 4) % 6 + 1};
+        const int order[kOrientations] = {
+            meant, meant % 6 + 1, (meant + 1) % 6 + 1, (meant + 2) % 6 + 1, (meant + 3) % 6 + 1, (meant + 4) % 6 + 1};
         bool found = false;
         for (int o : order) {
             const PieceRecord& rec = prvky[p][o];
@@ -144,7 +147,8 @@ std::vector<int> removal_order(std::uint64_t seed, const Puzzle& puzzle) {
     // are surrounded by pieces rather than cut off by the outline.
     std::vector<int> middle;
     for (int i = 0; i < n; ++i)
-        if (std::abs(cv[i] - kBoardRows / 2.0) <= 5 && std::abs(ch[i] - (kBoardCols - 1) / 2.0) <= 10) middle.push_back(i);
+        if (std::abs(cv[i] - kBoardRows / 2.0) <= 5 && std::abs(ch[i] - (kBoardCols - 1) / 2.0) <= 10)
+            middle.push_back(i);
     Random rng(seed ^ kRemoveStream);
     const int first = middle.empty() ? 0 : middle[rng.below(middle.size())];
     std::vector<int> order{first};
@@ -227,15 +231,18 @@ std::string generate_puzzle_files(const std::string& dir, std::uint64_t seed, co
     }
 
     // The files as a user would load them: the solution must fill every cell of the board.
-    if (solver->nacti_reseni(solution_path.c_str()) != 0) return format("'%s' does not load as a resume file", solution_path.c_str());
+    if (solver->nacti_reseni(solution_path.c_str()) != 0)
+        return format("'%s' does not load as a resume file", solution_path.c_str());
     for (const auto& row : s.matice)
         for (i32 code : row)
-            if (code != kFull) return format("'%s' loads but leaves a cell of the board not full", solution_path.c_str());
+            if (code != kFull)
+                return format("'%s' loads but leaves a cell of the board not full", solution_path.c_str());
     if (const PlacementReport check = check_stack(s); !check.complete())
         return format("'%s': %s", solution_path.c_str(), verdict(check).c_str());
     for (const auto& [path, k] : partials) {
         if (solver->nacti_reseni(path.c_str()) != 0) return format("'%s' does not load as a resume file", path.c_str());
-        if (s.depth != kPieceCount - k) return format("'%s' loads %d pieces instead of %d", path.c_str(), s.depth, kPieceCount - k);
+        if (s.depth != kPieceCount - k)
+            return format("'%s' loads %d pieces instead of %d", path.c_str(), s.depth, kPieceCount - k);
         if (!check_stack(s).valid()) return format("'%s': %s", path.c_str(), verdict(check_stack(s)).c_str());
     }
     return {};

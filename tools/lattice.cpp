@@ -66,8 +66,7 @@ unsigned sixth_mask(int code, bool points_up) {
     if (!half_shape(code, points_up, s)) return 0;
     const int other = 3 - s.cut - s.held;
     // The half runs from the cut corner to the midpoint of the opposite edge, on the held side.
-    return (1u << sixth_index(s.cut, s.held)) | (1u << sixth_index(s.held, s.cut)) |
-           (1u << sixth_index(s.held, other));
+    return (1u << sixth_index(s.cut, s.held)) | (1u << sixth_index(s.held, s.cut)) | (1u << sixth_index(s.held, other));
 }
 
 CellCode turn_cell(const CellCode& cell, int k) {

@@ -60,7 +60,8 @@ std::string board_svg(const PieceRecord (*prvky)[kOrientations + 1], const Place
                       const BoardPicture& options) {
     const double half_edge = 12, margin = 16, title_height = options.title.empty() ? 0 : 22;
     const Frame f{margin, margin + title_height - half_edge * std::sqrt(3.0) * 0.5, half_edge};
-    Svg svg(kBoardCols * half_edge + 2 * margin, (kBoardRows - 0.5) * half_edge * std::sqrt(3.0) + 2 * margin + title_height);
+    Svg svg(kBoardCols * half_edge + 2 * margin,
+            (kBoardRows - 0.5) * half_edge * std::sqrt(3.0) + 2 * margin + title_height);
     if (!options.title.empty()) svg.text({margin, margin + 4}, 14, options.title, "#000", "start");
 
     BoardMatrix initial;
@@ -88,8 +89,9 @@ std::string board_svg(const PieceRecord (*prvky)[kOrientations + 1], const Place
         if (e.piece < 1 || e.piece > kPieceCount || e.orientation < 1 || e.orientation > kOrientations) continue;
         const PieceRecord& rec = prvky[e.piece][e.orientation];
         const std::string colour = piece_colour(e.piece);
-        svg.begin_group(format("class=\"piece\" data-piece=\"%d\" data-orientation=\"%d\" data-row=\"%d\" data-col=\"%d\"",
-                               e.piece, e.orientation, e.row, e.col));
+        svg.begin_group(
+            format("class=\"piece\" data-piece=\"%d\" data-orientation=\"%d\" data-row=\"%d\" data-col=\"%d\"", e.piece,
+                   e.orientation, e.row, e.col));
         std::vector<SvgPoint> centres;
         for (int r = 0; r < kGridRows; ++r)
             for (int c = 0; c < kGridCols; ++c) {
@@ -195,7 +197,8 @@ std::string catalogue_svg(const SolverState& s) {
                 svg.text({(a.x + b.x) / 2, (a.y + b.y) / 2}, 8, "no shape", "#808080");
             } else {
                 const int ar = rec.anchor_row, ac = rec.anchor_col;
-                svg.circle(centre_of(code_polygon(f, ar, ac, grid_cell_points_up(ar, ac), kFull)), 1.8, "#000", "none", 0);
+                svg.circle(centre_of(code_polygon(f, ar, ac, grid_cell_points_up(ar, ac), kFull)), 1.8, "#000", "none",
+                           0);
             }
             for (int slot = 1; slot < kHoleSlots && rec.holes[slot].kind > 0; ++slot) {
                 const Hole& h = rec.holes[slot];

@@ -59,8 +59,9 @@ bool file_shape(const std::vector<CellCode>& cells, int k, std::vector<CellCode>
             if (((dr + dc) & 1) == 0) continue;
             grid_cells.clear();
             for (const CellCode& c : turned) grid_cells.push_back({c.row - dr, c.col - dc, c.code});
-            std::sort(grid_cells.begin(), grid_cells.end(),
-                      [](const CellCode& a, const CellCode& b) { return a.row != b.row ? a.row < b.row : a.col < b.col; });
+            std::sort(grid_cells.begin(), grid_cells.end(), [](const CellCode& a, const CellCode& b) {
+                return a.row != b.row ? a.row < b.row : a.col < b.col;
+            });
             return true;
         }
     return false;

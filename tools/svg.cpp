@@ -60,14 +60,15 @@ void Svg::polygon(const std::vector<SvgPoint>& points, const std::string& fill, 
 
 void Svg::path(const std::string& d, const std::string& stroke, double stroke_width) {
     if (d.empty()) return;
-    body_ += "<path d=\"" + d + "\" fill=\"none\" stroke=\"" + stroke + "\" stroke-width=\"" + svg_number(stroke_width) +
-             "\" stroke-linecap=\"round\"/>\n";
+    body_ += "<path d=\"" + d + "\" fill=\"none\" stroke=\"" + stroke + "\" stroke-width=\"" +
+             svg_number(stroke_width) + "\" stroke-linecap=\"round\"/>\n";
 }
 
 void Svg::circle(SvgPoint centre, double radius, const std::string& fill, const std::string& stroke,
                  double stroke_width) {
-    body_ += "<circle cx=\"" + svg_number(centre.x) + "\" cy=\"" + svg_number(centre.y) + "\" r=\"" + svg_number(radius) +
-             "\" fill=\"" + fill + "\" stroke=\"" + stroke + "\" stroke-width=\"" + svg_number(stroke_width) + "\"/>\n";
+    body_ += "<circle cx=\"" + svg_number(centre.x) + "\" cy=\"" + svg_number(centre.y) + "\" r=\"" +
+             svg_number(radius) + "\" fill=\"" + fill + "\" stroke=\"" + stroke + "\" stroke-width=\"" +
+             svg_number(stroke_width) + "\"/>\n";
 }
 
 void Svg::rect(double x, double y, double w, double h, const std::string& fill, const std::string& stroke) {

@@ -17,7 +17,8 @@ public:
     void polygon(const std::vector<SvgPoint>& points, const std::string& fill, const std::string& stroke,
                  double stroke_width);
     void path(const std::string& d, const std::string& stroke, double stroke_width);
-    void circle(SvgPoint centre, double radius, const std::string& fill, const std::string& stroke, double stroke_width);
+    void circle(SvgPoint centre, double radius, const std::string& fill, const std::string& stroke,
+                double stroke_width);
     void rect(double x, double y, double w, double h, const std::string& fill, const std::string& stroke);
     void text(SvgPoint at, double size, const std::string& content, const std::string& fill = "#000",
               const char* anchor = "middle");

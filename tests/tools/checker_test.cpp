@@ -1,9 +1,10 @@
 // The independent check of placement files: every kind of fault is found and named, all of them
 // in one run, and a complete board is told apart from a valid but partial one.
+#include "tools/checker.h"
+
 #include <gtest/gtest.h>
 
 #include "test_support.h"
-#include "tools/checker.h"
 #include "tools/generator.h"
 
 namespace tessera {
@@ -14,7 +15,13 @@ namespace {
 class CheckerTest : public test::SolverTest {
 protected:
     void SetUp() override {
-        start_up({{1, 1, 1, 100}, {2, 1, 1, 100}, {3, 1, 1, 5}, {4, 1, 1, 15}, {5, 1, 1, 95}, {6, 1, 1, 100}, {6, 1, 2, 100}});
+        start_up({{1, 1, 1, 100},
+                  {2, 1, 1, 100},
+                  {3, 1, 1, 5},
+                  {4, 1, 1, 15},
+                  {5, 1, 1, 95},
+                  {6, 1, 1, 100},
+                  {6, 1, 2, 100}});
     }
     tools::PlacementReport check(const std::string& text) {
         test::write_file("placement.txt", text);

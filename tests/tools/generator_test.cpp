@@ -1,5 +1,7 @@
 // Generated puzzles, judged only through the solver's loader and records and the files a user
 // gets: the generator's own idea of its pieces is never asked.
+#include "tools/generator.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -11,7 +13,6 @@
 #include "search/placement_file.h"
 #include "test_support.h"
 #include "tools/checker.h"
-#include "tools/generator.h"
 #include "tools/lattice.h"
 
 namespace tessera {

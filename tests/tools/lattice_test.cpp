@@ -1,5 +1,7 @@
 // The tools' own geometry of the lattice, held against the rules the solver works by: a tool
 // that turned or cut a cell differently from the solver would make puzzles that do not load.
+#include "tools/lattice.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,7 +9,6 @@
 
 #include "board/cell_codes.h"
 #include "test_support.h"
-#include "tools/lattice.h"
 #include "tools/shape_fit.h"
 
 namespace tessera {
@@ -83,7 +84,8 @@ TEST(LatticeTest, NeighbourTableIsSymmetricAndCrossesEachEdgeOnce) {
     ASSERT_TRUE(board_cell_points_up(row, col));
     std::set<int> across;
     for (int s = 0; s < 6; ++s) across.insert(table[tools::sixth_id(row, col, s)].id[0] / 6);
-    EXPECT_EQ(across, (std::set<int>{row * kBoardCols + col - 1, row * kBoardCols + col + 1, (row + 1) * kBoardCols + col}));
+    EXPECT_EQ(across,
+              (std::set<int>{row * kBoardCols + col - 1, row * kBoardCols + col + 1, (row + 1) * kBoardCols + col}));
 }
 
 // The tools' turn against the solver's records: a shape written to a piece file as the tools
@@ -92,8 +94,8 @@ class TurnAgainstLoaderTest : public test::SolverTest {};
 
 TEST_F(TurnAgainstLoaderTest, FileShapeTurnedBackIsTheBoardShapeInItsOrientation) {
     // An irregular shape with halves of both directions, on the board.
-    const std::vector<CellCode> shape = {{11, 20, 15},  {12, 20, 100}, {12, 21, 100},
-                                         {12, 22, 80},  {13, 20, 100}, {13, 21, 90}};
+    const std::vector<CellCode> shape = {{11, 20, 15}, {12, 20, 100}, {12, 21, 100},
+                                         {12, 22, 80}, {13, 20, 100}, {13, 21, 90}};
     std::vector<test::Cell> cells;
     for (int o = 1; o <= 6; ++o) {
         std::vector<CellCode> grid;
@@ -111,9 +113,12 @@ TEST_F(TurnAgainstLoaderTest, FileShapeTurnedBackIsTheBoardShapeInItsOrientation
         std::vector<CellCode> on_board;
         for (int r = 0; r < kGridRows; ++r)
             for (int c = 0; c < kGridCols; ++c)
-                if (rec.cells[r][c] != 0) on_board.push_back({11 + r - rec.anchor_row, 20 + c - rec.anchor_col, rec.cells[r][c]});
+                if (rec.cells[r][c] != 0)
+                    on_board.push_back({11 + r - rec.anchor_row, 20 + c - rec.anchor_col, rec.cells[r][c]});
         std::vector<CellCode> want = shape;
-        const auto order = [](const CellCode& a, const CellCode& b) { return a.row != b.row ? a.row < b.row : a.col < b.col; };
+        const auto order = [](const CellCode& a, const CellCode& b) {
+            return a.row != b.row ? a.row < b.row : a.col < b.col;
+        };
         std::sort(want.begin(), want.end(), order);
         std::sort(on_board.begin(), on_board.end(), order);
         EXPECT_EQ(on_board, want) << "orientation " << o;

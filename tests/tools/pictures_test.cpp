@@ -1,9 +1,10 @@
 // Pictures: what is drawn, counted in the SVG text, for placements of a generated puzzle.
+#include "tools/pictures.h"
+
 #include <gtest/gtest.h>
 
 #include "test_support.h"
 #include "tools/generator.h"
-#include "tools/pictures.h"
 
 namespace tessera {
 namespace {
@@ -44,7 +45,8 @@ TEST_F(PicturesTest, BoardShowsEveryPlacedPieceWithItsNumber) {
     const std::string numbers = svg.substr(svg.find("class=\"numbers\""));
     EXPECT_EQ(count(numbers, "<text"), kPieceCount);
     // 1,230 whole cells and 48 cut ones, each cut one drawn as its two halves.
-    const std::string cells = svg.substr(svg.find("class=\"cells\""), svg.find("class=\"piece\"") - svg.find("class=\"cells\""));
+    const std::string cells =
+        svg.substr(svg.find("class=\"cells\""), svg.find("class=\"piece\"") - svg.find("class=\"cells\""));
     EXPECT_EQ(count(cells, "<polygon"), 1230 + 2 * 48);
 }
 
