@@ -2,11 +2,14 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include "app/solver.h"
 #include "cli/commands.h"
 #include "pieces/catalogue_text.h"
+#include "search/atomic_file.h"
+#include "tools/pictures.h"
 
 namespace tessera::cli {
 
@@ -15,6 +18,7 @@ namespace {
 struct PiecesOptions {
     std::string pieces = "zdroj.txt";
     std::string work_dir;
+    std::string svg;
 };
 
 int run_pieces(const PiecesOptions& opt) {
@@ -24,6 +28,14 @@ int run_pieces(const PiecesOptions& opt) {
     solver->set_pieces_path(opt.pieces);
     solver->FormCreate();
     if (solver->pieces_status() != 0) return 2;
+    if (!opt.svg.empty()) {
+        if (const int err = write_file_atomically(opt.svg, tools::catalogue_svg(solver->state()))) {
+            std::fprintf(stderr, "cannot write '%s' (%s)\n", opt.svg.c_str(), std::strerror(err));
+            return 1;
+        }
+        std::printf("wrote %s\n", opt.svg.c_str());
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
     write_catalogue(solver->state(), stdout);
     return std::fflush(stdout) == 0 ? 0 : 1;
 }
@@ -34,6 +46,7 @@ Command add_pieces_command(CLI::App& app) {
     auto opt = std::make_shared<PiecesOptions>();
     CLI::App* sub = app.add_subcommand("pieces", "Read the piece file and print every orientation record and candidate list");
     sub->add_option("--pieces", opt->pieces, "piece source file")->capture_default_str();
+    sub->add_option("--svg", opt->svg, "draw the catalogue into this SVG file instead of printing it");
     sub->add_option("-C", opt->work_dir, "working directory (relative paths are taken from it)");
     return {sub, [opt] { return run_pieces(*opt); }};
 }

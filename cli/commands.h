@@ -19,6 +19,9 @@ struct Command {
 Command add_pieces_command(CLI::App& app);
 Command add_search_command(CLI::App& app);
 Command add_bench_command(CLI::App& app);
+Command add_generate_command(CLI::App& app);
+Command add_check_command(CLI::App& app);
+Command add_render_command(CLI::App& app);
 
 // Changes into the working directory named with -C; false (after one line on standard error)
 // when that is not possible.

@@ -28,6 +28,9 @@ int main(int argc, char** argv) {
         tessera::cli::add_pieces_command(app),
         tessera::cli::add_search_command(app),
         tessera::cli::add_bench_command(app),
+        tessera::cli::add_generate_command(app),
+        tessera::cli::add_check_command(app),
+        tessera::cli::add_render_command(app),
     };
     CLI11_PARSE(app, argc, argv);
 

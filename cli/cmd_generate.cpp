@@ -1,0 +1,58 @@
+// tessera generate: a puzzle of our own, with its solution and partial placements.
+#include <CLI/CLI.hpp>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "app/solver_state.h"
+#include "cli/commands.h"
+#include "tools/generator.h"
+
+namespace tessera::cli {
+
+namespace {
+
+struct GenerateOptions {
+    std::uint64_t seed = 0;
+    std::string dir;
+    std::vector<int> remove{3, 6, 10, 15, 20, 30};
+};
+
+int run_generate(const GenerateOptions& opt) {
+    const auto started = std::chrono::steady_clock::now();
+    tools::GenerateReport report;
+    const std::string fault = tools::generate_puzzle_files(opt.dir, opt.seed, opt.remove, report);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    if (!fault.empty()) {
+        std::fprintf(stderr, "generate: %s\n", fault.c_str());
+        return 1;
+    }
+    for (const std::string& path : report.files) std::printf("wrote %s\n", path.c_str());
+    std::printf(
+        "seed %llu: %d pieces, %d cells cut between two pieces, %d of %d found in the orientation they "
+        "were turned for\n",
+        static_cast<unsigned long long>(opt.seed), kPieceCount, report.cut_cells, report.turned_as_meant, kPieceCount);
+    std::printf("cut with %ld pieces grown, %ld taken back, %d restarts; loaded, placed and verified in %.2f s\n",
+                report.stats.attempts, report.stats.backtracks, report.stats.restarts, seconds);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+Command add_generate_command(CLI::App& app) {
+    auto opt = std::make_shared<GenerateOptions>();
+    CLI::App* sub = app.add_subcommand(
+        "generate", "Cut the board into 209 pieces: write DIR/zdroj.txt, DIR/solution.txt and DIR/partial_K.txt");
+    sub->add_option("--seed", opt->seed, "seed of the random choices; a seed always gives the same puzzle")->required();
+    sub->add_option("-o", opt->dir, "directory to write the puzzle into (made if missing)")->required();
+    sub->add_option("--remove", opt->remove, "for each K, a partial placement with K neighbouring pieces taken out")
+        ->delimiter(',')
+        ->check(CLI::Range(1, kPieceCount))
+        ->type_name("K,K,...")
+        ->capture_default_str();
+    return {sub, [opt] { return run_generate(*opt); }};
+}
+
+}  // namespace tessera::cli

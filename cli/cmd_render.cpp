@@ -1,0 +1,94 @@
+// tessera render: a picture of a placement on the board.
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "app/solver.h"
+#include "app/text.h"
+#include "cli/commands.h"
+#include "search/atomic_file.h"
+#include "search/placement_file.h"
+#include "tools/checker.h"
+#include "tools/pictures.h"
+
+namespace tessera::cli {
+
+namespace {
+
+struct RenderOptions {
+    std::string placement;
+    std::string pieces = "zdroj.txt";
+    std::string output;
+    std::string work_dir;
+    bool spots = false;
+};
+
+bool ends_with(const std::string& s, const char* tail) {
+    const std::size_t n = std::strlen(tail);
+    return s.size() >= n && s.compare(s.size() - n, n, tail) == 0;
+}
+
+int run_render(const RenderOptions& opt) {
+    if (ends_with(opt.output, ".png")) {
+        std::fprintf(stderr, "-o %s: PNG output is not built yet; write an .svg file\n", opt.output.c_str());
+        return 2;
+    }
+    if (!ends_with(opt.output, ".svg")) {
+        std::fprintf(stderr, "-o %s: the picture's name must end in .svg (or .png)\n", opt.output.c_str());
+        return 2;
+    }
+    if (!enter_work_dir(opt.work_dir)) return 2;
+    MemoryPanel panel;
+    auto solver = std::make_unique<Solver>(panel);
+    solver->set_pieces_path(opt.pieces);
+    solver->FormCreate();
+    if (solver->pieces_status() != 0) return 2;
+
+    auto list = std::make_unique<PlacementList>();
+    if (const std::string fault = read_placement_file(opt.placement.c_str(), *list); !fault.empty()) {
+        std::fprintf(stderr, "%s\n", fault.c_str());
+        return 1;
+    }
+    const SolverState& s = solver->state();
+    const tools::PlacementReport report = tools::check_placement(s.prvky, *list, opt.placement);
+    // A faulty placement is still drawn, overlaps and all: that is when a picture helps most.
+    if (!report.valid())
+        std::fprintf(stderr, "%s: not a valid placement (%s); drawn as it is\n", opt.placement.c_str(),
+                     tools::verdict(report).c_str());
+
+    tools::BoardPicture picture;
+    picture.title =
+        format("%s: %d pieces, %d cells not complete", opt.placement.c_str(), report.placed, report.incomplete);
+    if (opt.spots) {
+        // The open spots are those the solver itself rebuilds when it resumes from the file.
+        if (report.valid() && solver->nacti_reseni(opt.placement.c_str()) == 0) {
+            picture.spots = s.volny;
+            picture.spot_count = s.open_count;
+        } else {
+            std::fprintf(stderr, "%s: open spots are drawn only for a valid placement\n", opt.placement.c_str());
+        }
+    }
+    const std::string svg = tools::board_svg(s.prvky, *list, picture);
+    if (const int err = write_file_atomically(opt.output, svg)) {
+        std::fprintf(stderr, "cannot write '%s' (%s)\n", opt.output.c_str(), std::strerror(err));
+        return 1;
+    }
+    std::printf("wrote %s: %d pieces, %d cells not complete\n", opt.output.c_str(), report.placed, report.incomplete);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+Command add_render_command(CLI::App& app) {
+    auto opt = std::make_shared<RenderOptions>();
+    CLI::App* sub = app.add_subcommand("render", "Draw a placement file on the board as an SVG picture");
+    sub->add_option("placement", opt->placement, "placement file (lines \"piece row col orientation\")")->required();
+    sub->add_option("--pieces", opt->pieces, "piece source file")->capture_default_str();
+    sub->add_option("-o", opt->output, "picture to write: FILE.svg")->required();
+    sub->add_flag("--spots", opt->spots, "mark the open spots that the placement leaves, with their kinds");
+    sub->add_option("-C", opt->work_dir, "working directory (relative paths are taken from it)");
+    return {sub, [opt] { return run_render(*opt); }};
+}
+
+}  // namespace tessera::cli

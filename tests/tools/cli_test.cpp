@@ -1,0 +1,76 @@
+// The tools' commands as a user runs them: exit status and the one line that names a fault.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+
+#include "test_support.h"
+
+namespace tessera {
+namespace {
+
+struct Outcome {
+    int status;
+    std::string out, err;
+};
+
+Outcome tessera(const std::string& args) {
+    const std::string command = std::string(TESSERA_BINARY) + " " + args + " >out.txt 2>err.txt";
+    const int raw = std::system(command.c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, test::read_file("out.txt"), test::read_file("err.txt")};
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(tessera("generate --seed 8 -o . --remove 4").status, 0); }
+    test::ScratchDir dir;
+};
+
+TEST_F(CliTest, CheckPassesOnlyWhatItShould) {
+    const Outcome full = tessera("check solution.txt --full");
+    EXPECT_EQ(full.status, 0) << full.out;
+    EXPECT_NE(full.out.find("verified"), std::string::npos) << full.out;
+
+    EXPECT_EQ(tessera("check partial_4.txt").status, 0) << "a valid partial placement";
+    const Outcome partial_full = tessera("check partial_4.txt --full");
+    EXPECT_EQ(partial_full.status, 1);
+    EXPECT_NE(partial_full.out.find("pieces placed"), std::string::npos);
+
+    // The first line twice: a piece used twice and every one of its cells over-full.
+    const std::string partial = test::read_file("partial_4.txt");
+    test::write_file("doubled.txt", partial.substr(0, partial.find('\n') + 1) + partial);
+    const Outcome doubled = tessera("check doubled.txt");
+    EXPECT_EQ(doubled.status, 1);
+    EXPECT_NE(doubled.out.find("pieces used twice: 1"), std::string::npos) << doubled.out;
+
+    test::write_file("broken.txt", "1 2 3 4\n5 6 x 1\n");
+    const Outcome broken = tessera("check broken.txt");
+    EXPECT_EQ(broken.status, 1);
+    EXPECT_EQ(broken.err, "broken.txt:2: 'x' is not a number\n");
+}
+
+TEST_F(CliTest, RenderWritesAnSvgAndRefusesPngForNow) {
+    const Outcome svg = tessera("render solution.txt -o board.svg --spots");
+    EXPECT_EQ(svg.status, 0) << svg.err;
+    EXPECT_TRUE(test::file_exists("board.svg"));
+    const Outcome png = tessera("render solution.txt -o board.png");
+    EXPECT_EQ(png.status, 2);
+    EXPECT_NE(png.err.find("PNG output is not built yet"), std::string::npos) << png.err;
+    EXPECT_FALSE(test::file_exists("board.png"));
+    EXPECT_EQ(tessera("render solution.txt -o board.jpg").status, 2);
+
+    const Outcome catalogue = tessera("pieces --svg catalogue.svg");
+    EXPECT_EQ(catalogue.status, 0) << catalogue.err;
+    EXPECT_TRUE(test::file_exists("catalogue.svg"));
+}
+
+TEST_F(CliTest, GenerateNamesABadParameter) {
+    const Outcome bad = tessera("generate --seed 1 -o other --remove 3,0");
+    EXPECT_NE(bad.status, 0);
+    EXPECT_NE(bad.err.find("--remove"), std::string::npos) << bad.err;
+    EXPECT_FALSE(test::file_exists("other/zdroj.txt"));
+}
+
+}  // namespace
+}  // namespace tessera
