@@ -12,6 +12,7 @@
 
 #include "app/board_view.h"
 #include "app/search_params.h"
+#include "tools/checker.h"
 
 TForm1* Form1 = nullptr;
 
@@ -179,6 +180,10 @@ void TForm1::Button1Click() {
     next_board_draw_ = Clock::now() + kBoardInterval;
     solver_->Button1Click();
     searching_ = false;
+    // A full board is checked again by code that did not build it, and the status says so.
+    const tessera::SolverState& s = solver_->state();
+    if (s.depth == tessera::kPieceCount)
+        set_caption(Control::Label3, status_ + " " + tessera::tools::verdict(tessera::tools::check_stack(s)));
     show_pending_captions();
     board_view->update();
     if (close_pending_) {

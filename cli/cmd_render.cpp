@@ -7,6 +7,7 @@
 #include "app/solver.h"
 #include "app/text.h"
 #include "cli/commands.h"
+#include "cli/png_output.h"
 #include "search/atomic_file.h"
 #include "search/placement_file.h"
 #include "tools/checker.h"
@@ -29,12 +30,25 @@ bool ends_with(const std::string& s, const char* tail) {
     return s.size() >= n && s.compare(s.size() - n, n, tail) == 0;
 }
 
-int run_render(const RenderOptions& opt) {
-    if (ends_with(opt.output, ".png")) {
-        std::fprintf(stderr, "-o %s: PNG output is not built yet; write an .svg file\n", opt.output.c_str());
-        return 2;
+// The painter draws the solver's own state, so the placement must load as a resume file does.
+int write_png(Solver& solver, const RenderOptions& opt, const tools::PlacementReport& report) {
+    if (!report.valid() || solver.nacti_reseni(opt.placement.c_str()) != 0) {
+        std::fprintf(stderr, "%s: only a valid placement is drawn as PNG; an .svg picture shows the faults\n",
+                     opt.placement.c_str());
+        return 1;
     }
-    if (!ends_with(opt.output, ".svg")) {
+    std::string why;
+    if (!write_board_png(solver.state(), opt.output, &why)) {
+        std::fprintf(stderr, "cannot write '%s' (%s)\n", opt.output.c_str(), why.c_str());
+        return 1;
+    }
+    std::printf("wrote %s: %d pieces, %d cells not complete\n", opt.output.c_str(), report.placed, report.incomplete);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
+int run_render(const RenderOptions& opt) {
+    const bool png = ends_with(opt.output, ".png");
+    if (!png && !ends_with(opt.output, ".svg")) {
         std::fprintf(stderr, "-o %s: the picture's name must end in .svg (or .png)\n", opt.output.c_str());
         return 2;
     }
@@ -56,6 +70,8 @@ int run_render(const RenderOptions& opt) {
     if (!report.valid())
         std::fprintf(stderr, "%s: not a valid placement (%s); drawn as it is\n", opt.placement.c_str(),
                      tools::verdict(report).c_str());
+
+    if (png) return write_png(*solver, opt, report);
 
     tools::BoardPicture picture;
     picture.title =
@@ -82,11 +98,11 @@ int run_render(const RenderOptions& opt) {
 
 Command add_render_command(CLI::App& app) {
     auto opt = std::make_shared<RenderOptions>();
-    CLI::App* sub = app.add_subcommand("render", "Draw a placement file on the board as an SVG picture");
+    CLI::App* sub = app.add_subcommand("render", "Draw a placement file on the board as an SVG or PNG picture");
     sub->add_option("placement", opt->placement, "placement file (lines \"piece row col orientation\")")->required();
     sub->add_option("--pieces", opt->pieces, "piece source file")->capture_default_str();
-    sub->add_option("-o", opt->output, "picture to write: FILE.svg")->required();
-    sub->add_flag("--spots", opt->spots, "mark the open spots that the placement leaves, with their kinds");
+    sub->add_option("-o", opt->output, "picture to write: FILE.svg or FILE.png")->required();
+    sub->add_flag("--spots", opt->spots, "mark the open spots that the placement leaves, with their kinds (SVG only)");
     sub->add_option("-C", opt->work_dir, "working directory (relative paths are taken from it)");
     return {sub, [opt] { return run_render(*opt); }};
 }

@@ -14,6 +14,7 @@
 #include "app/search_params.h"
 #include "app/solver.h"
 #include "cli/commands.h"
+#include "tools/checker.h"
 
 namespace tessera::cli {
 
@@ -141,7 +142,9 @@ int run_search(const SearchOptions& opt) {
         solver->zapis_volny();
     }
     const SolverState& s = solver->state();
-    std::printf("%s\nsteps=%lld depth=%d first_piece=%d\n", panel.caption(Control::Label3).c_str(),
+    // A full board is checked again by code that did not build it.
+    const std::string note = s.depth == kPieceCount ? " " + tools::verdict(tools::check_stack(s)) : "";
+    std::printf("%s%s\nsteps=%lld depth=%d first_piece=%d\n", panel.caption(Control::Label3).c_str(), note.c_str(),
                 static_cast<long long>(s.step_count), s.depth, s.first_piece);
     return std::fflush(stdout) == 0 ? 0 : 1;
 }

@@ -1,5 +1,6 @@
 #include "test_support.h"
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -39,6 +40,14 @@ std::string read_file(const std::filesystem::path& path) {
 }
 
 bool file_exists(const std::filesystem::path& path) { return std::filesystem::exists(path); }
+
+Outcome run_tessera(const std::string& args) {
+    const std::string command = std::string(TESSERA_BIN) + " " + args + " >out.txt 2>err.txt";
+    const int raw = std::system(command.c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read_file("out.txt"), read_file("err.txt")};
+}
+
+std::filesystem::path shipped_data() { return TESSERA_DATA_DIR; }
 
 std::string piece_file(const std::vector<Cell>& cells) {
     std::string text;

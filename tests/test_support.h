@@ -29,6 +29,16 @@ void write_file(const std::filesystem::path& path, const std::string& text);
 std::string read_file(const std::filesystem::path& path);
 bool file_exists(const std::filesystem::path& path);
 
+// What the tessera program did when run with some arguments in the current directory.
+struct Outcome {
+    int status;  // exit status, -1 if it did not exit normally
+    std::string out, err;
+};
+Outcome run_tessera(const std::string& args);
+
+// The shipped puzzle's folder.
+std::filesystem::path shipped_data();
+
 // One cell of a piece source file.
 struct Cell {
     int piece, row, col, code;

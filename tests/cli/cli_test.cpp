@@ -21,18 +21,9 @@ using test::random_pieces;
 using test::read_file;
 using test::write_file;
 
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
+using test::Outcome;
 
-// Runs the program with the arguments in the current directory.
-Outcome run(const std::string& args) {
-    const std::string cmd = std::string(TESSERA_BIN) + " " + args + " >out.txt 2>err.txt";
-    const int raw = std::system(cmd.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read_file("out.txt"), read_file("err.txt")};
-}
+Outcome run(const std::string& args) { return test::run_tessera(args); }
 
 class CliTest : public ::testing::Test {
 protected:

@@ -10,16 +10,9 @@
 namespace tessera {
 namespace {
 
-struct Outcome {
-    int status;
-    std::string out, err;
-};
+using test::Outcome;
 
-Outcome tessera(const std::string& args) {
-    const std::string command = std::string(TESSERA_BINARY) + " " + args + " >out.txt 2>err.txt";
-    const int raw = std::system(command.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, test::read_file("out.txt"), test::read_file("err.txt")};
-}
+Outcome tessera(const std::string& args) { return test::run_tessera(args); }
 
 class CliTest : public ::testing::Test {
 protected:
@@ -50,14 +43,24 @@ TEST_F(CliTest, CheckPassesOnlyWhatItShould) {
     EXPECT_EQ(broken.err, "broken.txt:2: 'x' is not a number\n");
 }
 
-TEST_F(CliTest, RenderWritesAnSvgAndRefusesPngForNow) {
+TEST_F(CliTest, RenderWritesSvgAndPngPictures) {
     const Outcome svg = tessera("render solution.txt -o board.svg --spots");
     EXPECT_EQ(svg.status, 0) << svg.err;
     EXPECT_TRUE(test::file_exists("board.svg"));
     const Outcome png = tessera("render solution.txt -o board.png");
-    EXPECT_EQ(png.status, 2);
-    EXPECT_NE(png.err.find("PNG output is not built yet"), std::string::npos) << png.err;
-    EXPECT_FALSE(test::file_exists("board.png"));
+    if (TESSERA_HAS_PNG) {
+        EXPECT_EQ(png.status, 0) << png.err;
+        EXPECT_EQ(png.err, "");
+        EXPECT_EQ(test::read_file("board.png").substr(1, 3), "PNG");
+    } else {
+        EXPECT_EQ(png.status, 1);
+        EXPECT_FALSE(test::file_exists("board.png"));
+    }
+    // A faulty placement is drawn only as SVG.
+    const std::string solution = test::read_file("solution.txt");
+    test::write_file("doubled.txt", solution.substr(0, solution.find('\n') + 1) + solution);
+    EXPECT_EQ(tessera("render doubled.txt -o doubled.png").status, 1);
+    EXPECT_FALSE(test::file_exists("doubled.png"));
     EXPECT_EQ(tessera("render solution.txt -o board.jpg").status, 2);
 
     const Outcome catalogue = tessera("pieces --svg catalogue.svg");

@@ -1,0 +1,13 @@
+// Without Qt there is no painter for PNG pictures; SVG is always at hand.
+#include "cli/png_output.h"
+
+namespace tessera::cli {
+
+bool png_available() { return false; }
+
+bool write_board_png(const SolverState&, const std::string&, std::string* why) {
+    if (why) *why = "this build has no PNG output (it was built without Qt); write an .svg file";
+    return false;
+}
+
+}  // namespace tessera::cli
