@@ -12,10 +12,21 @@ build-asan: deps
 	cmake --preset asan >/dev/null
 	cmake --build --preset asan
 
-# The main job on the shipped puzzle.
+RUN_DIR := build/run
+TESSERA := ./build/release/tessera
+
+# The main job on the shipped puzzle: a search with the limit region on for 20 seconds, then
+# the best partial fill ("big.txt") and the final placement ("tuton.txt") checked and drawn.
 run: build
-	./build/release/tessera pieces --pieces data/zdroj.txt > build/release/catalogue.txt
-	@echo "catalogue of data/zdroj.txt: build/release/catalogue.txt ($$(wc -l < build/release/catalogue.txt) lines)"
+	mkdir -p $(RUN_DIR)
+	cp data/zdroj.txt $(RUN_DIR)/zdroj.txt
+	rm -f $(RUN_DIR)/big.txt $(RUN_DIR)/tuton.txt $(RUN_DIR)/var_*.txt $(RUN_DIR)/res_*.txt
+	$(TESSERA) search -C $(RUN_DIR) --limits --time-limit 20
+	$(TESSERA) check -C $(RUN_DIR) big.txt
+	$(TESSERA) check -C $(RUN_DIR) tuton.txt
+	$(TESSERA) render -C $(RUN_DIR) big.txt -o big.png
+	$(TESSERA) render -C $(RUN_DIR) tuton.txt -o tuton.png
+	@echo "pictures: $(RUN_DIR)/big.png $(RUN_DIR)/tuton.png"
 
 test: build
 	ctest --preset release

@@ -27,18 +27,12 @@ void print_lines(const std::vector<std::string>& lines, std::size_t most) {
 }
 
 int run_check(const CheckOptions& opt) {
-    if (!enter_work_dir(opt.work_dir)) return 2;
     MemoryPanel panel;
-    auto solver = std::make_unique<Solver>(panel);
-    solver->set_pieces_path(opt.pieces);
-    solver->FormCreate();
-    if (solver->pieces_status() != 0) return 2;
+    const std::unique_ptr<Solver> solver = start_up(panel, opt.work_dir, opt.pieces);
+    if (!solver) return 2;
 
     auto list = std::make_unique<PlacementList>();
-    if (const std::string fault = read_placement_file(opt.placement.c_str(), *list); !fault.empty()) {
-        std::fprintf(stderr, "%s\n", fault.c_str());
-        return 1;
-    }
+    if (!read_placements(opt.placement, *list)) return 1;
     const tools::PlacementReport report = tools::check_placement(solver->state().prvky, *list, opt.placement);
 
     std::printf("%s: %d pieces placed\n", opt.placement.c_str(), report.placed);

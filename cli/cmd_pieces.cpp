@@ -22,12 +22,9 @@ struct PiecesOptions {
 };
 
 int run_pieces(const PiecesOptions& opt) {
-    if (!enter_work_dir(opt.work_dir)) return 2;
     MemoryPanel panel;
-    auto solver = std::make_unique<Solver>(panel);
-    solver->set_pieces_path(opt.pieces);
-    solver->FormCreate();
-    if (solver->pieces_status() != 0) return 2;
+    const std::unique_ptr<Solver> solver = start_up(panel, opt.work_dir, opt.pieces);
+    if (!solver) return 2;
     if (!opt.svg.empty()) {
         if (const int err = write_file_atomically(opt.svg, tools::catalogue_svg(solver->state()))) {
             std::fprintf(stderr, "cannot write '%s' (%s)\n", opt.svg.c_str(), std::strerror(err));

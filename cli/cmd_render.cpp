@@ -52,18 +52,12 @@ int run_render(const RenderOptions& opt) {
         std::fprintf(stderr, "-o %s: the picture's name must end in .svg (or .png)\n", opt.output.c_str());
         return 2;
     }
-    if (!enter_work_dir(opt.work_dir)) return 2;
     MemoryPanel panel;
-    auto solver = std::make_unique<Solver>(panel);
-    solver->set_pieces_path(opt.pieces);
-    solver->FormCreate();
-    if (solver->pieces_status() != 0) return 2;
+    const std::unique_ptr<Solver> solver = start_up(panel, opt.work_dir, opt.pieces);
+    if (!solver) return 2;
 
     auto list = std::make_unique<PlacementList>();
-    if (const std::string fault = read_placement_file(opt.placement.c_str(), *list); !fault.empty()) {
-        std::fprintf(stderr, "%s\n", fault.c_str());
-        return 1;
-    }
+    if (!read_placements(opt.placement, *list)) return 1;
     const SolverState& s = solver->state();
     const tools::PlacementReport report = tools::check_placement(s.prvky, *list, opt.placement);
     // A faulty placement is still drawn, overlaps and all: that is when a picture helps most.

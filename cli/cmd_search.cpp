@@ -73,9 +73,13 @@ public:
         if (progress_) std::fputs("\r\033[K", stderr);
         const SolverState& s = solver_->state();
         const double t = seconds(Clock::now());
-        if (!opt_.quiet)
-            std::fprintf(stderr, "%lld passes in %.1f s (%.0f passes/s)\n", static_cast<long long>(s.step_count), t,
-                         t > 0 ? static_cast<double>(s.step_count) / t : 0.0);
+        if (opt_.quiet) return;
+        std::fprintf(stderr, "%lld passes in %.1f s (%.0f passes/s), deepest depth %d", static_cast<long long>(s.step_count),
+                     t, t > 0 ? static_cast<double>(s.step_count) / t : 0.0, solver_->deepest());
+        // The best fill of the limit region, as "big.txt" holds it.
+        if (s.params.use_limits != 0 && s.best_unfilled < 10000)
+            std::fprintf(stderr, ", fewest unfilled region cells %d", s.best_unfilled);
+        std::fputc('\n', stderr);
     }
 
 private:

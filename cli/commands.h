@@ -3,7 +3,11 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
+
+#include "app/solver.h"
+#include "search/placement_file.h"
 
 namespace CLI {
 class App;
@@ -26,5 +30,12 @@ Command add_render_command(CLI::App& app);
 // Changes into the working directory named with -C; false (after one line on standard error)
 // when that is not possible.
 bool enter_work_dir(const std::string& dir);
+
+// Enters the working directory and runs the start-up on the piece file; nullptr (after one line
+// on standard error) when either fails.
+std::unique_ptr<Solver> start_up(ControlPanel& panel, const std::string& work_dir, const std::string& pieces);
+
+// Reads a placement file into `list`; false after one line on standard error naming the fault.
+bool read_placements(const std::string& path, PlacementList& list);
 
 }  // namespace tessera::cli
