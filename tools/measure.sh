@@ -10,7 +10,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 # "N passes in T s (P passes/s), deepest depth D, fewest unfilled region cells U"
-field() { sed -nE "s/.*$1.*/\\1/p" "$2" | head -n 1; }
+field() { sed -nE "s|.*$1.*|\\1|p" "$2" | head -n 1; }
 
 echo "| time limit | passes | passes per second | deepest depth | unfilled region cells in big.txt |"
 echo "|---|---|---|---|---|"
