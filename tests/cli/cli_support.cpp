@@ -11,9 +11,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <random>
-#include <regex>
 
 namespace tessera::test {
 
@@ -148,10 +148,12 @@ std::vector<std::string> lines_of(const std::string& text) {
 }
 
 std::vector<std::string> messages(const std::string& err) {
-    static const std::regex note("piece [0-9]+, orientation [0-9]: a fifth hole .*");
     std::vector<std::string> lines;
-    for (std::string& line : lines_of(err))
-        if (!std::regex_match(line, note)) lines.push_back(std::move(line));
+    for (std::string& line : lines_of(err)) {
+        int piece = 0, orientation = 0, n = 0;
+        const bool note = std::sscanf(line.c_str(), "piece %d, orientation %d: a fifth hole %n", &piece, &orientation, &n) == 2 && n > 0;
+        if (!note) lines.push_back(std::move(line));
+    }
     return lines;
 }
 

@@ -9,7 +9,6 @@
 #include <chrono>
 #include <cstdio>
 #include <random>
-#include <regex>
 #include <thread>
 
 #include "cli/cli_support.h"
@@ -24,15 +23,24 @@ using test::write_file;
 
 namespace fs = std::filesystem;
 
-const std::regex kResultName("res_([0-9]+)\\.txt");
+// The step count of a progress file's name "res_N.txt", or 0 for any other name.
+long long progress_step(const std::string& name) {
+    const std::string digits = "0123456789";
+    const std::size_t end = name.find_first_not_of(digits, 4);
+    if (name.rfind("res_", 0) != 0 || end == 4 || end == std::string::npos || name.substr(end) != ".txt") return 0;
+    return std::stoll(name.substr(4, end - 4));
+}
+
+// A temporary file of a progress file: its name, ".tmp" and six characters.
+bool is_temporary_of_progress_file(const std::string& name) {
+    const std::size_t tmp = name.rfind(".tmp");
+    return tmp != std::string::npos && name.size() == tmp + 10 && progress_step(name.substr(0, tmp)) > 0;
+}
 
 // The step count in the name of the newest progress file of a folder, or 0 when there is none.
 long long newest_progress(const fs::path& folder) {
     long long newest = 0;
-    for (const std::string& name : file_names(folder)) {
-        std::smatch m;
-        if (std::regex_match(name, m, kResultName)) newest = std::max(newest, std::stoll(m[1]));
-    }
+    for (const std::string& name : file_names(folder)) newest = std::max(newest, progress_step(name));
     return newest;
 }
 
@@ -112,12 +120,12 @@ TEST_F(KillTest, NewestProgressFileAfterAKillIsCompleteLoadsAndResumes) {
         // temporary file, named after its result with a suffix, never a "res_N.txt".
         int temporaries = 0;
         for (const std::string& name : file_names(folder)) {
-            if (std::regex_match(name, kResultName)) {
+            if (progress_step(name) > 0) {
                 const std::string text = read_file(folder / name);
                 EXPECT_TRUE(is_placement_text(text)) << name << ":\n" << text;
                 EXPECT_EQ(solver->nacti_reseni((folder / name).c_str()), 0) << name;
             } else {
-                EXPECT_TRUE(std::regex_match(name, std::regex("res_[0-9]+\\.txt\\.tmp.{6}"))) << "unexpected " << name;
+                EXPECT_TRUE(is_temporary_of_progress_file(name)) << "unexpected " << name;
                 ++temporaries;
             }
         }
@@ -166,11 +174,14 @@ TEST_F(KillTest, InterruptOrTerminateWritesTheCurrentPlacement) {
         const test::RunResult r = test::wait_for(pid);
         ASSERT_EQ(r.status, 0);
         const std::string out = read_file(out_path);
-        std::smatch m;
-        ASSERT_TRUE(std::regex_search(out, m, std::regex("steps=([0-9]+) depth=([0-9]+)"))) << out;
+        long long steps = 0;
+        int depth = 0;
+        const std::size_t at = out.find("steps=");
+        ASSERT_TRUE(at != std::string::npos && std::sscanf(out.c_str() + at, "steps=%lld depth=%d", &steps, &depth) == 2)
+            << out;
         const std::string tuton = read_file(folder / "tuton.txt");
-        EXPECT_EQ(test::lines_of(tuton).size(), std::stoul(m[2]));
-        EXPECT_EQ(tuton, replay("", std::stoll(m[1]), tag));
+        EXPECT_EQ(test::lines_of(tuton).size(), static_cast<std::size_t>(depth));
+        EXPECT_EQ(tuton, replay("", steps, tag));
     }
 }
 
