@@ -27,6 +27,7 @@ extern "C" void on_stop_signal(int) { g_stop_signal = 1; }
 void catch_stop_signals() {
     struct sigaction action {};
     action.sa_handler = on_stop_signal;
+    action.sa_flags = SA_RESTART;  // a file being written when the signal comes is written all the same
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);

@@ -1,6 +1,7 @@
 // The piece source file: groups of four integers (piece, row, column, code), one cell each,
 // read once at start-up into the catalogue of six orientation records per piece.
 #include <cstdio>
+#include <cstring>
 
 #include "app/solver.h"
 #include "board/cell_codes.h"
@@ -23,24 +24,29 @@ const char* group_fault(const std::int64_t v[4], int* what) {
 }
 
 // Reads every group of the file into the raw shapes (record (p, 1) of each piece). Stops at a
-// token that is not a number or at a group cut off by the end of the file.
-void read_groups(std::FILE* file, const char* path, PieceRecord (*prvky)[kOrientations + 1]) {
+// token that is not a number or at a group cut off by the end of the file. Returns false when
+// the file could not be read.
+bool read_groups(std::FILE* file, const char* path, PieceRecord (*prvky)[kOrientations + 1]) {
     NumberReader reader(file);
     for (;;) {
         std::int64_t v[4];
         long line[4];
         for (int i = 0; i < 4; ++i) {
             const NumberReader::Status st = reader.next();
+            if (st == NumberReader::Status::Error) {
+                std::fprintf(stderr, "Nemohu otevrit zdrojovy soubor: '%s' (%s)\n", path, std::strerror(reader.error()));
+                return false;
+            }
             if (st == NumberReader::Status::End) {
                 if (i > 0)
                     std::fprintf(stderr, "%s:%ld: the file ends inside a group of four numbers; that group is not read\n",
                                  path, line[0]);
-                return;
+                return true;
             }
             if (st == NumberReader::Status::NotNumber) {
                 std::fprintf(stderr, "%s:%ld: '%s' is not a number; reading stops here\n", path, reader.line(),
                              reader.token());
-                return;
+                return true;
             }
             v[i] = reader.value();
             line[i] = reader.line();
@@ -68,18 +74,26 @@ bool has_cells_outside_turning_box(const PieceRecord& raw) {
 }  // namespace
 
 int Solver::nacti_prvky() {
-    for (auto& piece : s_.prvky)
-        for (PieceRecord& record : piece)
-            for (auto& row : record.cells)
-                for (i32& cell : row) cell = 0;
+    const auto clear_grids = [this] {
+        for (auto& piece : s_.prvky)
+            for (PieceRecord& record : piece)
+                for (auto& row : record.cells)
+                    for (i32& cell : row) cell = 0;
+    };
+    clear_grids();
 
     std::FILE* file = std::fopen(pieces_path_.c_str(), "r");
     if (!file) {
         std::fprintf(stderr, "Nemohu otevrit zdrojovy soubor: '%s'\n", pieces_path_.c_str());
         return -1;
     }
-    read_groups(file, pieces_path_.c_str(), s_.prvky);
+    const bool read = read_groups(file, pieces_path_.c_str(), s_.prvky);
     std::fclose(file);
+    if (!read) {
+        // As for a file that cannot be opened: no record is built from a part of the file.
+        clear_grids();
+        return -1;
+    }
 
     for (i32 p = 1; p <= kPieceCount; ++p) {
         if (has_cells_outside_turning_box(s_.prvky[p][1]))

@@ -1,5 +1,6 @@
 #include "pieces/number_reader.h"
 
+#include <cerrno>
 #include <cstdint>
 
 namespace tessera {
@@ -9,6 +10,7 @@ bool is_space(int ch) { return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\
 }  // namespace
 
 NumberReader::Status NumberReader::next() {
+    errno = 0;
     int ch = std::getc(file_);
     while (ch != EOF && is_space(ch)) {
         if (ch == '\n') ++line_;
@@ -16,6 +18,7 @@ NumberReader::Status NumberReader::next() {
     }
     token_line_ = line_;
     token_[0] = '\0';
+    if (ch == EOF && std::ferror(file_)) return error_ = errno, Status::Error;
     if (ch == EOF) return Status::End;
 
     std::size_t len = 0;
@@ -37,6 +40,7 @@ NumberReader::Status NumberReader::next() {
             number = false;
         }
     }
+    if (ch == EOF && std::ferror(file_)) return error_ = errno, Status::Error;
     if (ch == '\n') ungetc(ch, file_);
     token_[len] = '\0';
     if (!number || !digits) return Status::NotNumber;

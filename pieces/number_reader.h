@@ -10,7 +10,8 @@ namespace tessera {
 
 class NumberReader {
 public:
-    enum class Status { Number, End, NotNumber };
+    // Error: the file could not be read (a folder, an input/output error); error() says why.
+    enum class Status { Number, End, NotNumber, Error };
 
     explicit NumberReader(std::FILE* file) : file_(file) {}
 
@@ -21,6 +22,8 @@ public:
     long line() const { return token_line_; }
     // The last token's text, cut to a length fit for a message.
     const char* token() const { return token_; }
+    // The errno of the failed read, after Status::Error.
+    int error() const { return error_; }
 
 private:
     std::FILE* file_;
@@ -28,6 +31,7 @@ private:
     long token_line_ = 1;
     std::int64_t value_ = 0;
     char token_[41] = {};
+    int error_ = 0;
 };
 
 // Whether a 64-bit value fits a 32-bit field and lies in [lo, hi].

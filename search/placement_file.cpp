@@ -1,6 +1,7 @@
 #include "search/placement_file.h"
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -32,6 +33,8 @@ std::string read_placement_file(const char* path, PlacementList& out) {
         long first_line = 0;
         for (int i = 0; i < 4; ++i) {
             const NumberReader::Status st = reader.next();
+            if (st == NumberReader::Status::Error)
+                return format("Predesle reseni nelze nacist ('%s') (%s)", path, std::strerror(reader.error()));
             if (st == NumberReader::Status::End) {
                 if (i == 0) return {};
                 return at_line(path, first_line, "the file ends inside a group of four numbers");

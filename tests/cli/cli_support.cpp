@@ -97,16 +97,6 @@ RunResult wait_for(pid_t pid) {
     return result;
 }
 
-std::string random_pieces(unsigned seed) {
-    std::mt19937 rng(seed);
-    std::string text;
-    for (int p = 1; p <= 60; ++p)
-        for (int i = 0; i < 4; ++i)
-            text += std::to_string(p) + " " + std::to_string(1 + rng() % 2) + " " + std::to_string(1 + rng() % 4) +
-                    " 100\n";
-    return text;
-}
-
 bool ignores_permissions() {
     char folder[] = "/tmp/tessera-perm-XXXXXX";
     if (!::mkdtemp(folder)) return false;

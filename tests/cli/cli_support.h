@@ -31,10 +31,6 @@ pid_t start_tessera(const std::vector<std::string>& args, const std::string& out
 // Waits for the process; the result holds its status or signal (output stays empty).
 RunResult wait_for(pid_t pid);
 
-// Sixty random shapes of four full cells; searches on them from the first point 10,21 run for
-// millions of passes.
-std::string random_pieces(unsigned seed);
-
 // Whether this process runs with the power to ignore file permissions (root, usually).
 bool ignores_permissions();
 // In a child about to exec: takes away the power to ignore file permissions for good. Returns

@@ -59,7 +59,7 @@ TEST_F(ReadFaultsTest, ResumeFileWithoutReadPermission) {
 // for the end of the file, so a folder named "zdroj.txt" loads as an empty piece set (status
 // 0) and a folder named as the resume file loads as an empty placement. Either way a search
 // starts and overwrites "tuton.txt" when it ends. Run with --gtest_also_run_disabled_tests.
-TEST_F(ReadFaultsTest, DISABLED_NamesThatOpenButCannotBeReadAreRefused) {
+TEST_F(ReadFaultsTest, NamesThatOpenButCannotBeReadAreRefused) {
     // The piece file.
     fs::remove("zdroj.txt");
     fs::create_directory("zdroj.txt");
