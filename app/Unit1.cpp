@@ -86,8 +86,8 @@ void fit_to_text(QLabel* label, int at_least) {
 }
 
 const char* default_text(Control control) {
-    for (const tessera::ParamSpec& spec : tessera::kParamTable)
-        if (spec.control == control) return spec.default_text;
+    for (const tessera::ParamSpec& entry : tessera::kParamTable)
+        if (entry.control == control) return entry.default_text;
     return "";
 }
 
@@ -124,33 +124,33 @@ TForm1::TForm1(const std::string& pieces_path, QWidget* parent)
 TForm1::~TForm1() = default;
 
 void TForm1::make_controls() {
-    for (const LabelSpec& spec : kLabels) {
-        QLabel* label = new QLabel(QString::fromUtf8(spec.text), this);
-        label->setObjectName(spec.name);
-        label->setFont(panel_font(spec.font));
+    for (const LabelSpec& entry : kLabels) {
+        QLabel* label = new QLabel(QString::fromUtf8(entry.text), this);
+        label->setObjectName(entry.name);
+        label->setFont(panel_font(entry.font));
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        label->setGeometry(spec.x, spec.y, spec.w, spec.h);
-        fit_to_text(label, spec.w);
-        this->*spec.member = label;
+        label->setGeometry(entry.x, entry.y, entry.w, entry.h);
+        fit_to_text(label, entry.w);
+        this->*entry.member = label;
     }
     Button1 = new QPushButton("Pust se do toho", this);
     Button1->setObjectName("Button1");
     Button1->setGeometry(7, 295, 313, 33);
     connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
-    for (const EditSpec& spec : kEdits) {
-        QLineEdit* edit = new QLineEdit(default_text(spec.control), this);
-        edit->setObjectName(spec.name);
-        edit->setGeometry(spec.x, spec.y, spec.control == Control::Edit1 ? kEdit1Width : kEditWidth, kEditHeight);
-        this->*spec.member = edit;
+    for (const EditSpec& entry : kEdits) {
+        QLineEdit* edit = new QLineEdit(default_text(entry.control), this);
+        edit->setObjectName(entry.name);
+        edit->setGeometry(entry.x, entry.y, entry.control == Control::Edit1 ? kEdit1Width : kEditWidth, kEditHeight);
+        this->*entry.member = edit;
     }
     CheckBox1 = new QCheckBox(QString::fromUtf8("Použít omezení"), this);
     CheckBox1->setObjectName("CheckBox1");
     CheckBox1->setGeometry(208, 136, 97, 17);
 
     QWidget* previous = Button1;
-    for (const EditSpec& spec : kEdits) {
-        setTabOrder(previous, this->*spec.member);
-        previous = this->*spec.member;
+    for (const EditSpec& entry : kEdits) {
+        setTabOrder(previous, this->*entry.member);
+        previous = this->*entry.member;
     }
     setTabOrder(previous, CheckBox1);
     Button1->setFocus();
@@ -201,8 +201,8 @@ bool TForm1::load_resume(const std::string& path) {
 }
 
 std::string TForm1::text(Control edit) {
-    for (const EditSpec& spec : kEdits)
-        if (spec.control == edit) return (this->*spec.member)->text().toStdString();
+    for (const EditSpec& entry : kEdits)
+        if (entry.control == edit) return (this->*entry.member)->text().toStdString();
     return {};
 }
 

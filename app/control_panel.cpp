@@ -5,7 +5,7 @@
 namespace tessera {
 
 MemoryPanel::MemoryPanel() {
-    for (const ParamSpec& spec : kParamTable) texts_[static_cast<int>(spec.control)] = spec.default_text;
+    for (const ParamSpec& entry : kParamTable) texts_[static_cast<int>(entry.control)] = entry.default_text;
     texts_[static_cast<int>(Control::Button1)] = "Pust se do toho";
     texts_[static_cast<int>(Control::Label3)] = "Nezačal";
     texts_[static_cast<int>(Control::Label5)].assign(1, '0');  // gcc 12 warns falsely on = "0"

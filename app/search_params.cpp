@@ -23,7 +23,7 @@ i32 atol_rule(std::string_view text) {
 SearchParams read_params(ControlPanel& panel) {
     SearchParams p{};
     p.use_limits = panel.checked(Control::CheckBox1) ? 1 : 0;
-    for (const ParamSpec& spec : kParamTable) p.*spec.field = atol_rule(panel.text(spec.control));
+    for (const ParamSpec& entry : kParamTable) p.*entry.field = atol_rule(panel.text(entry.control));
     return p;
 }
 

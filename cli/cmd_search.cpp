@@ -106,9 +106,9 @@ private:
 int pair_index(const char* option) {
     int index = -1;
     const char* last = nullptr;
-    for (const ParamSpec& spec : kParamTable) {
-        if (!last || std::string_view(last) != spec.option) ++index, last = spec.option;
-        if (std::string_view(option) == spec.option) return index;
+    for (const ParamSpec& entry : kParamTable) {
+        if (!last || std::string_view(last) != entry.option) ++index, last = entry.option;
+        if (std::string_view(option) == entry.option) return index;
     }
     return -1;
 }
@@ -116,13 +116,13 @@ int pair_index(const char* option) {
 void fill_panel(CliPanel& panel, const SearchOptions& opt) {
     panel.set_checked(opt.limits);
     panel.set_text(Control::Edit1, opt.resume);
-    for (const ParamSpec& spec : kParamTable) {
-        const std::string& pair = opt.pairs[pair_index(spec.option)];
+    for (const ParamSpec& entry : kParamTable) {
+        const std::string& pair = opt.pairs[pair_index(entry.option)];
         if (pair.empty()) continue;
         const std::size_t comma = pair.find(',');
-        const std::string part = spec.part == 0 ? pair.substr(0, comma)
+        const std::string part = entry.part == 0 ? pair.substr(0, comma)
                                                 : (comma == std::string::npos ? std::string() : pair.substr(comma + 1));
-        panel.set_text(spec.control, part);
+        panel.set_text(entry.control, part);
     }
 }
 
@@ -162,11 +162,11 @@ Command add_search_command(CLI::App& app) {
     sub->add_option("--pieces", opt->pieces, "piece source file")->capture_default_str();
     sub->add_option("--resume", opt->resume, "placement file to resume from (the window's resume box)");
     sub->add_flag("--limits", opt->limits, "switch the limit rectangle on (the window's check box)");
-    for (const ParamSpec& spec : kParamTable) {
-        if (spec.part != 0) continue;
-        const ParamSpec& y = *(&spec + 1);
-        const std::string defaults = std::string(spec.default_text) + "," + y.default_text;
-        sub->add_option(spec.option, opt->pairs[pair_index(spec.option)], std::string(spec.help) + " [" + defaults + "]")
+    for (const ParamSpec& entry : kParamTable) {
+        if (entry.part != 0) continue;
+        const ParamSpec& y = *(&entry + 1);
+        const std::string defaults = std::string(entry.default_text) + "," + y.default_text;
+        sub->add_option(entry.option, opt->pairs[pair_index(entry.option)], std::string(entry.help) + " [" + defaults + "]")
             ->type_name("X,Y");
     }
     sub->add_option("-C", opt->work_dir, "working directory: the files are read and written there");

@@ -67,17 +67,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::size_t from = 0;
     SearchParams expected{};
     expected.use_limits = panel->checked(Control::CheckBox1) ? 1 : 0;
-    for (const ParamSpec& spec : kParamTable) {
-        std::string text = spec.default_text;
+    for (const ParamSpec& entry : kParamTable) {
+        std::string text = entry.default_text;
         if (from <= rest.size() && size > 0) {
             const std::size_t end = std::min(rest.find('\n', from), rest.size());
             text = rest.substr(from, end - from);
             from = end + 1;
         }
-        panel->set_text(spec.control, text);
+        panel->set_text(entry.control, text);
         const i32 want = reference_number(text);
         if (atol_rule(text) != want) fail("'%s' reads as %d, not %d", text.c_str(), atol_rule(text), want);
-        expected.*spec.field = want;
+        expected.*entry.field = want;
     }
     const SearchParams read = read_params(*panel);
     if (std::memcmp(&read, &expected, sizeof read) != 0) fail("the panel's parameters read otherwise");

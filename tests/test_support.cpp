@@ -74,7 +74,7 @@ void SolverTest::start_up(const std::string& pieces_text) {
 
 void SolverTest::set_params(const SearchParams& p) {
     panel.set_checked(p.use_limits != 0);
-    for (const ParamSpec& spec : kParamTable) panel.set_text(spec.control, std::to_string(p.*spec.field));
+    for (const ParamSpec& entry : kParamTable) panel.set_text(entry.control, std::to_string(p.*entry.field));
     s().params = p;
 }
 
