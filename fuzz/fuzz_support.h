@@ -23,8 +23,7 @@ void write_input(const char* name, std::string_view text);
 // Removes every file of the working directory except those named.
 void remove_files_except(std::initializer_list<const char*> keep);
 
-// Forty small shapes: the two of the shipped puzzle, which have halves,
-// and thirty-eight of three to five full cells, enough for searches of many thousand passes.
+// Forty small shapes: two with halves and thirty-eight of three to five full cells, enough for searches of many thousand passes.
 std::string_view fixed_pieces();
 
 // A panel that presses the button in the event pump of pass `stop_at`, as a user would.
@@ -33,6 +32,14 @@ public:
     void pump_events() override;
     Solver* solver = nullptr;
     std::int64_t stop_at = 300;
+};
+
+// A panel and the solver it drives, made once per fuzz run and kept to its end (the state is
+// large, and a fresh one for every input would be most of the run's time).
+struct Harness {
+    StopPanel panel;
+    Solver solver{panel};
+    Harness() { panel.solver = &solver; }
 };
 
 // Aborts with a message naming what does not hold:

@@ -48,25 +48,25 @@ void check_written_files(Solver& solver) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace tessera;
     using namespace tessera::fuzz;
-    static StopPanel* panel = nullptr;
-    static Solver* solver = nullptr;
-    if (!solver) {
+    static Harness* harness = nullptr;
+    const bool first = !harness;
+    if (first) harness = new Harness;
+    StopPanel& panel = harness->panel;
+    Solver& solver = harness->solver;
+    if (first) {
         enter_work_dir();
         write_input("zdroj.txt", fixed_pieces());
         write_input("empty.txt", "");
-        panel = new StopPanel;
-        solver = new Solver(*panel);
-        panel->solver = solver;
-        solver->FormCreate();
+        solver.FormCreate();
     }
     remove_files_except({"zdroj.txt", "empty.txt"});
-    if (solver->nacti_reseni("empty.txt") != 0) fail("an empty resume file does not load");
+    if (solver.nacti_reseni("empty.txt") != 0) fail("an empty resume file does not load");
 
-    panel->set_checked(size > 0 && (data[0] & 1) != 0);
+    panel.set_checked(size > 0 && (data[0] & 1) != 0);
     const std::string rest = size > 0 ? std::string(reinterpret_cast<const char*>(data) + 1, size - 1) : std::string();
     std::size_t from = 0;
     SearchParams expected{};
-    expected.use_limits = panel->checked(Control::CheckBox1) ? 1 : 0;
+    expected.use_limits = panel.checked(Control::CheckBox1) ? 1 : 0;
     for (const ParamSpec& entry : kParamTable) {
         std::string text = entry.default_text;
         if (from <= rest.size() && size > 0) {
@@ -74,31 +74,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             text = rest.substr(from, end - from);
             from = end + 1;
         }
-        panel->set_text(entry.control, text);
+        panel.set_text(entry.control, text);
         const i32 want = reference_number(text);
         if (atol_rule(text) != want) fail("'%s' reads as %d, not %d", text.c_str(), atol_rule(text), want);
         expected.*entry.field = want;
     }
-    const SearchParams read = read_params(*panel);
+    const SearchParams read = read_params(panel);
     if (std::memcmp(&read, &expected, sizeof read) != 0) fail("the panel's parameters read otherwise");
 
     const bool first_on_board = expected.first_x >= 0 && expected.first_x < kBoardRows && expected.first_y >= 0 &&
                                 expected.first_y < kBoardCols;
     if (params_fault(read).empty() != first_on_board) fail("params_fault disagrees about the first point");
 
-    panel->stop_at = 300;
-    const ClickResult result = solver->Button1Click();
+    panel.stop_at = 300;
+    const ClickResult result = solver.Button1Click();
     if (result == ClickResult::BadParams) {
         if (first_on_board) fail("parameters with the first point on the board were refused");
         if (::access("tuton.txt", F_OK) == 0) fail("a refused search wrote tuton.txt");
-        if (solver->state().running != 0 || solver->state().depth != 0) fail("a refused search changed the state");
+        if (solver.state().running != 0 || solver.state().depth != 0) fail("a refused search changed the state");
         return 0;
     }
     if (result != ClickResult::SearchEnded) fail("the press ended as %d", static_cast<int>(result));
     if (!first_on_board) fail("a first point off the board was not refused");
-    if (solver->state().step_count > panel->stop_at) fail("the search ran past its stop");
-    check_state(*solver);
-    check_reloads(*solver, "tuton.txt");
-    check_written_files(*solver);
+    if (solver.state().step_count > panel.stop_at) fail("the search ran past its stop");
+    check_state(solver);
+    check_reloads(solver, "tuton.txt");
+    check_written_files(solver);
     return 0;
 }

@@ -78,22 +78,22 @@ void search_from(Solver& solver, StopPanel& panel, const char* first_x, const ch
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace tessera;
     using namespace tessera::fuzz;
-    static StopPanel* panel = nullptr;
-    static Solver* solver = nullptr;
-    if (!solver) {
+    static Harness* harness = nullptr;
+    const bool first = !harness;
+    if (first) harness = new Harness;
+    StopPanel& panel = harness->panel;
+    Solver& solver = harness->solver;
+    if (first) {
         enter_work_dir();
         write_input("empty.txt", "");
-        panel = new StopPanel;
-        solver = new Solver(*panel);
-        panel->solver = solver;
     }
     remove_files_except({"empty.txt"});
     write_input("zdroj.txt", data, size);
-    solver->FormCreate();
-    check_catalogue(*solver);
-    check_state(*solver);
+    solver.FormCreate();
+    check_catalogue(solver);
+    check_state(solver);
     // At the board's corner (the window's default first point) and in the open middle.
-    search_from(*solver, *panel, "1", "18");
-    search_from(*solver, *panel, "10", "21");
+    search_from(solver, panel, "1", "18");
+    search_from(solver, panel, "10", "21");
     return 0;
 }

@@ -63,37 +63,37 @@ struct Snapshot {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace tessera;
     using namespace tessera::fuzz;
-    static StopPanel* panel = nullptr;
-    static Solver* solver = nullptr;
+    static Harness* harness = nullptr;
     static Snapshot* base = nullptr;
-    if (!solver) {
+    const bool first = !harness;
+    if (first) harness = new Harness;
+    StopPanel& panel = harness->panel;
+    Solver& solver = harness->solver;
+    if (first) {
         enter_work_dir();
         write_input("zdroj.txt", fixed_pieces());
-        panel = new StopPanel;
-        solver = new Solver(*panel);
-        panel->solver = solver;
-        panel->set_text(Control::Edit10, "10");
-        panel->set_text(Control::Edit11, "21");
-        solver->FormCreate();
+        panel.set_text(Control::Edit10, "10");
+        panel.set_text(Control::Edit11, "21");
+        solver.FormCreate();
         // The state that every input meets: the stack after 40 passes of a search.
-        panel->stop_at = 40;
-        solver->Button1Click();
-        if (solver->state().depth < 3) fail("the fixed piece set gives a stack of %d", solver->state().depth);
-        if (solver->ulozit("base.txt") != 0) fail("cannot write base.txt");
-        solver->nacti_reseni("base.txt");
-        base = new Snapshot(solver->state());
+        panel.stop_at = 40;
+        solver.Button1Click();
+        if (solver.state().depth < 3) fail("the fixed piece set gives a stack of %d", solver.state().depth);
+        if (solver.ulozit("base.txt") != 0) fail("cannot write base.txt");
+        solver.nacti_reseni("base.txt");
+        base = new Snapshot(solver.state());
     }
     remove_files_except({"zdroj.txt", "base.txt"});
-    if (solver->nacti_reseni("base.txt") != 0 || !base->same(solver->state())) fail("base.txt loads another state");
+    if (solver.nacti_reseni("base.txt") != 0 || !base->same(solver.state())) fail("base.txt loads another state");
 
     write_input("resume.txt", data, size);
-    if (solver->nacti_reseni("resume.txt") != 0) {
-        if (!base->same(solver->state())) fail("a refused file changed the state");
+    if (solver.nacti_reseni("resume.txt") != 0) {
+        if (!base->same(solver.state())) fail("a refused file changed the state");
         return 0;
     }
-    check_state(*solver);
+    check_state(solver);
     std::vector<long long> numbers;
-    const SolverState& s = solver->state();
+    const SolverState& s = solver.state();
     if (!plain_numbers(data, size, numbers) || numbers.size() != static_cast<std::size_t>(4 * s.depth))
         fail("a file that is not %d groups of four numbers was taken", s.depth);
     for (int i = 0; i < s.depth; ++i) {
@@ -104,9 +104,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                  e.orientation, n[0], n[1], n[2], n[3]);
     }
 
-    panel->stop_at = 300;
-    solver->Button1Click();
-    check_state(*solver);
-    check_reloads(*solver, "tuton.txt");
+    panel.stop_at = 300;
+    solver.Button1Click();
+    check_state(solver);
+    check_reloads(solver, "tuton.txt");
     return 0;
 }
