@@ -65,7 +65,6 @@ public:
 
     SolverState& state() { return s_; }
     const SolverState& state() const { return s_; }
-    ControlPanel& panel() { return panel_; }
     // Passes between two "res_" progress files (1,000,000 unless set).
     void set_progress_every(std::int64_t passes) { progress_every_ = passes > 0 ? passes : 1; }
 
