@@ -239,7 +239,12 @@ int run_task(const SweepOptions& opt) {
         return 2;
     }
     catch_sweep_signals();
-    return run_setting(opt.dir, plan, static_cast<std::size_t>(opt.task - 1), 0);
+    const SweepSetting& setting = plan.settings[static_cast<std::size_t>(opt.task - 1)];
+    const int status = run_setting(opt.dir, plan, static_cast<std::size_t>(opt.task - 1), 0);
+    // The job's own output file then tells the same as the setting's log.
+    std::printf("%s\n%s", tools::setting_folder(setting).c_str(),
+                read_whole(fs::path(opt.dir) / tools::setting_folder(setting) / tools::kSearchLog).c_str());
+    return status;
 }
 
 int run_sweep(const SweepOptions& opt) {
