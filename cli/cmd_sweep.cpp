@@ -95,43 +95,57 @@ std::string read_whole(const fs::path& path) {
     return text.str();
 }
 
+// Writes a file whole; false after one line naming it.
+bool write_or_say(const std::string& path, const std::string& text) {
+    const int err = write_file_atomically(path, text);
+    if (err != 0) std::fprintf(stderr, "%s: cannot be written (%s)\n", path.c_str(), std::strerror(err));
+    return err == 0;
+}
+
+// Starts `tessera ARGS` with standard output and standard error in `out_path`; 0 or an errno.
+int spawn_tessera(std::vector<std::string> args, const fs::path& out_path, pid_t& pid) {
+    args.insert(args.begin(), own_binary());
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    const int err = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    return err;
+}
+
+// The exit status of a child, or 128 + the signal that ended it.
+int wait_status(pid_t pid) {
+    int raw = 0;
+    while (::waitpid(pid, &raw, 0) < 0)
+        if (errno != EINTR) return 127;
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+}
+
 // Runs `tessera search` for one setting in its folder with its output in a scratch file, and
-// then keeps that output, with the way it ended, as the setting's "search.log".
+// then keeps that output, with the way it ended, as the setting's "search.log" (so a log is
+// there only for a run that ended, and a rerun replaces it whole).
 int run_setting(const std::string& dir, const SweepPlan& plan, std::size_t index, int slot) {
     const SweepSetting& setting = plan.settings[index];
     const fs::path folder = fs::path(dir) / tools::setting_folder(setting);
     const fs::path scratch = folder / ".search.log.part";
     std::vector<std::string> args = tools::search_args(plan, setting);
-    args.insert(args.begin(), own_binary());
-    args.push_back("-C");
-    args.push_back(folder.string());
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, scratch.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    args.insert(args.end(), {"-C", folder.string()});
     pid_t pid = 0;
-    const int spawned = g_stopped ? ECANCELED : posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
+    const int spawned = g_stopped ? ECANCELED : spawn_tessera(args, scratch, pid);
     if (spawned != 0) {
         std::fprintf(stderr, "%s: the search could not be started (%s)\n", folder.c_str(), std::strerror(spawned));
         return 1;
     }
     g_children[slot].store(pid);
-    int raw = 0;
-    while (::waitpid(pid, &raw, 0) < 0 && errno == EINTR) {
-    }
+    const int status = wait_status(pid);
     g_children[slot].store(0);
-    const int status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
     const std::string log = read_whole(scratch) + (g_stopped ? "sweep: stopped\n" : "") +
                             "sweep: status=" + std::to_string(status) + "\n";
-    if (const int err = write_file_atomically((folder / tools::kSearchLog).string(), log)) {
-        std::fprintf(stderr, "%s: cannot be written (%s)\n", (folder / tools::kSearchLog).c_str(), std::strerror(err));
-        return 1;
-    }
+    if (!write_or_say((folder / tools::kSearchLog).string(), log)) return 1;
     fs::remove(scratch);
     return status;
 }
@@ -149,8 +163,10 @@ int run_locally(const std::string& dir, const SweepPlan& plan, unsigned jobs) {
                 const int status = run_setting(dir, plan, i, static_cast<int>(w));
                 if (status != 0) ++failed;
                 const std::lock_guard<std::mutex> lock(print);
-                std::printf("%s: %s\n", tools::setting_folder(plan.settings[i]).c_str(),
-                            status == 0 ? "done" : ("exit status " + std::to_string(status)).c_str());
+                const std::string how = g_stopped     ? "stopped"
+                                        : status == 0 ? "done"
+                                                      : "exit status " + std::to_string(status);
+                std::printf("%s: %s\n", tools::setting_folder(plan.settings[i]).c_str(), how.c_str());
                 std::fflush(stdout);
             }
         });
@@ -209,19 +225,17 @@ bool make_sweep_folder(const SweepOptions& opt, const SweepPlan& plan) {
         if (ec) fs::copy_file(fs::path(opt.dir) / tools::kPiecesName, folder / tools::kPiecesName, ec);
         err = ec.value();
     }
-    if (err == 0)
-        err = write_file_atomically((fs::path(opt.dir) / tools::kPlanFile).string(), tools::plan_text(plan));
-    if (err != 0) std::fprintf(stderr, "%s: cannot be written (%s)\n", opt.dir.c_str(), std::strerror(err));
-    return err == 0;
+    if (err != 0) {
+        std::fprintf(stderr, "%s: cannot be written (%s)\n", opt.dir.c_str(), std::strerror(err));
+        return false;
+    }
+    return write_or_say((fs::path(opt.dir) / tools::kPlanFile).string(), tools::plan_text(plan));
 }
 
 int write_job_script(const std::string& dir, const SweepPlan& plan) {
     const std::string absolute = fs::absolute(dir).lexically_normal().string();
     const std::string path = absolute + "/job.sbatch";
-    if (const int err = write_file_atomically(path, tools::job_script(own_binary(), absolute, plan))) {
-        std::fprintf(stderr, "%s: cannot be written (%s)\n", path.c_str(), std::strerror(err));
-        return 1;
-    }
+    if (!write_or_say(path, tools::job_script(own_binary(), absolute, plan))) return 1;
     std::printf("%zu settings; submit the job array with: sbatch %s\n", plan.settings.size(), path.c_str());
     std::printf("then read the results with: tessera sweep-report %s\n", absolute.c_str());
     return 0;
@@ -277,10 +291,7 @@ int run_report(const std::string& dir) {
     if (!solver) return 2;
     const std::vector<tools::SettingReport> rows = tools::sweep_report(*solver, dir, plan);
     const std::string csv = (fs::path(dir) / "report.csv").string();
-    if (const int err = write_file_atomically(csv, tools::report_csv(rows))) {
-        std::fprintf(stderr, "%s: cannot be written (%s)\n", csv.c_str(), std::strerror(err));
-        return 1;
-    }
+    if (!write_or_say(csv, tools::report_csv(rows))) return 1;
     std::size_t done = 0, found = 0, failed = 0;
     for (const tools::SettingReport& row : rows) {
         done += row.state == "done" ? 1 : 0;
@@ -312,7 +323,8 @@ Command add_sweep_command(CLI::App& app) {
     sub->add_option("--pieces", opt->pieces, "piece source file")->capture_default_str();
     sub->add_option("--time-limit", opt->time_limit, "seconds of search per setting")->check(CLI::PositiveNumber);
     sub->add_option("-o", opt->dir, "the sweep folder (new, or empty): one working folder per setting")->required();
-    sub->add_flag("--slurm", opt->slurm, "write DIR/job.sbatch, a job array with one task per setting, and run nothing");
+    sub->add_flag("--slurm", opt->slurm,
+                  "write DIR/job.sbatch, a job array with one task per setting, and run nothing");
     sub->add_option("--jobs", opt->jobs, "settings run at once on this machine [the number of cores]")
         ->check(CLI::PositiveNumber);
     sub->add_option("--task", opt->task, "run only setting K (from 1) of the existing sweep DIR (the job array's task)")
