@@ -273,6 +273,11 @@ int run_sweep(const SweepOptions& opt) {
         std::fprintf(stderr, "%s: no board cell can take a first piece\n", opt.pieces.c_str());
         return 2;
     }
+    // The job script names the folder in #SBATCH lines, which take no quoting.
+    if (opt.slurm && fs::absolute(opt.dir).string().find_first_of(" \t\n'\"") != std::string::npos) {
+        std::fprintf(stderr, "-o: '%s' holds a blank or a quote, which a job script cannot name\n", opt.dir.c_str());
+        return 2;
+    }
     if (!make_sweep_folder(opt, plan)) return 2;
     if (opt.slurm) return write_job_script(opt.dir, plan);
     catch_sweep_signals();
