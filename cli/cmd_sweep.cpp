@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
@@ -174,37 +175,48 @@ int run_locally(const std::string& dir, const SweepPlan& plan, unsigned jobs) {
     return g_stopped ? 3 : failed != 0 ? 1 : 0;
 }
 
-// The shared parameters and the settings from the options; one line and false on a fault.
-bool plan_from_options(const SweepOptions& opt, SweepPlan& plan) {
-    plan.params.use_limits = opt.limits ? 1 : 0;
+// The limit pairs that every setting shares, the window's defaults where not given.
+bool shared_params_from_options(const SweepOptions& opt, SearchParams& params) {
+    params.use_limits = opt.limits ? 1 : 0;
     const auto entries = shared_pair_entries();
-    for (int i = 0; i < 4; ++i) {
+    for (std::size_t i = 0; i < entries.size(); ++i) {
         const ParamSpec& x = *entries[i];
         const ParamSpec& y = *(&x + 1);
-        plan.params.*x.field = atol_rule(x.default_text);
-        plan.params.*y.field = atol_rule(y.default_text);
-        if (!opt.pairs[i].empty() && !tools::parse_pair(opt.pairs[i], plan.params.*x.field, plan.params.*y.field)) {
+        params.*x.field = atol_rule(x.default_text);
+        params.*y.field = atol_rule(y.default_text);
+        if (!opt.pairs[i].empty() && !tools::parse_pair(opt.pairs[i], params.*x.field, params.*y.field)) {
             std::fprintf(stderr, "%s: '%s' is not a pair X,Y of whole numbers\n", x.option, opt.pairs[i].c_str());
             return false;
         }
     }
-    plan.time_limit = opt.time_limit;
+    return true;
+}
+
+// One setting per --first, each on the board and none twice.
+bool settings_from_options(const SweepOptions& opt, SweepPlan& plan) {
     for (const std::string& text : opt.firsts) {
         SweepSetting s;
         if (!tools::parse_pair(text, s.first_x, s.first_y)) {
             std::fprintf(stderr, "--first: '%s' is not a pair X,Y of whole numbers\n", text.c_str());
             return false;
         }
-        plan.settings.push_back(s);
-    }
-    for (const SweepSetting& s : plan.settings) {
         const std::string fault = params_fault(tools::setting_params(plan, s));
-        if (!fault.empty()) {
-            std::fprintf(stderr, "--first: %s\n", fault.c_str());
+        const bool twice = std::any_of(plan.settings.begin(), plan.settings.end(), [&](const SweepSetting& e) {
+            return e.first_x == s.first_x && e.first_y == s.first_y;
+        });
+        if (!fault.empty() || twice) {
+            std::fprintf(stderr, "--first: %s\n", twice ? (text + " is given twice").c_str() : fault.c_str());
             return false;
         }
+        plan.settings.push_back(s);
     }
     return true;
+}
+
+// The plan from the options; one line and false on a fault.
+bool plan_from_options(const SweepOptions& opt, SweepPlan& plan) {
+    plan.time_limit = opt.time_limit;
+    return shared_params_from_options(opt, plan.params) && settings_from_options(opt, plan);
 }
 
 // A new sweep folder: the plan, the piece file, and one folder per setting with the piece file

@@ -82,6 +82,7 @@ TEST_F(SweepCliTest, BadInputIsOneLineAndTouchesNothing) {
     } cases[] = {
         {kTwoSettings, "sw: exists and is not empty; a sweep needs a new folder\n"},
         {"sweep --first 2x19 --time-limit 1 -o new", "--first: '2x19' is not a pair X,Y of whole numbers\n"},
+        {"sweep --first 2,19 --first 2,19 --time-limit 1 -o new", "--first: 2,19 is given twice\n"},
         {"sweep --first 40,19 --time-limit 1 -o new",
          "--first: first point 40,19 lies outside the board (X 0..31, Y 0..54)\n"},
         {"sweep-report kept", "kept/sweep.txt: cannot be read (not a sweep folder?)\n"},
