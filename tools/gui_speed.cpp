@@ -4,8 +4,8 @@
 //   tessera-gui-speed PIECES N [X Y]
 //
 // Starts the window on PIECES in the current directory (X, Y: the first point), presses the
-// button, stops the search after N passes as the command line's step limit does, and prints
-// the passes, the time and the rate.
+// button, stops the search after N passes as the command line's step limit does (by answering
+// the search's "go on?"), and prints the passes, the time and the rate.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
@@ -23,10 +23,8 @@ class TimedForm : public TForm1 {
 public:
     TimedForm(const char* pieces, long long passes) : TForm1(pieces), passes_(passes) {}
 
-    void pump_events() override {
-        const tessera::SolverState& s = solver().state();
-        if (s.step_count >= passes_ && s.running != 0) Button1->click();
-        TForm1::pump_events();
+    bool pump_events(const tessera::SolverState& s) override {
+        return TForm1::pump_events(s) && s.step_count < passes_;
     }
 
 private:

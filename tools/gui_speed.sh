@@ -5,7 +5,7 @@
 #
 #   tools/gui_speed.sh [PIECES [PASSES [RUNS]]]    (from the top of the repository, after a build)
 set -euo pipefail
-build=${BUILD:-build/release}
+build=$(realpath "${BUILD:-build/release}")
 pieces=$(realpath "${1:-tools/speed_pieces.txt}")
 passes=${2:-2000000}
 runs=${3:-5}
@@ -19,7 +19,7 @@ for _ in $(seq "$runs"); do
   "$build/tessera" search -C "$work" --pieces "$pieces" --first 15,27 --max-steps "$passes" --quiet >/dev/null
   end=$(date +%s.%N)
   awk -v n="$passes" -v s="$start" -v e="$end" 'BEGIN { printf "headless %.0f\n", n / (e - s) }' >>"$work/rates"
-  (cd "$work" && QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$OLDPWD/$build/tessera-gui-speed" "$pieces" "$passes" 15 27) |
+  (cd "$work" && QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$build/tessera-gui-speed" "$pieces" "$passes" 15 27) |
     sed -E 's/.*\(([0-9]+) passes\/s\).*/window \1/' >>"$work/rates"
 done
 headless=$(awk '$1 == "headless" { print $2 }' "$work/rates" | median)
