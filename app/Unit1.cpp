@@ -14,12 +14,12 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <csignal>
 #include <cstring>
 
 #include "app/board_painter.h"
 #include "app/board_view.h"
 #include "app/search_params.h"
+#include "app/stop_signals.h"
 #include "app/text.h"
 #include "tools/checker.h"
 
@@ -293,12 +293,7 @@ void TForm1::show_board_menu(const QPoint& at) {
 void TForm1::close_on_stop_signals() {
     if (g_signal_pipe[0] < 0) {
         if (::pipe2(g_signal_pipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
-        struct sigaction action {};
-        action.sa_handler = on_stop_signal;
-        action.sa_flags = SA_RESTART;  // a file being written when the signal comes is written all the same
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, nullptr);
-        sigaction(SIGTERM, &action, nullptr);
+        tessera::catch_stop_signals(on_stop_signal);
     }
     auto* notifier = new QSocketNotifier(g_signal_pipe[0], QSocketNotifier::Read, this);
     connect(notifier, &QSocketNotifier::activated, this, [this] {
@@ -382,12 +377,14 @@ void TForm1::show_info() {
     const tessera::SolverState& s = solver_->state();
     const double seconds =
         searching_ ? std::chrono::duration<double>(Clock::now() - search_started_).count() : search_seconds_;
-    std::string line = tessera::format("%s  ·  %lld passes, %.0f/s  ·  %d pieces on the board, deepest %d",
-                                       clock_text(seconds).c_str(), static_cast<long long>(s.step_count),
-                                       seconds > 0 ? static_cast<double>(s.step_count) / seconds : 0.0, s.depth,
-                                       std::max(solver_->deepest(), s.depth));
+    const bool ran = searching_ || search_started_ != Clock::time_point{};
+    std::string line = !ran ? tessera::format("%d pieces on the board", s.depth)
+                            : tessera::format("%s  ·  %lld passes, %.0f/s  ·  %d pieces, deepest %d",
+                                              clock_text(seconds).c_str(), static_cast<long long>(s.step_count),
+                                              seconds > 0 ? static_cast<double>(s.step_count) / seconds : 0.0,
+                                              s.depth, std::max(solver_->deepest(), s.depth));
     if (s.params.use_limits != 0 && s.best_unfilled < 10000)
-        line += tessera::format("  ·  fewest unfilled region cells %d", s.best_unfilled);
+        line += tessera::format("  ·  region: %d cells unfilled at best", s.best_unfilled);
     if (!message_.empty()) line += "\n" + message_;
     info_strip->setText(from_utf8(line));
 }

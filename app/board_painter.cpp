@@ -256,14 +256,21 @@ void block_of_cells(const BoardGeometry& g, const Region& block, std::vector<QLi
     outline_lines(g, segs, outline);
 }
 
+// The region is shaded under the pieces, so that they keep their colours.
+void paint_region(QPainter& p, const BoardGeometry& g, const SearchParams& params) {
+    if (params.use_limits == 0) return;
+    std::vector<QLineF> lines;
+    QPainterPath cells;
+    block_of_cells(g, limit_region(params), lines, cells);
+    p.fillPath(cells, kRegionColour);
+}
+
+// The outlines of the rectangle and of the region, and the first point, over the pieces.
 void paint_marks(QPainter& p, const BoardGeometry& g, const SearchParams& params) {
     const double width = std::max(2.0, g.edge() / 8);
     std::vector<QLineF> lines;
     QPainterPath cells;
-    if (params.use_limits != 0) {
-        block_of_cells(g, limit_region(params), lines, cells);
-        p.fillPath(cells, kRegionColour);
-    }
+    if (params.use_limits != 0) block_of_cells(g, limit_region(params), lines, cells);
     block_of_cells(g, {params.start_x, params.start_y, params.end_x, params.end_y}, lines, cells);
     p.setPen(line_pen(kRectangleColour, width));
     p.drawLines(lines.data(), static_cast<int>(lines.size()));
@@ -330,6 +337,7 @@ void paint_board(QPainter& painter, const QRectF& area, const SolverState& state
     painter.setRenderHint(QPainter::Antialiasing);
     const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
     painter.drawImage(area.topLeft(), empty_board(area.size(), ratio));
+    if (options.marks) paint_region(painter, g, options.params);
     paint_pieces(painter, g, state, options);
     if (options.marks) paint_marks(painter, g, options.params);
     painter.setPen(QPen(QColor(0x20, 0x20, 0x20), std::max(1.5, g.edge() / 8), Qt::SolidLine, Qt::RoundCap,

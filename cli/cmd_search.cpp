@@ -13,6 +13,7 @@
 
 #include "app/search_params.h"
 #include "app/solver.h"
+#include "app/stop_signals.h"
 #include "cli/commands.h"
 #include "tools/checker.h"
 
@@ -23,15 +24,6 @@ namespace {
 volatile std::sig_atomic_t g_stop_signal = 0;
 
 extern "C" void on_stop_signal(int) { g_stop_signal = 1; }
-
-void catch_stop_signals() {
-    struct sigaction action {};
-    action.sa_handler = on_stop_signal;
-    action.sa_flags = SA_RESTART;  // a file being written when the signal comes is written all the same
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
 
 struct SearchOptions {
     std::string pieces = "zdroj.txt";
@@ -135,7 +127,7 @@ int run_search(const SearchOptions& opt) {
     solver->set_progress_every(opt.progress_every);
     solver->FormCreate();
 
-    catch_stop_signals();
+    catch_stop_signals(on_stop_signal);
     // Without pieces, with parameters that make no sense or a resume file that cannot be
     // loaded, nothing is started and nothing is written.
     if (solver->Button1Click() != ClickResult::SearchEnded) return 2;
