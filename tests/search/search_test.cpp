@@ -73,17 +73,6 @@ TEST_F(SearchTest, PressWithoutPiecesStartsNothingAndKeepsTheResult) {
     EXPECT_EQ(s().running, 0);
 }
 
-// "abc" reads as 0: the first point 0,18 lies on the frame, where no piece fits.
-TEST_F(SearchTest, FirstPointOnTheFrameIsRefusedAndSaysSo) {
-    start_up(kGapPair);
-    panel.set_text(Control::Edit10, "abc");
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(solver->Button1Click(), ClickResult::BadParams);
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("first point 0,18 lies on a full cell"), std::string::npos);
-    EXPECT_EQ(panel.caption(Control::Label3), "Prvni bod je plny");
-    EXPECT_FALSE(file_exists("tuton.txt"));
-}
-
 TEST_F(SearchTest, FullStackRunsNoPass) {
     start_up("");
     for (int i = 1; i <= kPieceCount; ++i) s().reseni[i] = Placement{i, 1, 1, 1};
@@ -173,13 +162,24 @@ TEST_F(SearchTest, RefusedResumeStartsNothing) {
     EXPECT_EQ(panel.caption(Control::Button1), "Pust se do toho");
 }
 
-TEST_F(SearchTest, FirstPointOffTheBoardIsRefused) {
+// Off the board, or on the frame ("abc" reads as 0, and 0,18 is a full cell), where no piece
+// fits: nothing starts, and the status and the message say which.
+TEST_F(SearchTest, FirstPointWhereNoPieceCanGoIsRefused) {
     start_up(kGapPair);
-    panel.set_text(Control::Edit10, "40");
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(solver->Button1Click(), ClickResult::BadParams);
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("first point 40,18"), std::string::npos);
-    EXPECT_FALSE(file_exists("tuton.txt"));
+    const struct {
+        const char* x;
+        const char* message;
+        const char* status;
+    } cases[] = {{"40", "first point 40,18 lies outside the board", "Chybne parametry"},
+                 {"abc", "first point 0,18 lies on a full cell", "Prvni bod je plny"}};
+    for (const auto& c : cases) {
+        panel.set_text(Control::Edit10, c.x);
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(solver->Button1Click(), ClickResult::BadParams) << c.x;
+        EXPECT_NE(testing::internal::GetCapturedStderr().find(c.message), std::string::npos) << c.x;
+        EXPECT_EQ(panel.caption(Control::Label3), c.status);
+        EXPECT_FALSE(file_exists("tuton.txt"));
+    }
 }
 
 // Limits on, the region is row 2, columns 19..21: the first piece covers two of its cells and
