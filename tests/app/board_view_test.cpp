@@ -54,6 +54,7 @@ private slots:
     void a_resume_file_that_cannot_be_loaded_leaves_an_empty_board_and_says_so();
     void hovering_names_the_piece_under_the_mouse();
     void the_board_is_redrawn_while_searching_at_most_20_times_a_second_and_at_the_end();
+    void the_menu_saves_the_board_as_a_picture_and_as_a_placement();
 
 private:
     ScratchDir dir_;
@@ -111,6 +112,26 @@ void BoardViewTest::the_board_is_redrawn_while_searching_at_most_20_times_a_seco
     const Placement last = s.reseni[s.depth];
     const CoveredCell c = covered_cells(s, last).front();
     QVERIFY(shows(form->board_view, c, piece_colour(last.piece).rgb()));
+}
+
+void BoardViewTest::the_menu_saves_the_board_as_a_picture_and_as_a_placement() {
+    auto form = open_form();
+    const Placement p = place_in_middle(form->solver(), 12);
+    QVERIFY(form->save_placement("saved.txt"));
+    QCOMPARE(read_file("saved.txt"), placement_line(p));
+    QVERIFY(form->save_picture("saved.png"));
+    const QImage image("saved.png");
+    QCOMPARE(image.size(), QSize(1000, 1000));
+    const BoardGeometry g(QRectF(0, 0, 1000, 1000));
+    for (const CoveredCell& c : covered_cells(form->solver().state(), p))
+        QVERIFY(cell_shows(image, g, c, piece_colour(12).rgb()));
+
+    // A file that cannot be written is named in the strip, and nothing is left behind.
+    QVERIFY(!form->save_placement("no-such-folder/saved.txt"));
+    QVERIFY(form->info_strip->text().contains("'no-such-folder/saved.txt'"));
+    QVERIFY(!form->save_picture("no-such-folder/saved.png"));
+    QVERIFY(form->info_strip->text().contains("'no-such-folder/saved.png'"));
+    QCOMPARE(QDir().entryList({"saved*"}), QStringList({"saved.png", "saved.txt"}));
 }
 
 QTEST_MAIN(BoardViewTest)
