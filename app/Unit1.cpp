@@ -14,7 +14,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstring>
 
 #include "app/board_painter.h"
 #include "app/board_view.h"
@@ -226,14 +225,19 @@ void TForm1::Button1Click() {
     searching_ = true;
     message_.clear();
     passes_since_clock_ = 0;
+    const Clock::time_point last_start = search_started_;
     search_started_ = Clock::now();
     next_pump_ = search_started_ + kPumpInterval;
     next_display_ = search_started_ + kDisplayInterval;
     next_board_draw_ = search_started_ + kBoardInterval;
     const tessera::ClickResult result = solver_->Button1Click();
-    search_seconds_ = std::chrono::duration<double>(Clock::now() - search_started_).count();
     searching_ = false;
-    if (result == tessera::ClickResult::SearchEnded) show_end_of_search();
+    if (result == tessera::ClickResult::SearchEnded) {
+        search_seconds_ = std::chrono::duration<double>(Clock::now() - search_started_).count();
+        show_end_of_search();
+    } else {
+        search_started_ = last_start;  // a refused press leaves the figures of the last search
+    }
     if (result == tessera::ClickResult::NoPieces) message_ = solver_->pieces_fault();
     show_pending_captions();
     show_info();
