@@ -56,7 +56,7 @@ public:
             if (opt_.time_limit > 0 && seconds(now) >= opt_.time_limit) go_on = false;
             if (progress_ && now - drawn_ >= std::chrono::milliseconds(100)) {
                 drawn_ = now;
-                draw_progress(s, deepest_);
+                draw_progress(s, now);
             }
         }
         if (s.depth > deepest_) deepest_ = s.depth;
@@ -79,12 +79,12 @@ public:
 private:
     double seconds(Clock::time_point now) const { return std::chrono::duration<double>(now - started_).count(); }
 
-    void draw_progress(const SolverState& s, i32 deepest) {
-        const double t = seconds(Clock::now());
+    void draw_progress(const SolverState& s, Clock::time_point now) {
+        const double t = seconds(now);
         const long whole = static_cast<long>(t);
         std::fprintf(stderr, "\r\033[Kpasses %lld  %.0f/s  depth %d  deepest %d  first piece %d  %ld:%02ld:%02ld",
                      static_cast<long long>(s.step_count), t > 0 ? static_cast<double>(s.step_count) / t : 0.0,
-                     s.depth, deepest, s.first_piece, whole / 3600, whole / 60 % 60, whole % 60);
+                     s.depth, deepest_, s.first_piece, whole / 3600, whole / 60 % 60, whole % 60);
         std::fflush(stderr);
     }
 
