@@ -104,12 +104,14 @@ QString from_utf8(std::string_view text) { return QString::fromUtf8(text.data(),
 // The search asks "go on?" once a pass, a microsecond or less. The window counts passes and reads
 // the clock only every few dozen of them, handles its events every few milliseconds (so a press
 // is seen at once), shows the labels and the strip a few times a second, and redraws the board
-// at most so often that drawing takes no more than a fiftieth of the search's time.
+// at most so often that drawing takes no more than a sixtieth of the search's time, yet at least
+// a few times a second.
 constexpr int kPassesPerClockRead = 64;
 constexpr auto kPumpInterval = std::chrono::milliseconds(5);
 constexpr auto kDisplayInterval = std::chrono::milliseconds(100);
 constexpr auto kBoardInterval = std::chrono::milliseconds(50);
-constexpr int kBoardShare = 50;
+constexpr auto kLongestBoardInterval = std::chrono::milliseconds(400);
+constexpr int kBoardShare = 64;
 constexpr int kStripFont = 13;
 
 // SIGINT and SIGTERM reach the window through a pipe: the handler only writes a byte, and the
@@ -346,7 +348,8 @@ bool TForm1::pump_events(const tessera::SolverState&) {
         show_info();
     }
     if (now >= next_board_draw_) {
-        next_board_draw_ = now + std::max<Clock::duration>(kBoardInterval, kBoardShare * board_view->paint_time());
+        next_board_draw_ = now + std::clamp<Clock::duration>(kBoardShare * board_view->paint_time(), kBoardInterval,
+                                                             kLongestBoardInterval);
         board_view->update();
     }
     QCoreApplication::processEvents();

@@ -39,6 +39,7 @@ void BoardView::paintEvent(QPaintEvent*) {
     tessera::paint_board(painter, QRectF(rect()), state_, paint_options());
     painter.end();
     paint_time_ = std::chrono::steady_clock::now() - start;
+    total_paint_time_ += paint_time_;
 }
 
 void BoardView::mouseMoveEvent(QMouseEvent* event) {

@@ -21,8 +21,9 @@ public:
     tessera::BoardPaintOptions paint_options() const;
     // How often the view has been painted, so that a test can tell how often it is redrawn.
     long paints() const { return paints_; }
-    // How long the last painting took.
+    // How long the last painting took, and all paintings together.
     std::chrono::nanoseconds paint_time() const { return paint_time_; }
+    std::chrono::nanoseconds total_paint_time() const { return total_paint_time_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -36,5 +37,5 @@ private:
     tessera::SearchParams marks_{};
     int hovered_ = 0;
     long paints_ = 0;
-    std::chrono::nanoseconds paint_time_{0};
+    std::chrono::nanoseconds paint_time_{0}, total_paint_time_{0};
 };

@@ -96,7 +96,7 @@ void BoardViewTest::the_board_is_redrawn_while_searching_at_most_20_times_a_seco
     QVERIFY(QTest::qWaitForWindowExposed(form.get()));
     QCoreApplication::processEvents();
     const long before = form->board_view->paints();
-    QTimer::singleShot(600, form.get(), [&] { form->Button1->click(); });
+    QTimer::singleShot(1500, form.get(), [&] { form->Button1->click(); });
     QElapsedTimer clock;
     clock.start();
     form->Button1->click();
