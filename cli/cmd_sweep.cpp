@@ -200,7 +200,7 @@ bool settings_from_options(const SweepOptions& opt, SweepPlan& plan) {
             std::fprintf(stderr, "--first: '%s' is not a pair X,Y of whole numbers\n", text.c_str());
             return false;
         }
-        const std::string fault = params_fault(tools::setting_params(plan, s));
+        const std::string fault = params_fault(tools::setting_params(plan, s)).line;
         const bool twice = std::any_of(plan.settings.begin(), plan.settings.end(), [&](const SweepSetting& e) {
             return e.first_x == s.first_x && e.first_y == s.first_y;
         });
