@@ -1,7 +1,6 @@
 // The spike table: for each kind, every (piece, orientation, cell) whose cell is a spike of that
 // kind, in the order of the scan. The order of each list is the order in which the search tries
 // pieces at a spot of that kind.
-#include <cstdio>
 
 #include "app/solver.h"
 #include "board/cell_codes.h"
@@ -79,8 +78,8 @@ void Solver::pridej_diru(i32 kind, i32 piece, i32 orientation, i32 row, i32 col)
             record.holes[slot].col = col;
             return;
         }
-    std::fprintf(stderr, "piece %d, orientation %d: a fifth hole (kind %d at %d,%d) is dropped; a record holds four\n",
-                 piece, orientation, kind, row, col);
+    notes_.add("piece %d, orientation %d: a fifth hole (kind %d at %d,%d) is dropped; a record holds four", piece,
+               orientation, kind, row, col);
 }
 
 }  // namespace tessera

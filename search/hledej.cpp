@@ -5,6 +5,7 @@
 
 #include "app/search_params.h"
 #include "app/solver.h"
+#include "board/cell_codes.h"
 
 namespace tessera {
 
@@ -72,8 +73,12 @@ bool Solver::place_first_piece() {
         s_.target_row = s_.params.first_x;
         s_.target_col = s_.params.first_y;
         const PieceRecord* accepted = nullptr;
+        // An empty whole cell passes the check in either direction, so the direction of the
+        // anchor cell is compared with the first point's first.
+        const bool up = board_cell_points_up(s_.params.first_x, s_.params.first_y);
         for (i32 o = 1; o <= kOrientations && !accepted; ++o) {
             const PieceRecord& record = s_.prvky[s_.first_piece][o];
+            if (grid_cell_points_up(record.anchor_row, record.anchor_col) != up) continue;
             if (kontrola(record) != 0) accepted = &record;
         }
         if (!accepted || accepted->holes[1].kind <= 0) continue;
@@ -153,7 +158,7 @@ void Solver::count_pass() {
 }
 
 void Solver::end_search() {
-    ulozit("");
+    write_final_result();
     s_.running = 0;
     if (s_.depth == kPieceCount) panel_.set_caption(Control::Label3, "Tak a je to tam !!!");
     if (s_.first_piece == kAllFirstPiecesTried) panel_.set_caption(Control::Label3, "Tak a je to v prdeli !!!");
