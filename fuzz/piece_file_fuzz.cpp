@@ -1,6 +1,6 @@
 // The piece file loader on any bytes: start-up reads them as "zdroj.txt", the catalogue it
-// builds must hold only what the records can hold, and two short searches on it must keep
-// the solver state sound and write files that load back.
+// builds must hold only what the records can hold, and a short search on it must keep the
+// solver state sound and write a file that loads back.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -23,7 +23,8 @@ void check_catalogue(const Solver& solver) {
             if (rec.number != p || rec.orientation != o)
                 fail("record %d/%d says piece %d orientation %d", p, o, rec.number, rec.orientation);
             int first_r = 0, first_c = 0;
-            for (int r = 0; r < kGridRows; ++r)
+            const bool shaped = has_cells(rec);  // most records of a short file are empty
+            for (int r = 0; r < kGridRows && shaped; ++r)
                 for (int c = 0; c < kGridCols; ++c) {
                     const int v = rec.cells[r][c];
                     if (v == 0) continue;
@@ -60,11 +61,12 @@ void check_catalogue(const Solver& solver) {
     }
 }
 
+// A short search from the state that start-up leaves, which must stay sound and write a result
+// that loads back.
 void search_from(Solver& solver, StopPanel& panel, const char* first_x, const char* first_y) {
-    if (solver.nacti_reseni("empty.txt") != 0) fail("an empty resume file does not load");
     panel.set_text(Control::Edit10, first_x);
     panel.set_text(Control::Edit11, first_y);
-    panel.stop_at = 200;
+    panel.stop_at = 150;
     solver.Button1Click();
     if (solver.state().step_count > panel.stop_at) fail("the search ran %lld passes", static_cast<long long>(solver.state().step_count));
     check_state(solver);
@@ -98,8 +100,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     check_state(solver);
-    // At the board's corner (the window's default first point) and in the open middle.
-    search_from(solver, panel, "1", "18");
-    search_from(solver, panel, "10", "21");
+    // One search per input keeps the target fast: at the board's corner (the window's default
+    // first point, a half cell) for inputs of odd length, in the open middle for the others.
+    if (size % 2 != 0)
+        search_from(solver, panel, "1", "18");
+    else
+        search_from(solver, panel, "10", "21");
     return 0;
 }
