@@ -84,11 +84,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (first) harness = new Harness;
     StopPanel& panel = harness->panel;
     Solver& solver = harness->solver;
-    if (first) {
-        enter_work_dir();
-        write_input("empty.txt", "");
-    }
-    remove_files_except({"empty.txt"});
+    if (first) enter_work_dir();
+    remove_files_except({});
     write_input("zdroj.txt", data, size);
     solver.FormCreate();
     // A regular file that opens is refused only when no piece loads from it.
