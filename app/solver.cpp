@@ -18,8 +18,10 @@ Solver::~Solver() = default;
 void Solver::FormCreate() {
     napln_matici();
     pieces_status_ = nacti_prvky();
+    if (pieces_status_ == 0 && !has_pieces()) pieces_status_ = -2;
     nacti_hroty();
     nacti_diry();
+    notes_.end(pieces_path_.c_str());
     build_cell_index(s_, *cell_index_);
     s_.running = 0;
     for (i32& used : s_.piece_used) used = 0;

@@ -8,6 +8,7 @@
 
 #include "app/control_panel.h"
 #include "app/solver_state.h"
+#include "pieces/file_notes.h"
 
 namespace tessera {
 struct CellIndex;
@@ -52,6 +53,9 @@ public:
 
     // Placement and checking (placement/).
     int kontrola(const PieceRecord& record) const;
+    // The orientation of `piece` that the first-piece step lays on (target_row, target_col):
+    // the first whose anchor cell points the way that cell does and that the check accepts.
+    const PieceRecord* first_orientation(i32 piece) const;
     void pridej_prvek(const PieceRecord& record);
     void odeber_prvek();
     void smaz(i32 index);
@@ -69,7 +73,8 @@ public:
     // Passes between two "res_" progress files (1,000,000 unless set).
     void set_progress_every(std::int64_t passes) { progress_every_ = passes > 0 ? passes : 1; }
 
-    // Result of the last piece load: 0 built, -1 the file could not be opened.
+    // Result of the last piece load: 0 built, -1 the file could not be opened or read, -2 no
+    // piece loads from it (a search could only end at once and overwrite the last result).
     int pieces_status() const { return pieces_status_; }
     // The status line's text when no piece was loaded: "Chybi " and the piece file's name.
     std::string missing_pieces_status() const;
@@ -91,12 +96,14 @@ private:
     bool try_candidates();
     void count_pass();
     void end_search();
+    void write_final_result();
     void empty_search_state();
     void lay_first_piece(const PieceRecord& record);
     void debug_verify() const;
 
     // Steps of the catalogue (pieces/).
     bool build_orientations(i32 piece);
+    bool has_pieces() const;
     // The listed cells of a record when it is a record of the catalogue, else nullptr.
     const struct CellList* cells_of(const PieceRecord& record) const;
 
@@ -106,6 +113,7 @@ private:
     ControlPanel& panel_;
     std::string pieces_path_ = "zdroj.txt";
     int pieces_status_ = 0;
+    FileNotes notes_;  // start-up's notes on the piece file
     std::int64_t progress_every_ = 1000000;
     i32 deepest_ = 0;
 };

@@ -73,6 +73,9 @@ struct PieceRecord {
 };
 static_assert(sizeof(PieceRecord) == 111 * sizeof(i32), "a piece record is 111 integers");
 
+// Whether any cell of the record's grid is taken.
+bool has_cells(const PieceRecord& record);
+
 struct SearchParams {
     i32 use_limits;
     i32 start_x;

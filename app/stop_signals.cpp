@@ -1,6 +1,7 @@
 #include "app/stop_signals.h"
 
 #include <csignal>
+#include <initializer_list>
 
 namespace tessera {
 
@@ -9,8 +10,8 @@ void catch_stop_signals(void (*handler)(int)) {
     action.sa_handler = handler;
     action.sa_flags = SA_RESTART;
     sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    // A closed terminal (SIGHUP) stops the search like Ctrl-C, so that it still writes its result.
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
 }
 
 }  // namespace tessera

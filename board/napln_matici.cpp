@@ -1,4 +1,6 @@
 // The board: a twelve-sided playing area inside a one-cell frame, on 32 x 55 cells.
+#include <cstring>
+
 #include "app/solver.h"
 #include "board/board.h"
 
@@ -40,8 +42,17 @@ int initial_code(int r, int y) {
 }  // namespace
 
 void fill_initial_board(BoardMatrix& board) {
-    for (int r = 0; r < kBoardRows; ++r)
-        for (int y = 0; y < kBoardCols; ++y) board[r][y] = initial_code(r, y);
+    // The outline never changes: it is worked out once and then copied, since the checks of
+    // the debug builds rebuild the board after every pass.
+    struct Initial {
+        BoardMatrix cells;
+        Initial() {
+            for (int r = 0; r < kBoardRows; ++r)
+                for (int y = 0; y < kBoardCols; ++y) cells[r][y] = initial_code(r, y);
+        }
+    };
+    static const Initial initial;
+    std::memcpy(board, initial.cells, sizeof(BoardMatrix));
 }
 
 void Solver::napln_matici() { fill_initial_board(s_.matice); }

@@ -9,6 +9,7 @@
 
 #include "app/solver.h"
 #include "cli/commands.h"
+#include "cli/options.h"
 
 namespace tessera::cli {
 
@@ -66,8 +67,8 @@ Command add_bench_command(CLI::App& app) {
     auto opt = std::make_shared<BenchOptions>();
     CLI::App* sub = app.add_subcommand("bench", "Run a fixed search workload; print its speed and the signature of its tries");
     sub->add_option("--pieces", opt->pieces, "piece source file")->capture_default_str();
-    sub->add_option("--passes", opt->passes, "passes to run")->capture_default_str()->check(CLI::PositiveNumber);
-    sub->add_option("--first", opt->first, "first point X,Y")->capture_default_str();
+    add_count_option(sub, "--passes", opt->passes, 1, "passes to run")->default_str("200000");
+    add_pair_option(sub, "--first", opt->first, "first point X,Y")->default_str("1,18");
     sub->add_flag("!--no-limits", opt->limits, "search without the limit rectangle");
     sub->add_option("-C", opt->work_dir, "working directory: its files are written there");
     return {sub, [opt] { return run_bench(*opt); }};

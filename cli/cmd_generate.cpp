@@ -8,6 +8,7 @@
 
 #include "app/solver_state.h"
 #include "cli/commands.h"
+#include "cli/options.h"
 #include "tools/generator.h"
 
 namespace tessera::cli {
@@ -15,7 +16,7 @@ namespace tessera::cli {
 namespace {
 
 struct GenerateOptions {
-    std::uint64_t seed = 0;
+    std::int64_t seed = 0;
     std::string dir;
     std::vector<int> remove{3, 6, 10, 15, 20, 30};
 };
@@ -23,7 +24,7 @@ struct GenerateOptions {
 int run_generate(const GenerateOptions& opt) {
     const auto started = std::chrono::steady_clock::now();
     tools::GenerateReport report;
-    const std::string fault = tools::generate_puzzle_files(opt.dir, opt.seed, opt.remove, report);
+    const std::string fault = tools::generate_puzzle_files(opt.dir, static_cast<std::uint64_t>(opt.seed), opt.remove, report);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     if (!fault.empty()) {
         std::fprintf(stderr, "generate: %s\n", fault.c_str());
@@ -45,7 +46,8 @@ Command add_generate_command(CLI::App& app) {
     auto opt = std::make_shared<GenerateOptions>();
     CLI::App* sub = app.add_subcommand(
         "generate", "Cut the board into 209 pieces: write DIR/zdroj.txt, DIR/solution.txt and DIR/partial_K.txt");
-    sub->add_option("--seed", opt->seed, "seed of the random choices; a seed always gives the same puzzle")->required();
+    add_count_option(sub, "--seed", opt->seed, 0, "seed of the random choices; a seed always gives the same puzzle")
+        ->required();
     sub->add_option("-o", opt->dir, "directory to write the puzzle into (made if missing)")->required();
     sub->add_option("--remove", opt->remove, "for each K, a partial placement with K neighbouring pieces taken out")
         ->delimiter(',')

@@ -15,6 +15,7 @@
 #include "app/solver.h"
 #include "app/stop_signals.h"
 #include "cli/commands.h"
+#include "cli/options.h"
 #include "tools/checker.h"
 
 namespace tessera::cli {
@@ -139,9 +140,12 @@ int run_search(const SearchOptions& opt) {
     const SolverState& s = solver->state();
     // A full board is checked again by code that did not build it.
     const std::string note = s.depth == kPieceCount ? " " + tools::verdict(tools::check_stack(s)) : "";
+    // The search has ended and its files are written: a summary that cannot be printed (a
+    // closed pipe) changes nothing of that.
     std::printf("%s%s\nsteps=%lld depth=%d first_piece=%d\n", panel.caption(Control::Label3).c_str(), note.c_str(),
                 static_cast<long long>(s.step_count), s.depth, s.first_piece);
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    std::fflush(stdout);
+    return 0;
 }
 
 }  // namespace
@@ -156,15 +160,14 @@ Command add_search_command(CLI::App& app) {
         if (entry.part != 0) continue;
         const ParamSpec& y = *(&entry + 1);
         const std::string defaults = std::string(entry.default_text) + "," + y.default_text;
-        sub->add_option(entry.option, opt->pairs[pair_index(entry.option)], std::string(entry.help) + " [" + defaults + "]")
-            ->type_name("X,Y");
+        add_pair_option(sub, entry.option, opt->pairs[pair_index(entry.option)],
+                        std::string(entry.help) + " [" + defaults + "]");
     }
     sub->add_option("-C", opt->work_dir, "working directory: the files are read and written there");
-    sub->add_option("--max-steps", opt->max_steps, "stop after this many passes")->check(CLI::NonNegativeNumber);
-    sub->add_option("--time-limit", opt->time_limit, "stop after this many seconds")->check(CLI::NonNegativeNumber);
-    sub->add_option("--progress-every", opt->progress_every, "passes between two \"res_\" progress files")
-        ->capture_default_str()
-        ->check(CLI::PositiveNumber);
+    add_count_option(sub, "--max-steps", opt->max_steps, 0, "stop after this many passes");
+    add_seconds_option(sub, "--time-limit", opt->time_limit, "stop after this many seconds");
+    add_count_option(sub, "--progress-every", opt->progress_every, 1, "passes between two \"res_\" progress files")
+        ->default_str("1000000");
     sub->add_flag("--quiet", opt->quiet, "no progress line and no speed report on standard error");
     sub->add_flag("--dump-state", opt->dump_state, "write \"matice.txt\" and \"volny.txt\" after the search");
     return {sub, [opt] { return run_search(*opt); }};

@@ -2,12 +2,14 @@
 #include <CLI/CLI.hpp>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <unistd.h>
 
 #include "cli/commands.h"
+#include "cli/options.h"
 
 namespace tessera::cli {
 
@@ -35,6 +37,9 @@ bool read_placements(const std::string& path, PlacementList& list) {
 }  // namespace tessera::cli
 
 int main(int argc, char** argv) {
+    // A closed pipe on standard output or error must not end a search or lose a file: a message
+    // that cannot be written is simply lost.
+    std::signal(SIGPIPE, SIG_IGN);
     CLI::App app{"Tessera: a solver for the 209-piece triangle tiling puzzle"};
     app.require_subcommand(1);
     app.set_help_all_flag("--help-all", "Show the help of every subcommand");
@@ -49,7 +54,13 @@ int main(int argc, char** argv) {
         tessera::cli::add_sweep_command(app), tessera::cli::add_sweep_report_command(app),
         tessera::cli::add_replay_units_command(app),
     };
-    CLI11_PARSE(app, argc, argv);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        if (e.get_exit_code() == 0) return app.exit(e);  // --help
+        std::fprintf(stderr, "%s (see --help)\n", e.what());
+        return tessera::cli::kUsageError;
+    }
 
     for (const auto& command : commands)
         if (command.sub->parsed()) return command.run();

@@ -90,7 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                 board[expected.first_x][expected.first_y] != kFull;
     if (params_fault(read).empty() != first_on_board) fail("params_fault disagrees about the first point");
 
-    panel.stop_at = 300;
+    panel.stop_at = 150;
     const ClickResult result = solver.Button1Click();
     if (result == ClickResult::BadParams) {
         if (first_on_board) fail("parameters with the first point on the board were refused");

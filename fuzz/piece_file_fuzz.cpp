@@ -1,6 +1,6 @@
 // The piece file loader on any bytes: start-up reads them as "zdroj.txt", the catalogue it
-// builds must hold only what the records can hold, and two short searches on it must keep
-// the solver state sound and write files that load back.
+// builds must hold only what the records can hold, and a short search on it must keep the
+// solver state sound and write a file that loads back.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -17,14 +17,14 @@ namespace {
 // codes that suit their cells, and holes and candidates that point into the grid.
 void check_catalogue(const Solver& solver) {
     const SolverState& s = solver.state();
-    if (solver.pieces_status() != 0) fail("a piece file that exists gives status %d", solver.pieces_status());
     for (int p = 1; p <= kPieceCount; ++p)
         for (int o = 1; o <= kOrientations; ++o) {
             const PieceRecord& rec = s.prvky[p][o];
             if (rec.number != p || rec.orientation != o)
                 fail("record %d/%d says piece %d orientation %d", p, o, rec.number, rec.orientation);
             int first_r = 0, first_c = 0;
-            for (int r = 0; r < kGridRows; ++r)
+            const bool shaped = has_cells(rec);  // most records of a short file are empty
+            for (int r = 0; r < kGridRows && shaped; ++r)
                 for (int c = 0; c < kGridCols; ++c) {
                     const int v = rec.cells[r][c];
                     if (v == 0) continue;
@@ -61,11 +61,12 @@ void check_catalogue(const Solver& solver) {
     }
 }
 
+// A short search from the state that start-up leaves, which must stay sound and write a result
+// that loads back.
 void search_from(Solver& solver, StopAtPassPanel& panel, const char* first_x, const char* first_y) {
-    if (solver.nacti_reseni("empty.txt") != 0) fail("an empty resume file does not load");
     panel.set_text(Control::Edit10, first_x);
     panel.set_text(Control::Edit11, first_y);
-    panel.stop_at = 200;
+    panel.stop_at = 150;
     solver.Button1Click();
     if (solver.state().step_count > panel.stop_at) fail("the search ran %lld passes", static_cast<long long>(solver.state().step_count));
     check_state(solver);
@@ -83,17 +84,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (first) harness = new Harness;
     StopAtPassPanel& panel = harness->panel;
     Solver& solver = harness->solver;
-    if (first) {
-        enter_work_dir();
-        write_input("empty.txt", "");
-    }
-    remove_files_except({"empty.txt"});
+    if (first) enter_work_dir();
+    remove_files_except({});
     write_input("zdroj.txt", data, size);
     solver.FormCreate();
+    // A regular file that opens is refused only when no piece loads from it.
+    if (solver.pieces_status() != 0 && solver.pieces_status() != -2) fail("a piece file gives status %d", solver.pieces_status());
     check_catalogue(solver);
+    if (solver.pieces_status() == -2) {
+        for (int p = 1; p <= kPieceCount; ++p)
+            if (solver.state().prvky[p][1].anchor_row != 0) fail("piece %d loaded, yet the file is refused", p);
+        return 0;
+    }
     check_state(solver);
-    // At the board's corner (the window's default first point) and in the open middle.
-    search_from(solver, panel, "1", "18");
-    search_from(solver, panel, "10", "21");
+    // One search per input keeps the target fast: at the board's corner (the window's default
+    // first point, a half cell) for inputs of odd length, in the open middle for the others.
+    if (size % 2 != 0)
+        search_from(solver, panel, "1", "18");
+    else
+        search_from(solver, panel, "10", "21");
     return 0;
 }

@@ -20,7 +20,8 @@ namespace {
 // optional sign and decimal digits. False when some token is not such a number.
 bool plain_numbers(const std::uint8_t* data, std::size_t size, std::vector<long long>& out) {
     const auto space = [](std::uint8_t ch) { return ch == ' ' || (ch >= '\t' && ch <= '\r'); };
-    std::size_t i = 0;
+    // A byte-order mark at the start is not part of the text.
+    std::size_t i = size >= 3 && data[0] == 0xEF && data[1] == 0xBB && data[2] == 0xBF ? 3 : 0;
     while (i < size) {
         if (space(data[i])) {
             ++i;

@@ -1,7 +1,8 @@
 // The spike table: for each kind, every (piece, orientation, cell) whose cell is a spike of that
 // kind, in the order of the scan. The order of each list is the order in which the search tries
 // pieces at a spot of that kind.
-#include <cstdio>
+
+#include <algorithm>
 
 #include "app/solver.h"
 #include "board/cell_codes.h"
@@ -16,16 +17,26 @@ int grid_code(const PieceRecord& record, int r, int c) {
     return record.cells[r][c];
 }
 
+bool edge_neighbour_taken(const PieceRecord& record, int r, int c) {
+    return grid_code(record, r, c - 1) != 0 || grid_code(record, r, c + 1) != 0 || grid_code(record, r - 1, c) != 0 ||
+           grid_code(record, r + 1, c) != 0;
+}
+
 }  // namespace
 
 void Solver::nacti_hroty() {
-    for (auto& row : s_.hroty)
-        for (Candidate& entry : row) entry = Candidate{};
-    for (i32& count : s_.hroty_count) count = 0;
+    // The table starts zeroed and a list only grows at its end, so emptying each list up to its
+    // count and end mark empties the whole table, at a tiny part of the cost of clearing it all.
+    for (int k = 0; k <= kKinds; ++k) {
+        const int used = std::clamp(s_.hroty_count[k] + 1, 0, kCandidateSlots - 1);
+        for (int i = 0; i <= used; ++i) s_.hroty[k][i] = Candidate{};
+        s_.hroty_count[k] = 0;
+    }
 
     for (i32 p = 1; p <= kPieceCount; ++p)
         for (i32 o = 1; o <= kOrientations; ++o) {
             const PieceRecord& record = s_.prvky[p][o];
+            if (!has_cells(record)) continue;
             for (int r = 1; r <= 6; ++r)
                 for (int c = 1; c <= 10; ++c) {
                     const int x = record.cells[r][c];
@@ -55,11 +66,15 @@ void Solver::nacti_diry() {
         for (i32 o = 1; o <= kOrientations; ++o) {
             PieceRecord& record = s_.prvky[p][o];
             for (int slot = 1; slot < kHoleSlots; ++slot) record.holes[slot] = Hole{p, 0, 0, 0, 0, 0};
+            // A hole is a spike of the empty part and needs cells of the piece around it.
+            if (!has_cells(record)) continue;
             for (int r = 1; r <= 6; ++r)
                 for (int c = 1; c <= 10; ++c) {
                     // A hole is a spike of the empty part: the rules read every code in complement.
                     const int y = 100 - record.cells[r][c];
                     if (y == 0) continue;
+                    // Every rule for an empty cell asks two of its edge neighbours to be taken.
+                    if (y == 100 && !edge_neighbour_taken(record, r, c)) continue;
                     const int* kinds = kinds_to_test(grid_cell_points_up(r, c), y);
                     if (!kinds) continue;
                     for (; *kinds; ++kinds) {
@@ -79,8 +94,8 @@ void Solver::pridej_diru(i32 kind, i32 piece, i32 orientation, i32 row, i32 col)
             record.holes[slot].col = col;
             return;
         }
-    std::fprintf(stderr, "piece %d, orientation %d: a fifth hole (kind %d at %d,%d) is dropped; a record holds four\n",
-                 piece, orientation, kind, row, col);
+    notes_.add("piece %d, orientation %d: a fifth hole (kind %d at %d,%d) is dropped; a record holds four", piece,
+               orientation, kind, row, col);
 }
 
 }  // namespace tessera

@@ -26,7 +26,7 @@ const char* group_fault(const std::int64_t v[4], int* what) {
 // Reads every group of the file into the raw shapes (record (p, 1) of each piece). Stops at a
 // token that is not a number or at a group cut off by the end of the file. Returns false when
 // the file could not be read.
-bool read_groups(std::FILE* file, const char* path, PieceRecord (*prvky)[kOrientations + 1]) {
+bool read_groups(std::FILE* file, const char* path, PieceRecord (*prvky)[kOrientations + 1], FileNotes& notes) {
     NumberReader reader(file);
     for (;;) {
         std::int64_t v[4];
@@ -39,13 +39,12 @@ bool read_groups(std::FILE* file, const char* path, PieceRecord (*prvky)[kOrient
             }
             if (st == NumberReader::Status::End) {
                 if (i > 0)
-                    std::fprintf(stderr, "%s:%ld: the file ends inside a group of four numbers; that group is not read\n",
-                                 path, line[0]);
+                    notes.add("%s:%ld: the file ends inside a group of four numbers; that group is not read", path,
+                              line[0]);
                 return true;
             }
             if (st == NumberReader::Status::NotNumber) {
-                std::fprintf(stderr, "%s:%ld: '%s' is not a number; reading stops here\n", path, reader.line(),
-                             reader.token());
+                notes.add("%s:%ld: '%s' is not a number; reading stops here", path, reader.line(), reader.token());
                 return true;
             }
             v[i] = reader.value();
@@ -53,8 +52,8 @@ bool read_groups(std::FILE* file, const char* path, PieceRecord (*prvky)[kOrient
         }
         int what = 0;
         if (const char* fault = group_fault(v, &what)) {
-            std::fprintf(stderr, "%s:%ld: %lld: %s; the group is skipped\n", path, line[what],
-                         static_cast<long long>(v[what]), fault);
+            notes.add("%s:%ld: %lld: %s; the group is skipped", path, line[what], static_cast<long long>(v[what]),
+                      fault);
             continue;
         }
         PieceRecord& raw = prvky[v[0]][1];
@@ -73,21 +72,31 @@ bool has_cells_outside_turning_box(const PieceRecord& raw) {
 
 }  // namespace
 
+// Start-up asks this of every record several times, and most records of a short file are
+// empty; the reads lie within one record, so the sanitizer builds need not check each of them.
+__attribute__((no_sanitize("address", "undefined"))) bool has_cells(const PieceRecord& record) {
+    i32 any = 0;
+    for (const auto& row : record.cells)
+        for (const i32 cell : row) any |= cell;
+    return any != 0;
+}
+
 int Solver::nacti_prvky() {
     const auto clear_grids = [this] {
         for (auto& piece : s_.prvky)
-            for (PieceRecord& record : piece)
-                for (auto& row : record.cells)
-                    for (i32& cell : row) cell = 0;
+            for (PieceRecord& record : piece) std::memset(record.cells, 0, sizeof record.cells);
     };
     clear_grids();
+    notes_.begin();
 
-    std::FILE* file = std::fopen(pieces_path_.c_str(), "r");
+    std::string reason;
+    std::FILE* file = open_number_file(pieces_path_.c_str(), reason);
     if (!file) {
-        std::fprintf(stderr, "Nemohu otevrit zdrojovy soubor: '%s'\n", pieces_path_.c_str());
+        std::fprintf(stderr, "Nemohu otevrit zdrojovy soubor: '%s'%s%s%s\n", pieces_path_.c_str(),
+                     reason.empty() ? "" : " (", reason.c_str(), reason.empty() ? "" : ")");
         return -1;
     }
-    const bool read = read_groups(file, pieces_path_.c_str(), s_.prvky);
+    const bool read = read_groups(file, pieces_path_.c_str(), s_.prvky, notes_);
     std::fclose(file);
     if (!read) {
         // As for a file that cannot be opened: no record is built from a part of the file.
@@ -97,13 +106,19 @@ int Solver::nacti_prvky() {
 
     for (i32 p = 1; p <= kPieceCount; ++p) {
         if (has_cells_outside_turning_box(s_.prvky[p][1]))
-            std::fprintf(stderr,
-                         "%s: piece %d has cells outside rows 1..4, columns 1..8; they are left out of the "
-                         "turned orientations\n",
-                         pieces_path_.c_str(), p);
+            notes_.add("%s: piece %d has cells outside rows 1..4, columns 1..8; they are left out of the turned "
+                       "orientations",
+                       pieces_path_.c_str(), p);
         build_orientations(p);
     }
+    if (!has_pieces()) std::fprintf(stderr, "%s: no piece loads from this file\n", pieces_path_.c_str());
     return 0;
+}
+
+bool Solver::has_pieces() const {
+    for (i32 p = 1; p <= kPieceCount; ++p)
+        if (s_.prvky[p][1].anchor_row != 0) return true;
+    return false;
 }
 
 namespace {
@@ -155,20 +170,24 @@ bool Solver::build_orientations(i32 piece) {
     // Record (piece, 1) holds the raw shape until all six are made, so they are made aside first.
     PieceRecord made[kOrientations + 1];
     int misfit = 0;
-    for (i32 o = kOrientations; o >= 1; --o)
+    // A piece that the file does not give is not turned: most pieces of a short file are such.
+    const bool shaped = has_cells(s_.prvky[piece][1]);
+    for (i32 o = kOrientations; o >= 1 && shaped; --o)
         if (!standard_place(napln_prvek(piece, o), piece, o, made[o])) misfit = o;
-    if (misfit != 0) {
-        std::fprintf(stderr,
-                     "%s: piece %d does not fit the records in orientation %d (a cell lands outside rows 2..6, "
-                     "columns 3..10); the piece is left empty\n",
-                     pieces_path_.c_str(), piece, misfit);
-        for (i32 o = 1; o <= kOrientations; ++o) {
-            made[o] = PieceRecord{};
-            made[o].number = piece;
-            made[o].orientation = o;
+    if (misfit != 0)
+        notes_.add("%s: piece %d does not fit the records in orientation %d (a cell lands outside rows 2..6, "
+                   "columns 3..10); the piece is left empty",
+                   pieces_path_.c_str(), piece, misfit);
+    for (i32 o = kOrientations; o >= 1; --o) {
+        PieceRecord& record = s_.prvky[piece][o];
+        if (shaped && misfit == 0) {
+            record = made[o];
+            continue;
         }
+        record = PieceRecord{};
+        record.number = piece;
+        record.orientation = o;
     }
-    for (i32 o = kOrientations; o >= 1; --o) s_.prvky[piece][o] = made[o];
     return misfit == 0;
 }
 

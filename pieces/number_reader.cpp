@@ -1,13 +1,51 @@
 #include "pieces/number_reader.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 
 namespace tessera {
 
 namespace {
 bool is_space(int ch) { return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\v' || ch == '\f' || ch == '\r'; }
+
+// Why a file of this kind is not read, or nullptr for a regular file.
+const char* refusal(const struct stat& st) {
+    if (S_ISREG(st.st_mode)) return nullptr;
+    return S_ISDIR(st.st_mode) ? std::strerror(EISDIR) : "not a regular file";
+}
+
+void skip_byte_order_mark(std::FILE* file) {
+    unsigned char head[3];
+    const std::size_t n = std::fread(head, 1, sizeof head, file);
+    if (n != 3 || head[0] != 0xEF || head[1] != 0xBB || head[2] != 0xBF) std::rewind(file);
+}
+
 }  // namespace
+
+std::FILE* open_number_file(const char* path, std::string& reason) {
+    reason.clear();
+    struct stat st {};
+    if (::stat(path, &st) != 0) return nullptr;
+    if (const char* why = refusal(st)) return reason = why, nullptr;
+    // The name may have changed since it was looked at, so the open does not wait either, and
+    // what was opened is looked at again.
+    const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    const char* why = ::fstat(fd, &st) != 0 ? std::strerror(errno) : refusal(st);
+    std::FILE* file = why ? nullptr : ::fdopen(fd, "r");
+    if (!file) {
+        reason = why ? why : std::strerror(errno);
+        ::close(fd);
+        return nullptr;
+    }
+    skip_byte_order_mark(file);
+    return file;
+}
 
 NumberReader::Status NumberReader::next() {
     errno = 0;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 namespace tessera {
 
@@ -33,6 +34,13 @@ private:
     char token_[41] = {};
     int error_ = 0;
 };
+
+// Opens a file of numbers for reading, past a UTF-8 byte-order mark at its start. Only a regular
+// file is opened: a FIFO would block in the open and a device such as /dev/zero never ends, so
+// the name is looked at first and opened without waiting. On failure returns nullptr with
+// `reason` empty when the name cannot be opened at all (missing, no permission), else saying
+// why it is refused ("not a regular file", "Is a directory").
+std::FILE* open_number_file(const char* path, std::string& reason);
 
 // Whether a 64-bit value fits a 32-bit field and lies in [lo, hi].
 constexpr bool in_range(std::int64_t v, std::int64_t lo, std::int64_t hi) { return v >= lo && v <= hi; }

@@ -5,6 +5,7 @@
 
 #include "app/search_params.h"
 #include "app/solver.h"
+#include "board/cell_codes.h"
 
 namespace tessera {
 
@@ -70,15 +71,23 @@ bool Solver::place_first_piece() {
         }
         s_.target_row = s_.params.first_x;
         s_.target_col = s_.params.first_y;
-        const PieceRecord* accepted = nullptr;
-        for (i32 o = 1; o <= kOrientations && !accepted; ++o) {
-            const PieceRecord& record = s_.prvky[s_.first_piece][o];
-            if (kontrola(record) != 0) accepted = &record;
-        }
+        const PieceRecord* accepted = first_orientation(s_.first_piece);
         if (!accepted || accepted->holes[1].kind <= 0) continue;
         lay_first_piece(*accepted);
         return true;
     }
+}
+
+const PieceRecord* Solver::first_orientation(i32 piece) const {
+    // An empty whole cell passes the check in either direction, so the direction of the anchor
+    // cell is compared with the target cell's first.
+    const bool up = board_cell_points_up(s_.target_row, s_.target_col);
+    for (i32 o = 1; o <= kOrientations; ++o) {
+        const PieceRecord& record = s_.prvky[piece][o];
+        if (grid_cell_points_up(record.anchor_row, record.anchor_col) != up) continue;
+        if (kontrola(record) != 0) return &record;
+    }
+    return nullptr;
 }
 
 // The first piece makes open spots of all its holes, whatever the board holds under them and
@@ -152,7 +161,7 @@ void Solver::count_pass() {
 }
 
 void Solver::end_search() {
-    ulozit("");
+    write_final_result();
     s_.running = 0;
     if (s_.depth == kPieceCount) panel_.set_caption(Control::Label3, "Tak a je to tam !!!");
     if (s_.first_piece == kAllFirstPiecesTried) panel_.set_caption(Control::Label3, "Tak a je to v prdeli !!!");

@@ -7,6 +7,7 @@
 
 #include "app/text.h"
 #include "board/board.h"
+#include "board/cell_codes.h"
 #include "pieces/number_reader.h"
 
 namespace tessera {
@@ -25,8 +26,10 @@ struct FileCloser {
 
 std::string read_placement_file(const char* path, PlacementList& out) {
     out.count = 0;
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "r"));
-    if (!file) return format("Predesle reseni nelze nacist ('%s')", path);
+    std::string reason;
+    std::unique_ptr<std::FILE, FileCloser> file(open_number_file(path, reason));
+    if (!file && reason.empty()) return format("Predesle reseni nelze nacist ('%s')", path);
+    if (!file) return format("Predesle reseni nelze nacist ('%s') (%s)", path, reason.c_str());
     NumberReader reader(file.get());
     for (;;) {
         std::int64_t v[4];
@@ -89,6 +92,26 @@ std::string check_placements(const PieceRecord (*prvky)[kOrientations + 1], cons
             }
     }
     return {};
+}
+
+std::string wrong_way_note(const PieceRecord (*prvky)[kOrientations + 1], const char* path, const PlacementList& list) {
+    int first = -1, others = 0;
+    for (int n = 0; n < list.count; ++n) {
+        const Placement& e = list.entries[n];
+        const PieceRecord& rec = prvky[e.piece][e.orientation];
+        // A placement moves every cell by the same offset, so the anchor cell speaks for all.
+        if (grid_cell_points_up(rec.anchor_row, rec.anchor_col) == board_cell_points_up(e.row, e.col)) continue;
+        if (first < 0)
+            first = n;
+        else
+            ++others;
+    }
+    if (first < 0) return {};
+    const Placement& e = list.entries[first];
+    std::string note = format("piece %d at %d,%d lies turned the wrong way, on cells that point the other way", e.piece,
+                              e.row, e.col);
+    if (others > 0) note += format(" (and %d more pieces after it)", others);
+    return at_line(path, list.lines[first], note + "; the file is loaded as it is");
 }
 
 std::size_t placement_text(const Placement* reseni, int depth, char* buf) {

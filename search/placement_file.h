@@ -26,6 +26,10 @@ std::string read_placement_file(const char* path, PlacementList& out);
 std::string check_placements(const PieceRecord (*prvky)[kOrientations + 1], const char* path,
                              const PlacementList& list);
 
+// One line naming the first entry whose piece lies on cells that point the other way, and how
+// many more do, or an empty string. Such files are still loaded: earlier searches wrote them.
+std::string wrong_way_note(const PieceRecord (*prvky)[kOrientations + 1], const char* path, const PlacementList& list);
+
 // The placement stack (entries 1..depth) as the text of a placement file, written into `buf`;
 // returns the length. A buffer of kPlacementTextMax bytes always suffices.
 inline constexpr std::size_t kPlacementTextMax = kPieceCount * 48;

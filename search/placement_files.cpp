@@ -1,5 +1,7 @@
 // Writing the stack to placement files, keeping the best partial fill of the limit region, and
 // rebuilding the whole search state from a placement file.
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -21,6 +23,18 @@ int Solver::ulozit(const char* name) {
         return -1;
     }
     return 0;
+}
+
+// "tuton.txt" at the end of a search. A search that ends with no piece on the board (no piece
+// fits the first point, an empty region, a resumed stack lifted whole) does not replace an
+// earlier result with an empty file: it may be the very file that was resumed from.
+void Solver::write_final_result() {
+    struct stat st {};
+    if (s_.depth == 0 && ::stat("tuton.txt", &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+        std::fprintf(stderr, "tuton.txt is kept as it was: the search ended with no piece on the board\n");
+        return;
+    }
+    ulozit("");
 }
 
 int Solver::plocha_naplnena(i32 x1, i32 y1, i32 x2, i32 y2) {
@@ -49,6 +63,9 @@ int Solver::nacti_reseni(const char* path) {
         panel_.report(fault);
         return -1;
     }
+
+    const std::string note = wrong_way_note(s_.prvky, path, *list);
+    if (!note.empty()) std::fprintf(stderr, "%s\n", note.c_str());
 
     napln_matici();
     for (Placement& entry : s_.reseni) entry = s_.empty_placement;

@@ -196,12 +196,10 @@ std::vector<SweepSetting> anchor_cells(Solver& solver, const SearchParams& param
         for (i32 y = 0; y < kBoardCols; ++y) {
             s.target_row = x, s.target_col = y;
             bool starts = false;
-            for (i32 piece = 1; piece <= kPieceCount && !starts; ++piece)
-                for (i32 o = 1; o <= kOrientations; ++o)
-                    if (solver.kontrola(s.prvky[piece][o]) != 0) {
-                        starts = s.prvky[piece][o].holes[1].kind > 0;
-                        break;
-                    }
+            for (i32 piece = 1; piece <= kPieceCount && !starts; ++piece) {
+                const PieceRecord* record = solver.first_orientation(piece);
+                starts = record && record->holes[1].kind > 0;
+            }
             if (starts) cells.push_back({x, y});
         }
     return cells;

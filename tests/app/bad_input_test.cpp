@@ -37,7 +37,7 @@ const BadInput kBadInputs[] = {
      "garbage.txt:1: 'hello' is not a number"},
     {"first point off the board", true, nullptr, nullptr, "", "40", "Chybne parametry",
      "first point 40,18 lies outside the board"},
-    {"first point on the frame", true, nullptr, nullptr, "", "abc", "Prvni bod je plny",
+    {"first point on the frame", true, nullptr, nullptr, "", "0", "Prvni bod je plny",
      "first point 0,18 lies on a full cell"},
 };
 

@@ -2,7 +2,10 @@
 // the files the search writes.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <random>
+
+#include "board/cell_codes.h"
 
 #include "test_support.h"
 
@@ -49,8 +52,11 @@ protected:
     std::unique_ptr<Solver> solver = std::make_unique<Solver>(panel);
 };
 
+// One whole cell: it loads, but fits no half cell and opens no hole.
+constexpr const char* kLoneCell = "1 1 1 100\n";
+
 TEST_F(SearchTest, NoFirstPieceAcceptedExhaustsTheSearch) {
-    start_up("");
+    start_up(kLoneCell);
     EXPECT_EQ(solver->Button1Click(), ClickResult::SearchEnded);
     EXPECT_EQ(s().first_piece, 210);
     EXPECT_EQ(s().step_count, 0);
@@ -74,7 +80,7 @@ TEST_F(SearchTest, PressWithoutPiecesStartsNothingAndKeepsTheResult) {
 }
 
 TEST_F(SearchTest, FullStackRunsNoPass) {
-    start_up("");
+    start_up(kLoneCell);
     for (int i = 1; i <= kPieceCount; ++i) s().reseni[i] = Placement{i, 1, 1, 1};
     s().depth = kPieceCount;
     solver->Button1Click();
@@ -215,6 +221,29 @@ TEST_F(SearchTest, EmptyRegionCountsAsFilledOnEveryPass) {
     EXPECT_TRUE(file_exists("var_2.txt"));
     EXPECT_FALSE(file_exists("var_3.txt"));
     EXPECT_EQ(s().first_piece, 210);
+}
+
+// An empty whole cell passes the check in either direction; the first piece must still lie with
+// its anchor cell pointing the way the first point's cell points. The gap pair's first
+// orientation has its anchor pointing up, the second down.
+TEST_F(SearchTest, FirstPieceLiesTheWayTheFirstPointsCellPoints) {
+    start_up(kGapPair);
+    const struct {
+        const char* first_y;
+        Placement expected;
+    } cases[] = {{"21", {1, 10, 21, 1}}, {"22", {1, 10, 22, 2}}};
+    for (const auto& c : cases) {
+        solver->FormCreate();
+        panel.set_text(Control::Edit10, "10");
+        panel.set_text(Control::Edit11, c.first_y);
+        panel.stop_at = 1;
+        solver->Button1Click();
+        const Placement& first = s().reseni[1];
+        EXPECT_EQ((std::array{first.piece, first.row, first.col, first.orientation}),
+                  (std::array{c.expected.piece, c.expected.row, c.expected.col, c.expected.orientation}));
+        const PieceRecord& rec = s().prvky[first.piece][first.orientation];
+        EXPECT_EQ(grid_cell_points_up(rec.anchor_row, rec.anchor_col), board_cell_points_up(first.row, first.col));
+    }
 }
 
 }  // namespace
