@@ -46,8 +46,19 @@ int main(int argc, char** argv) {
         tessera::cli::add_generate_command(app),
         tessera::cli::add_check_command(app),
         tessera::cli::add_render_command(app),
+        tessera::cli::add_solve_command(app),
     };
-    CLI11_PARSE(app, argc, argv);
+    // A command line that cannot be read is bad input like any other: one line, status 2.
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        std::fprintf(stderr, "tessera: %s\n", e.what());
+        return 2;
+    }
 
     for (const auto& command : commands)
         if (command.sub->parsed()) return command.run();
