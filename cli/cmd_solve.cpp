@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -159,6 +160,7 @@ bool load_problem(const SolveOptions& opt, MemoryPanel& panel, std::unique_ptr<S
 }
 
 int run_solve(SolveOptions opt) {
+    const auto started = std::chrono::steady_clock::now();
     MemoryPanel panel;
     std::unique_ptr<Solver> solver;
     auto problem = std::make_unique<solve::Problem>();
@@ -208,6 +210,13 @@ int run_solve(SolveOptions opt) {
                                                                      : solve::run_search(*problem, state.totals, run);
     if (end == solve::RunEnd::Complete) run.on_checkpoint(state.totals);
     if (progress) std::fputs("\r\033[K", stderr);
+    if (!opt.quiet) {
+        const double t = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        std::fprintf(stderr, "%llu nodes in %.1f s (%.0f nodes/s), deepest depth %d\n",
+                     static_cast<unsigned long long>(state.totals.nodes), t,
+                     t > 0 ? static_cast<double>(state.totals.nodes) / t : 0.0,
+                     static_cast<int>(problem->fixed.size()) + state.totals.deepest);
+    }
     const bool complete = end == solve::RunEnd::Complete;
     std::printf("solutions=%s tilings=%llu nodes=%llu complete=%s\n", state.totals.solutions.text().c_str(),
                 static_cast<unsigned long long>(state.totals.tilings),

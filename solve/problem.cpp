@@ -160,7 +160,8 @@ public:
                         p_.classes[cls].area});
     }
 
-    // Classes with the fewest placements go first: their rows come first in every list.
+    // The most constrained shapes go first, their rows first in every list: the shapes with the
+    // fewest free pieces, then those with the fewest placements.
     void rows_in_search_order() {
         const int n = static_cast<int>(p_.classes.size());
         std::vector<std::vector<Row>> rows(n);
@@ -168,7 +169,10 @@ public:
         for (int c = 0; c < n; ++c) class_rows(c, rows[c], cells[c]);
         std::vector<int> order(n);
         std::iota(order.begin(), order.end(), 0);
-        std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return rows[a].size() < rows[b].size(); });
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        const std::size_t ma = p_.classes[a].members.size(), mb = p_.classes[b].members.size();
+        return ma != mb ? ma < mb : rows[a].size() < rows[b].size();
+    });
         std::vector<ShapeClass> classes;
         for (int k = 0; k < n; ++k) {
             const int c = order[k];

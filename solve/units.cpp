@@ -261,6 +261,7 @@ Round::End Round::run(Clock::time_point started, Clock::time_point checkpoint_at
         }
     }
     for (std::thread& t : pool) t.join();
+    for (const auto& w : workers_) t_.deepest = std::max(t_.deepest, w->walker->deepest.load());
     // What is left, in search order: the parts of stopped units and the units never started.
     for (Item& item : queue_) left_.push_back(std::move(item));
     std::sort(left_.begin(), left_.end(), [](const Item& a, const Item& b) { return a.key < b.key; });
@@ -275,6 +276,7 @@ Progress Round::progress(Clock::time_point started, double estimate) const {
     std::lock_guard lock(mu_);
     out.nodes = t_.nodes;
     out.tilings = t_.tilings;
+    out.deepest = t_.deepest;
     for (const auto& w : workers_) {
         out.nodes += w->walker->nodes.load(std::memory_order_relaxed) - w->nodes_counted;
         out.deepest = std::max(out.deepest, w->walker->deepest.load(std::memory_order_relaxed));

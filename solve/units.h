@@ -48,6 +48,7 @@ struct SearchTotals {
     BigCount solutions;
     std::uint64_t tilings = 0;
     std::uint64_t nodes = 0;
+    int deepest = 0;  // placements beyond the fixed ones, in this process
 };
 
 struct Progress {

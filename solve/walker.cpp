@@ -2,12 +2,22 @@
 
 #include <bit>
 #include <limits>
+#include <numeric>
 
 #include "solve/count.h"
 
 namespace tessera::solve {
 
 namespace {
+
+// A row covers a whole cell or one half of it: seven kinds of cover per cell. Slot 0 counts
+// whole covers, slot 1 + k the halves whose first sixth is k.
+int slot_of(std::uint32_t mask) {
+    if (mask == 0x3f) return 0;
+    for (int k = 0; k < 6; ++k)
+        if (mask == ((0x7u << k | 0x7u >> (6 - k)) & 0x3f)) return 1 + k;
+    return 0;
+}
 
 // Pockets larger than this are not judged: a big empty area can almost always be split.
 constexpr int kPocketCap = 511;
@@ -17,9 +27,12 @@ constexpr int kPocketCap = 511;
 Walker::Walker(const Problem& problem) : p_(problem) {
     const std::size_t sixths = p_.cell_row.size() * 6;
     cover_.resize(p_.cell_row.size());
-    live_.resize(sixths);
+    live_.resize(p_.cell_row.size() * kSlots);
+    slot_.resize(p_.row_cells.size());
+    for (std::size_t i = 0; i < slot_.size(); ++i) slot_[i] = static_cast<std::uint8_t>(slot_of(p_.row_cells[i].mask));
     seen_.assign(sixths, 0);
     flood_.reserve(sixths);
+    pocket_.reserve(sixths);
     class_live_.resize(p_.classes.size());
     class_free_.resize(p_.classes.size());
     stamp_.resize(p_.rows.size());
@@ -39,10 +52,7 @@ void Walker::reset() {
     }
     for (const Row& r : p_.rows) {
         ++class_live_[r.cls];
-        for (std::uint32_t k = 0; k < r.count; ++k) {
-            const RowCell& rc = p_.row_cells[r.first + k];
-            for (std::uint32_t m = rc.mask; m != 0; m &= m - 1) ++live_[rc.cell * 6 + std::countr_zero(m)];
-        }
+        for (std::uint32_t k = 0; k < r.count; ++k) ++live_[p_.row_cells[r.first + k].cell * kSlots + slot_[r.first + k]];
     }
     trail_.clear();
     placed_.clear();
@@ -57,10 +67,7 @@ void Walker::kill(std::uint32_t row) {
     trail_.push_back(row);
     const Row& r = p_.rows[row];
     --class_live_[r.cls];
-    for (std::uint32_t k = 0; k < r.count; ++k) {
-        const RowCell& rc = p_.row_cells[r.first + k];
-        for (std::uint32_t m = rc.mask; m != 0; m &= m - 1) --live_[rc.cell * 6 + std::countr_zero(m)];
-    }
+    for (std::uint32_t k = 0; k < r.count; ++k) --live_[p_.row_cells[r.first + k].cell * kSlots + slot_[r.first + k]];
 }
 
 void Walker::place(std::uint32_t row) {
@@ -93,10 +100,7 @@ void Walker::lift(std::uint32_t row, std::uint32_t mark) {
         stamp_[dead] = 0;
         const Row& d = p_.rows[dead];
         ++class_live_[d.cls];
-        for (std::uint32_t k = 0; k < d.count; ++k) {
-            const RowCell& rc = p_.row_cells[d.first + k];
-            for (std::uint32_t m = rc.mask; m != 0; m &= m - 1) ++live_[rc.cell * 6 + std::countr_zero(m)];
-        }
+        for (std::uint32_t k = 0; k < d.count; ++k) ++live_[p_.row_cells[d.first + k].cell * kSlots + slot_[d.first + k]];
     }
     const Row& r = p_.rows[row];
     for (std::uint32_t k = 0; k < r.count; ++k) {
@@ -145,26 +149,47 @@ void Walker::count_node(int depth) {
 
 bool Walker::is_tiling() const { return uncovered_primary_ == 0 && (p_.region.limited || pieces_left_ == 0); }
 
+std::int32_t Walker::live_on(std::int32_t sixth) const {
+    // The whole covers and the three halves that hold the sixth.
+    const std::int32_t* c = &live_[static_cast<std::size_t>(sixth / 6) * kSlots];
+    const int k = sixth % 6;
+    return c[0] + c[1 + k] + c[1 + (k + 5) % 6] + c[1 + (k + 4) % 6];
+}
+
+Walker::Choice Walker::sixth_choice(std::int32_t sixth, std::int64_t count) const {
+    const std::int32_t cell = sixth / 6;
+    return {p_.cell_lists.data() + p_.cell_list_start[cell], p_.cell_lists.data() + p_.cell_list_start[cell + 1],
+            1u << (sixth % 6), count};
+}
+
 Walker::Choice Walker::choose() const {
     Choice best{nullptr, nullptr, 0, std::numeric_limits<std::int64_t>::max()};
     for (std::size_t i = 0; i < cover_.size(); ++i) {
         for (std::uint32_t m = p_.primary_mask[i] & ~cover_[i]; m != 0; m &= m - 1) {
-            const int k = std::countr_zero(m);
-            const std::int32_t n = live_[i * 6 + k];
+            const std::int32_t s = static_cast<std::int32_t>(i * 6) + std::countr_zero(m);
+            const std::int32_t n = live_on(s);
             if (n >= best.count) continue;
-            best = {p_.cell_lists.data() + p_.cell_list_start[i], p_.cell_lists.data() + p_.cell_list_start[i + 1],
-                    1u << k, n};
+            best = sixth_choice(s, n);
             if (n == 0) return best;
         }
     }
-    // The last free piece of a shape must go somewhere on a full board: a column of its own.
+    // Within the smallest empty area, its most constrained sixth.
+    if (!pocket_.empty()) {
+        best.count = std::numeric_limits<std::int64_t>::max();
+        for (std::int32_t s : pocket_) {
+            const std::int32_t n = live_on(s);
+            if ((p_.primary_mask[s / 6] >> (s % 6) & 1) != 0 && n < best.count) best = sixth_choice(s, n);
+        }
+    }
+    // On a full board every free piece must go somewhere: a shape with fewer live rows than free
+    // pieces is a dead end, and the last free piece of a shape is a column of its own.
     if (!p_.region.limited)
-        for (std::size_t c = 0; c < p_.classes.size(); ++c)
-            if (class_free_[c] == 1 && class_live_[c] < best.count) {
+        for (std::size_t c = 0; c < p_.classes.size(); ++c) {
+            if (class_live_[c] < class_free_[c]) return {best.begin, best.end, best.bit, 0};
+            if (class_free_[c] == 1 && class_live_[c] < best.count)
                 best = {p_.class_lists.data() + p_.class_list_start[c],
                         p_.class_lists.data() + p_.class_list_start[c + 1], 0x3f, class_live_[c]};
-                if (best.count == 0) return best;
-            }
+        }
     return best;
 }
 
@@ -172,8 +197,10 @@ const std::bitset<512>& Walker::reachable_sums() {
     if (sums_valid_) return sums_;
     sums_.reset();
     sums_.set(0);
+    area_divisor_ = 0;
     for (std::size_t c = 0; c < p_.classes.size(); ++c) {
         const int area = p_.classes[c].area;
+        if (class_free_[c] > 0) area_divisor_ = std::gcd(area_divisor_, area);
         for (int n = 0; n < class_free_[c] && (n + 1) * area <= kPocketCap; ++n) sums_ |= sums_ << area;
     }
     sums_valid_ = true;
@@ -189,14 +216,14 @@ bool Walker::pocket_ok(std::int32_t start) {
     flood_.clear();
     flood_.push_back(start);
     seen_[start] = id;
-    int size = 0;
     bool primary = false;
-    while (!flood_.empty()) {
-        const std::int32_t s = flood_.back();
-        flood_.pop_back();
+    for (std::size_t at = 0; at < flood_.size(); ++at) {
+        const std::int32_t s = flood_[at];
         const std::int32_t cell = s / 6, k = s % 6;
         primary = primary || (p_.primary_mask[cell] >> k & 1);
-        if (++size > kPocketCap) return true;
+        // On a full board every area is flooded whole: its size must be a multiple of the
+        // free pieces' common divisor, however large it is.
+        if (at >= kPocketCap && p_.region.limited) return true;
         const std::int32_t next[3] = {p_.across[s], cell * 6 + (k + 1) % 6, cell * 6 + (k + 5) % 6};
         for (std::int32_t n : next) {
             if (n < 0 || seen_[n] == id || (cover_[n / 6] >> (n % 6) & 1) != 0) continue;
@@ -206,30 +233,23 @@ bool Walker::pocket_ok(std::int32_t start) {
         }
     }
     if (!primary) return true;
-    if (!p_.region.limited) return reachable_sums().test(static_cast<std::size_t>(size));
+    const int size = static_cast<int>(flood_.size());
+    if (size <= kPocketCap && (pocket_.empty() || flood_.size() < pocket_.size())) pocket_.assign(flood_.begin(), flood_.end());
+    if (!p_.region.limited) {
+        reachable_sums();
+        return area_divisor_ > 0 && size % area_divisor_ == 0 &&
+               (size > kPocketCap || sums_.test(static_cast<std::size_t>(size)));
+    }
     for (std::size_t c = 0; c < p_.classes.size(); ++c)
         if (class_free_[c] > 0 && p_.classes[c].area <= size) return true;
     return false;
 }
 
-bool Walker::pockets_ok(std::uint32_t row) {
-    check_start_ = flood_id_ + 1;
-    const Row& r = p_.rows[row];
-    for (std::uint32_t k = 0; k < r.count; ++k) {
-        const RowCell& rc = p_.row_cells[r.first + k];
-        for (std::uint32_t m = rc.mask; m != 0; m &= m - 1) {
-            const std::int32_t s = rc.cell * 6 + std::countr_zero(m);
-            const std::int32_t next[3] = {p_.across[s], rc.cell * 6 + (s % 6 + 1) % 6, rc.cell * 6 + (s % 6 + 5) % 6};
-            for (std::int32_t n : next)
-                if (n >= 0 && seen_[n] < check_start_ && (cover_[n / 6] >> (n % 6) & 1) == 0 && !pocket_ok(n))
-                    return false;
-        }
-    }
-    return true;
-}
-
+// Every empty area is judged, and the smallest one that holds a sixth to cover is kept: the walk
+// fills it first, so that an area that cannot be filled is found before anything else is tried.
 bool Walker::all_pockets_ok() {
     check_start_ = flood_id_ + 1;
+    pocket_.clear();
     for (std::size_t i = 0; i < cover_.size(); ++i)
         for (std::uint32_t m = 0x3f & ~cover_[i]; m != 0; m &= m - 1) {
             const std::int32_t s = static_cast<std::int32_t>(i) * 6 + std::countr_zero(m);
@@ -289,7 +309,7 @@ Walker::End Walker::walk(const TilingSink& sink, const std::atomic<bool>& stop) 
             if (!sink(path_prefix(depth))) return End::Stopped;
             continue;
         }
-        if (!pockets_ok(static_cast<std::uint32_t>(level.row))) continue;
+        if (!all_pockets_ok()) continue;
         const Choice next = choose();
         if (next.count > 0) levels_.push_back({next.begin, next.end, next.bit, -1});
     }
@@ -334,7 +354,7 @@ double Walker::probe(std::uint64_t& random_state) {
     double estimate = 1, width = 1;
     const std::size_t start = placed_.size();
     while (!is_tiling()) {
-        if (placed_.size() > start && !pockets_ok(placed_.back())) break;
+        if (!all_pockets_ok()) break;
         const Choice c = choose();
         if (c.count <= 0) break;
         random_state = random_state * 6364136223846793005ULL + 1442695040888963407ULL;

@@ -21,6 +21,7 @@ class Walker {
 public:
     explicit Walker(const Problem& problem);
 
+
     // Back to the fixed placement, then lays `prefix`. False when an entry is not an open row
     // of the problem at that point, or not given to the piece that the walk would give it to.
     bool enter(const Prefix& prefix);
@@ -77,7 +78,8 @@ private:
     }
     bool is_tiling() const;
     Choice choose() const;
-    bool pockets_ok(std::uint32_t row);
+    std::int32_t live_on(std::int32_t sixth) const;
+    Choice sixth_choice(std::int32_t sixth, std::int64_t count) const;
     bool all_pockets_ok();
     bool pocket_ok(std::int32_t start);
     void flood_from(std::int32_t sixth);
@@ -88,12 +90,15 @@ private:
 
     const Problem& p_;
     std::vector<std::uint32_t> cover_;   // covered sixths of each cell
-    std::vector<std::int32_t> live_;     // live rows per sixth
+    static constexpr int kSlots = 7;
+    std::vector<std::int32_t> live_;     // live rows per cell and kind of cover (whole, six halves)
+    std::vector<std::uint8_t> slot_;     // kind of cover of each row cell
     std::vector<std::int32_t> class_live_, class_free_;
     std::vector<std::uint32_t> stamp_;   // placement that killed a row (1-based), 0 if alive
     std::vector<std::uint32_t> trail_;
     std::vector<std::uint64_t> seen_;    // the flood that last reached each sixth
     std::vector<std::int32_t> flood_;
+    std::vector<std::int32_t> pocket_;   // the smallest empty area found by the last pocket check
     std::uint64_t flood_id_ = 0;
     std::uint64_t check_start_ = 1;      // first flood of the current pocket check
     std::vector<std::uint32_t> placed_;  // rows placed since the fixed placement
@@ -104,6 +109,7 @@ private:
     std::int64_t uncovered_primary_ = 0;
     int pieces_left_ = 0;                // free pieces with a shape
     std::bitset<512> sums_;
+    int area_divisor_ = 1;
     bool sums_valid_ = false;
 };
 
