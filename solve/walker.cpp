@@ -30,7 +30,7 @@ Walker::Walker(const Problem& problem) : p_(problem) {
     live_.resize(p_.cell_row.size() * kSlots);
     slot_.resize(p_.row_cells.size());
     for (std::size_t i = 0; i < slot_.size(); ++i) slot_[i] = static_cast<std::uint8_t>(slot_of(p_.row_cells[i].mask));
-    seen_.assign(sixths, 0);
+    seen_.assign(p_.cell_row.size(), 0);
     flood_.reserve(sixths);
     pocket_.reserve(sixths);
     class_live_.resize(p_.classes.size());
@@ -176,10 +176,12 @@ Walker::Choice Walker::choose() const {
     // Within the smallest empty area, its most constrained sixth.
     if (!pocket_.empty()) {
         best.count = std::numeric_limits<std::int64_t>::max();
-        for (std::int32_t s : pocket_) {
-            const std::int32_t n = live_on(s);
-            if ((p_.primary_mask[s / 6] >> (s % 6) & 1) != 0 && n < best.count) best = sixth_choice(s, n);
-        }
+        for (std::int32_t cell : pocket_)
+            for (std::uint32_t m = p_.primary_mask[cell] & ~cover_[cell]; m != 0; m &= m - 1) {
+                const std::int32_t s = cell * 6 + std::countr_zero(m);
+                const std::int32_t n = live_on(s);
+                if (n < best.count) best = sixth_choice(s, n);
+            }
     }
     // On a full board every free piece must go somewhere: a shape with fewer live rows than free
     // pieces is a dead end, and the last free piece of a shape is a column of its own.
@@ -212,29 +214,35 @@ const std::bitset<512>& Walker::reachable_sums() {
 // sixth of the region must hold at least the smallest free piece. A flood that grows past the
 // cap stops there; a later flood of the same check that meets its marks is in the same big area.
 bool Walker::pocket_ok(std::int32_t start) {
+    // The free sixths of a cell are all six or one half: always joined, so the flood goes from
+    // cell to cell, across the edges where free sixths meet.
     const std::uint64_t id = ++flood_id_;
     flood_.clear();
     flood_.push_back(start);
     seen_[start] = id;
     bool primary = false;
+    int size = 0;
     for (std::size_t at = 0; at < flood_.size(); ++at) {
-        const std::int32_t s = flood_[at];
-        const std::int32_t cell = s / 6, k = s % 6;
-        primary = primary || (p_.primary_mask[cell] >> k & 1);
+        const std::int32_t cell = flood_[at];
+        const std::uint32_t free = 0x3f & ~cover_[cell];
+        primary = primary || (p_.primary_mask[cell] & free) != 0;
+        size += std::popcount(free);
         // On a full board every area is flooded whole: its size must be a multiple of the
         // free pieces' common divisor, however large it is.
-        if (at >= kPocketCap && p_.region.limited) return true;
-        const std::int32_t next[3] = {p_.across[s], cell * 6 + (k + 1) % 6, cell * 6 + (k + 5) % 6};
-        for (std::int32_t n : next) {
-            if (n < 0 || seen_[n] == id || (cover_[n / 6] >> (n % 6) & 1) != 0) continue;
-            if (seen_[n] >= check_start_) return true;
-            seen_[n] = id;
-            flood_.push_back(n);
+        if (size > kPocketCap && p_.region.limited) return true;
+        for (std::uint32_t m = free; m != 0; m &= m - 1) {
+            const std::int32_t n = p_.across[cell * 6 + std::countr_zero(m)];
+            if (n < 0 || (cover_[n / 6] >> (n % 6) & 1) != 0 || seen_[n / 6] == id) continue;
+            if (seen_[n / 6] >= check_start_) return true;
+            seen_[n / 6] = id;
+            flood_.push_back(n / 6);
         }
     }
     if (!primary) return true;
-    const int size = static_cast<int>(flood_.size());
-    if (size <= kPocketCap && (pocket_.empty() || flood_.size() < pocket_.size())) pocket_.assign(flood_.begin(), flood_.end());
+    if (size <= kPocketCap && (pocket_.empty() || size < pocket_size_)) {
+        pocket_.assign(flood_.begin(), flood_.end());
+        pocket_size_ = size;
+    }
     if (!p_.region.limited) {
         reachable_sums();
         return area_divisor_ > 0 && size % area_divisor_ == 0 &&
@@ -251,10 +259,7 @@ bool Walker::all_pockets_ok() {
     check_start_ = flood_id_ + 1;
     pocket_.clear();
     for (std::size_t i = 0; i < cover_.size(); ++i)
-        for (std::uint32_t m = 0x3f & ~cover_[i]; m != 0; m &= m - 1) {
-            const std::int32_t s = static_cast<std::int32_t>(i) * 6 + std::countr_zero(m);
-            if (seen_[s] < check_start_ && !pocket_ok(s)) return false;
-        }
+        if (cover_[i] != 0x3f && seen_[i] < check_start_ && !pocket_ok(static_cast<std::int32_t>(i))) return false;
     return true;
 }
 

@@ -96,9 +96,10 @@ private:
     std::vector<std::int32_t> class_live_, class_free_;
     std::vector<std::uint32_t> stamp_;   // placement that killed a row (1-based), 0 if alive
     std::vector<std::uint32_t> trail_;
-    std::vector<std::uint64_t> seen_;    // the flood that last reached each sixth
-    std::vector<std::int32_t> flood_;
-    std::vector<std::int32_t> pocket_;   // the smallest empty area found by the last pocket check
+    std::vector<std::uint64_t> seen_;    // the flood that last reached each cell
+    std::vector<std::int32_t> flood_;    // cells
+    std::vector<std::int32_t> pocket_;   // cells of the smallest empty area of the last check
+    int pocket_size_ = 0;
     std::uint64_t flood_id_ = 0;
     std::uint64_t check_start_ = 1;      // first flood of the current pocket check
     std::vector<std::uint32_t> placed_;  // rows placed since the fixed placement
