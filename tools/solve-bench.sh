@@ -18,17 +18,11 @@ batch_k=${BATCH_K:-40}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# The shipped puzzle's partial placements: the K placements whose anchors lie nearest the
-# middle of the board taken out of its solution (one compact group, as the generator does).
-shipped_partial() {
-  awk -v k="$1" '{ d = ($3 - 27) ^ 2 + 3 * ($2 - 15.5) ^ 2; printf "%012.3f %s\n", d, $0 }' "$data/solution.txt" |
-    sort | awk -v k="$1" 'NR > k { print $2, $3, $4, $5 }'
-}
-
+# The shipped puzzle is the generator's seed 2025: its partial placements for any K come from the
+# generator itself (checked against data/zdroj.txt).
 make_puzzles() {
-  mkdir -p "$work/shipped"
-  cp "$data/zdroj.txt" "$work/shipped/"
-  for k in $ks; do shipped_partial "$k" >"$work/shipped/partial_$k.txt"; done
+  "$tessera" generate --seed 2025 -o "$work/shipped" --remove "$(echo $ks | tr ' ' ',')" >/dev/null
+  cmp -s "$work/shipped/zdroj.txt" "$data/zdroj.txt" || { echo "seed 2025 no longer makes data/zdroj.txt" >&2; exit 1; }
   for seed in $seeds $batch_seeds; do
     [ -d "$work/seed_$seed" ] && continue
     "$tessera" generate --seed "$seed" -o "$work/seed_$seed" --remove "$(echo $ks $batch_k | tr ' ' ',')" >/dev/null
