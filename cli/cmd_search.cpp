@@ -13,7 +13,6 @@
 
 #include "app/search_params.h"
 #include "app/solver.h"
-#include "app/stop_signals.h"
 #include "cli/commands.h"
 #include "cli/options.h"
 #include "tools/checker.h"
@@ -22,15 +21,11 @@ namespace tessera::cli {
 
 namespace {
 
-volatile std::sig_atomic_t g_stop_signal = 0;
-
-extern "C" void on_stop_signal(int) { g_stop_signal = 1; }
-
 struct SearchOptions {
     std::string pieces = "zdroj.txt";
     std::string resume;
     bool limits = false;
-    std::string pairs[5];  // one text "X,Y" per pair option, in the order of the table
+    std::string pairs[kPairOptions];  // one text "X,Y" per pair option, in the order of the table
     std::string work_dir;
     std::int64_t max_steps = 0;
     std::int64_t progress_every = 1000000;
@@ -95,40 +90,16 @@ private:
     Clock::time_point started_, drawn_;
 };
 
-// The option names of the pairs, in the order of the parameter table.
-int pair_index(const char* option) {
-    int index = -1;
-    const char* last = nullptr;
-    for (const ParamSpec& entry : kParamTable) {
-        if (!last || std::string_view(last) != entry.option) ++index, last = entry.option;
-        if (std::string_view(option) == entry.option) return index;
-    }
-    return -1;
-}
-
-void fill_panel(CliPanel& panel, const SearchOptions& opt) {
-    panel.set_checked(opt.limits);
-    panel.set_text(Control::Edit1, opt.resume);
-    for (const ParamSpec& entry : kParamTable) {
-        const std::string& pair = opt.pairs[pair_index(entry.option)];
-        if (pair.empty()) continue;
-        const std::size_t comma = pair.find(',');
-        const std::string part = entry.part == 0 ? pair.substr(0, comma)
-                                                : (comma == std::string::npos ? std::string() : pair.substr(comma + 1));
-        panel.set_text(entry.control, part);
-    }
-}
-
 int run_search(const SearchOptions& opt) {
     if (!enter_work_dir(opt.work_dir)) return 2;
     CliPanel panel(opt);
-    fill_panel(panel, opt);
+    fill_panel(panel, opt.limits, opt.resume, opt.pairs);
     auto solver = std::make_unique<Solver>(panel);
     solver->set_pieces_path(opt.pieces);
     solver->set_progress_every(opt.progress_every);
     solver->FormCreate();
 
-    catch_stop_signals(on_stop_signal);
+    catch_stop_signals();
     // Without pieces, with parameters that make no sense or a resume file that cannot be
     // loaded, nothing is started and nothing is written.
     if (solver->Button1Click() != ClickResult::SearchEnded) return 2;
@@ -156,13 +127,7 @@ Command add_search_command(CLI::App& app) {
     sub->add_option("--pieces", opt->pieces, "piece source file")->capture_default_str();
     sub->add_option("--resume", opt->resume, "placement file to resume from (the window's resume box)");
     sub->add_flag("--limits", opt->limits, "switch the limit rectangle on (the window's check box)");
-    for (const ParamSpec& entry : kParamTable) {
-        if (entry.part != 0) continue;
-        const ParamSpec& y = *(&entry + 1);
-        const std::string defaults = std::string(entry.default_text) + "," + y.default_text;
-        add_pair_option(sub, entry.option, opt->pairs[pair_index(entry.option)],
-                        std::string(entry.help) + " [" + defaults + "]");
-    }
+    add_pair_options(*sub, opt->pairs, true);
     sub->add_option("-C", opt->work_dir, "working directory: the files are read and written there");
     add_count_option(sub, "--max-steps", opt->max_steps, 0, "stop after this many passes");
     add_seconds_option(sub, "--time-limit", opt->time_limit, "stop after this many seconds");

@@ -2,6 +2,7 @@
 // the function that runs it once the command line is parsed.
 #pragma once
 
+#include <csignal>
 #include <functional>
 #include <memory>
 #include <string>
@@ -29,6 +30,7 @@ Command add_render_command(CLI::App& app);
 Command add_sweep_command(CLI::App& app);
 Command add_sweep_report_command(CLI::App& app);
 Command add_replay_units_command(CLI::App& app);
+Command add_solve_command(CLI::App& app);
 
 // Changes into the working directory named with -C; false (after one line on standard error)
 // when that is not possible.
@@ -40,5 +42,18 @@ std::unique_ptr<Solver> start_up(ControlPanel& panel, const std::string& work_di
 
 // Reads a placement file into `list`; false after one line on standard error naming the fault.
 bool read_placements(const std::string& path, PlacementList& list);
+
+// Ctrl-C, SIGTERM and SIGHUP set g_stop_signal instead of ending the program, so that a command ends
+// through its normal end and writes what it must.
+extern volatile std::sig_atomic_t g_stop_signal;
+void catch_stop_signals();
+
+// The pair options of the parameter table ("--start X,Y" ...), one text per pair, in the order
+// of the table; --first only when `with_first`.
+inline constexpr int kPairOptions = 5;
+int pair_index(const char* option);
+void add_pair_options(CLI::App& sub, std::string (&pairs)[kPairOptions], bool with_first);
+// Puts the options into the panel's fields as the window would hold them.
+void fill_panel(MemoryPanel& panel, bool limits, const std::string& resume, const std::string (&pairs)[kPairOptions]);
 
 }  // namespace tessera::cli

@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
         tessera::cli::add_check_command(app),
         tessera::cli::add_render_command(app),
         tessera::cli::add_sweep_command(app), tessera::cli::add_sweep_report_command(app),
-        tessera::cli::add_replay_units_command(app),
+        tessera::cli::add_replay_units_command(app), tessera::cli::add_solve_command(app),
     };
     try {
         app.parse(argc, argv);

@@ -1,0 +1,322 @@
+#include "solve/units.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace tessera::solve {
+
+std::vector<Prefix> expand_frontier(const Problem& problem, std::size_t n) {
+    Walker walker(problem);
+    std::vector<Prefix> units{Prefix{}};
+    for (;;) {
+        if (units.size() >= n) return units;
+        std::vector<Prefix> next;
+        bool expanded = false;
+        for (const Prefix& unit : units) {
+            bool solution = false;
+            if (!walker.enter(unit)) continue;
+            std::vector<Prefix> kids = walker.children(solution);
+            if (solution) {
+                next.push_back(unit);
+                continue;
+            }
+            expanded = true;
+            for (Prefix& kid : kids) next.push_back(std::move(kid));
+        }
+        units = std::move(next);
+        if (!expanded) return units;
+    }
+}
+
+UnitResult solve_unit(const Problem& problem, const Prefix& prefix, const UnitOptions& options) {
+    static const std::atomic<bool> never{false};
+    Walker walker(problem);
+    UnitResult result;
+    if (!walker.enter(prefix)) {
+        result.complete = true;
+        return result;
+    }
+    const Walker::TilingSink sink = [&](const Prefix& tiling) {
+        BigCount n;
+        Walker::count_labellings(problem, tiling, n);
+        result.solutions.add(n);
+        ++result.tilings;
+        return !options.on_tiling || options.on_tiling(tiling);
+    };
+    const Walker::End end = walker.walk(sink, options.stop ? *options.stop : never);
+    result.nodes = walker.nodes;
+    result.complete = end == Walker::End::Exhausted;
+    if (!result.complete) result.open = walker.open_prefixes();
+    return result;
+}
+
+void for_each_labelling(const Problem& problem, const Prefix& tiling, const std::function<bool(const Prefix&)>& fn) {
+    std::vector<int> class_of(kPieceCount + 1, -1), index_of(kPieceCount + 1, -1);
+    for (std::size_t c = 0; c < problem.classes.size(); ++c)
+        for (std::size_t i = 0; i < problem.classes[c].members.size(); ++i) {
+            class_of[problem.classes[c].members[i]] = static_cast<int>(c);
+            index_of[problem.classes[c].members[i]] = static_cast<int>(i);
+        }
+    // The first member's orientation that each entry's orientation stands for.
+    std::vector<int> shape_orientation(tiling.size());
+    for (std::size_t k = 0; k < tiling.size(); ++k) {
+        const ShapeClass& shape = problem.classes[class_of[tiling[k].piece]];
+        const auto& map = shape.orientation_of[index_of[tiling[k].piece]];
+        for (int o = kOrientations; o >= 1; --o)
+            if (map[o] == tiling[k].orientation) shape_orientation[k] = o;
+    }
+    std::vector<char> used(kPieceCount + 1, 0);
+    Prefix out = tiling;
+    bool go_on = true;
+    std::function<void(std::size_t)> assign = [&](std::size_t k) {
+        if (k == tiling.size()) {
+            go_on = fn(out);
+            return;
+        }
+        const ShapeClass& shape = problem.classes[class_of[tiling[k].piece]];
+        for (std::size_t i = 0; i < shape.members.size() && go_on; ++i) {
+            const int piece = shape.members[i];
+            if (used[piece]) continue;
+            used[piece] = 1;
+            out[k].piece = piece;
+            out[k].orientation = shape.orientation_of[i][shape_orientation[k]];
+            assign(k + 1);
+            used[piece] = 0;
+        }
+    };
+    assign(0);
+}
+
+namespace {
+
+using Key = std::vector<std::uint32_t>;
+
+struct Item {
+    Key key;
+    Prefix prefix;
+};
+
+using Clock = std::chrono::steady_clock;
+
+// One round of the threads over the frontier: until it is searched, a stop, or the next
+// checkpoint. Idle threads ask a busy one to stop and put back what it has not searched; the
+// pieces keep their place in the search order through their keys.
+class Round {
+public:
+    enum class End { Complete, MaxSolutions, Stopped, Checkpoint, Failed };
+
+    Round(const Problem& problem, SearchTotals& totals, const RunOptions& options, std::uint64_t& written)
+        : p_(problem), t_(totals), o_(options), written_(written) {
+        for (std::size_t i = 0; i < totals.frontier.size(); ++i)
+            queue_.push_back({Key{static_cast<std::uint32_t>(i)}, std::move(totals.frontier[i])});
+        totals.frontier.clear();
+    }
+
+    End run(Clock::time_point started, Clock::time_point checkpoint_at, std::uint64_t& estimate_probes,
+            double& estimate_sum, Walker& prober, std::uint64_t& rng);
+
+private:
+    struct Worker {
+        std::atomic<bool> interrupt{false};
+        std::unique_ptr<Walker> walker;
+        bool busy = false;
+        std::uint64_t nodes_counted = 0;
+    };
+
+    void work(Worker& w);
+    bool on_tiling(const Prefix& tiling);
+    void stop_all(End why);
+    Progress progress(Clock::time_point started, double estimate) const;
+
+    const Problem& p_;
+    SearchTotals& t_;
+    const RunOptions& o_;
+    std::uint64_t& written_;
+    mutable std::mutex mu_;
+    std::condition_variable cv_;
+    std::deque<Item> queue_;
+    std::vector<Item> left_;
+    std::vector<std::unique_ptr<Worker>> workers_;
+    int idle_ = 0;
+    int running_ = 0;
+    bool stopping_ = false;
+    End why_ = End::Complete;
+};
+
+bool Round::on_tiling(const Prefix& tiling) {
+    std::lock_guard lock(mu_);
+    if (stopping_) return false;
+    BigCount n;
+    Walker::count_labellings(p_, tiling, n);
+    t_.solutions.add(n);
+    ++t_.tilings;
+    bool ok = !o_.on_tiling || o_.on_tiling(tiling);
+    if (ok && o_.on_solution)
+        for_each_labelling(p_, tiling, [&](const Prefix& labelled) {
+            if (o_.max_solutions != 0 && written_ >= o_.max_solutions) return false;
+            ok = o_.on_solution(labelled);
+            ++written_;
+            return ok;
+        });
+    if (!ok) {
+        stopping_ = true;
+        why_ = End::Failed;
+    } else if (o_.max_solutions != 0 && written_ >= o_.max_solutions) {
+        stopping_ = true;
+        why_ = End::MaxSolutions;
+    }
+    if (stopping_)
+        for (auto& w : workers_) w->interrupt.store(true);
+    return !stopping_;
+}
+
+void Round::stop_all(End why) {
+    std::lock_guard lock(mu_);
+    if (!stopping_) why_ = why;
+    stopping_ = true;
+    for (auto& w : workers_) w->interrupt.store(true);
+    cv_.notify_all();
+}
+
+void Round::work(Worker& w) {
+    const Walker::TilingSink sink = [this](const Prefix& tiling) { return on_tiling(tiling); };
+    std::unique_lock lock(mu_);
+    bool asked = false;
+    for (;;) {
+        if (stopping_) break;
+        if (queue_.empty()) {
+            if (running_ == 0) break;
+            // Ask a busy thread to hand over the rest of its unit.
+            asked = true;
+            ++idle_;
+            for (auto& other : workers_)
+                if (other->busy) {
+                    other->interrupt.store(true);
+                    break;
+                }
+            cv_.wait_for(lock, std::chrono::milliseconds(20));
+            --idle_;
+            continue;
+        }
+        // A thread that asked for work takes the last part handed over, the one nearest the
+        // root: the largest piece of work, and the farthest from what the giver goes on with.
+        Item item = std::move(asked ? queue_.back() : queue_.front());
+        if (asked)
+            queue_.pop_back();
+        else
+            queue_.pop_front();
+        asked = false;
+        w.busy = true;
+        ++running_;
+        w.interrupt.store(stopping_);
+        lock.unlock();
+        const bool entered = w.walker->enter(item.prefix);
+        const Walker::End end = entered ? w.walker->walk(sink, w.interrupt) : Walker::End::Exhausted;
+        std::vector<Prefix> open;
+        if (end == Walker::End::Stopped) open = w.walker->open_prefixes();
+        lock.lock();
+        w.busy = false;
+        --running_;
+        t_.nodes += w.walker->nodes - w.nodes_counted;
+        w.nodes_counted = w.walker->nodes;
+        // Either handed over (an idle thread asked) or kept for the checkpoint (a stop).
+        std::vector<Item> parts;
+        for (std::size_t j = 0; j < open.size(); ++j) {
+            Key key = item.key;
+            key.push_back(static_cast<std::uint32_t>(j));
+            parts.push_back({std::move(key), std::move(open[j])});
+        }
+        if (stopping_)
+            for (Item& part : parts) left_.push_back(std::move(part));
+        else
+            queue_.insert(queue_.begin(), std::make_move_iterator(parts.begin()), std::make_move_iterator(parts.end()));
+        cv_.notify_all();
+    }
+    cv_.notify_all();
+}
+
+Round::End Round::run(Clock::time_point started, Clock::time_point checkpoint_at, std::uint64_t& estimate_probes,
+                      double& estimate_sum, Walker& prober, std::uint64_t& rng) {
+    const int threads = std::max(1, o_.threads);
+    for (int i = 0; i < threads; ++i) {
+        workers_.push_back(std::make_unique<Worker>());
+        workers_.back()->walker = std::make_unique<Walker>(p_);
+    }
+    std::vector<std::thread> pool;
+    for (auto& w : workers_) pool.emplace_back([this, &w] { work(*w); });
+
+    for (;;) {
+        {
+            std::unique_lock lock(mu_);
+            cv_.wait_for(lock, std::chrono::milliseconds(250));
+            if (stopping_ || (queue_.empty() && running_ == 0)) break;
+        }
+        const Clock::time_point now = Clock::now();
+        const double seconds = std::chrono::duration<double>(now - started).count();
+        if (o_.should_stop && o_.should_stop())
+            stop_all(End::Stopped);
+        else if (o_.time_limit > 0 && seconds >= o_.time_limit)
+            stop_all(End::Stopped);
+        else if (now >= checkpoint_at)
+            stop_all(End::Checkpoint);
+        if (o_.on_progress) {
+            for (int k = 0; k < 20; ++k, ++estimate_probes) estimate_sum += prober.probe(rng);
+            o_.on_progress(progress(started, estimate_sum / static_cast<double>(estimate_probes)));
+        }
+    }
+    for (std::thread& t : pool) t.join();
+    for (const auto& w : workers_) t_.deepest = std::max(t_.deepest, w->walker->deepest.load());
+    // What is left, in search order: the parts of stopped units and the units never started.
+    for (Item& item : queue_) left_.push_back(std::move(item));
+    std::sort(left_.begin(), left_.end(), [](const Item& a, const Item& b) { return a.key < b.key; });
+    for (Item& item : left_) t_.frontier.push_back(std::move(item.prefix));
+    if (!stopping_) return t_.frontier.empty() ? End::Complete : End::Checkpoint;
+    return why_;
+}
+
+Progress Round::progress(Clock::time_point started, double estimate) const {
+    Progress out;
+    out.seconds = std::chrono::duration<double>(Clock::now() - started).count();
+    std::lock_guard lock(mu_);
+    out.nodes = t_.nodes;
+    out.tilings = t_.tilings;
+    out.deepest = t_.deepest;
+    for (const auto& w : workers_) {
+        out.nodes += w->walker->nodes.load(std::memory_order_relaxed) - w->nodes_counted;
+        out.deepest = std::max(out.deepest, w->walker->deepest.load(std::memory_order_relaxed));
+    }
+    if (estimate > 0) out.fraction = std::min(0.999, static_cast<double>(out.nodes) / estimate);
+    return out;
+}
+
+}  // namespace
+
+RunEnd run_search(const Problem& problem, SearchTotals& totals, const RunOptions& options) {
+    const Clock::time_point started = Clock::now();
+    std::uint64_t written = 0, probes = 0;
+    double probe_sum = 0;
+    std::uint64_t rng = 0x2545f4914f6cdd1dULL;
+    Walker prober(problem);
+    prober.enter({});
+    const auto every = std::chrono::duration_cast<Clock::duration>(
+        std::chrono::duration<double>(options.checkpoint_every > 0 ? options.checkpoint_every : 60));
+    for (;;) {
+        if (totals.frontier.empty()) return RunEnd::Complete;
+        Round round(problem, totals, options, written);
+        const Round::End end = round.run(started, Clock::now() + every, probes, probe_sum, prober, rng);
+        if (options.on_checkpoint) options.on_checkpoint(totals);
+        switch (end) {
+            case Round::End::Complete: return RunEnd::Complete;
+            case Round::End::MaxSolutions: return RunEnd::MaxSolutions;
+            case Round::End::Stopped:
+            case Round::End::Failed: return RunEnd::Stopped;
+            case Round::End::Checkpoint: break;
+        }
+    }
+}
+
+}  // namespace tessera::solve

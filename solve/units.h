@@ -1,0 +1,88 @@
+// Subproblems of the exact-cover tree and the parallel run over them. A subproblem is a
+// placement prefix (pieces chosen beyond the fixed placement, in the order the walk chose them);
+// the same prefixes are the threads' work, the checkpoint, and the work units of other machines.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "solve/count.h"
+#include "solve/problem.h"
+#include "solve/walker.h"
+
+namespace tessera::solve {
+
+// Expands the tree breadth-first, each node into its children in the walk's order, until at
+// least `n` subproblems are open or nothing is left to expand. The result is in search order.
+// Guarantee: every solution of the problem extends exactly one returned prefix. The children of
+// a node are the live rows of one column, and an exact cover holds exactly one row of each
+// column, so the children's trees partition the node's tree; a node found dead (no solution can
+// extend it) is dropped, and a node that is already a tiling stays as its own subproblem.
+std::vector<Prefix> expand_frontier(const Problem& problem, std::size_t n);
+
+struct UnitResult {
+    BigCount solutions;  // labelled solutions of the tilings found
+    std::uint64_t tilings = 0;
+    std::uint64_t nodes = 0;
+    bool complete = false;
+    std::vector<Prefix> open;  // when not complete: what is left, in search order
+};
+
+struct UnitOptions {
+    const std::atomic<bool>* stop = nullptr;  // set from outside to end the walk early
+    // Each tiling found; return false to stop. May be empty.
+    Walker::TilingSink on_tiling;
+};
+
+// Searches the whole tree below one prefix. A prefix that is not a live path of the problem
+// gives a complete result with nothing found.
+UnitResult solve_unit(const Problem& problem, const Prefix& prefix, const UnitOptions& options);
+
+// A search in progress: the open subproblems and what the finished ones found.
+struct SearchTotals {
+    std::vector<Prefix> frontier;  // in search order
+    BigCount solutions;
+    std::uint64_t tilings = 0;
+    std::uint64_t nodes = 0;
+    int deepest = 0;  // placements beyond the fixed ones, in this process
+};
+
+struct Progress {
+    double seconds = 0;
+    std::uint64_t nodes = 0;  // including those carried over
+    int deepest = 0;
+    std::uint64_t tilings = 0;
+    double fraction = -1;  // estimate of the tree searched, -1 while unknown
+};
+
+struct RunOptions {
+    int threads = 1;
+    std::uint64_t max_solutions = 0;  // 0: all
+    double time_limit = 0;            // seconds, 0: none
+    double checkpoint_every = 60;     // seconds
+    std::function<bool()> should_stop;  // polled a few times a second: a signal, end cleanly
+    // Called for each tiling found, one at a time; return false to stop (a failed check).
+    std::function<bool(const Prefix&)> on_tiling;
+    // Called for each labelled solution in the order found, one at a time, until max_solutions
+    // are out. Return false to stop (a solution that fails the check or cannot be written).
+    std::function<bool(const Prefix&)> on_solution;
+    std::function<void(const SearchTotals&)> on_checkpoint;
+    std::function<void(const Progress&)> on_progress;  // a few times a second
+};
+
+enum class RunEnd { Complete, MaxSolutions, Stopped };
+
+// Runs the frontier of `totals` to its end or to a stop, on `threads` threads. Idle threads get
+// work by asking a busy one to hand over what it has not yet searched. `totals` holds the state
+// at the end: an empty frontier when complete.
+RunEnd run_search(const Problem& problem, SearchTotals& totals, const RunOptions& options);
+
+// Each labelled solution of a tiling (pieces of one shape swapped), the tiling's own first,
+// until `fn` returns false.
+void for_each_labelling(const Problem& problem, const Prefix& tiling, const std::function<bool(const Prefix&)>& fn);
+
+}  // namespace tessera::solve

@@ -1,0 +1,390 @@
+#include "solve/walker.h"
+
+#include <bit>
+#include <limits>
+#include <numeric>
+
+#include "solve/count.h"
+
+namespace tessera::solve {
+
+namespace {
+
+// A row covers a whole cell or one half of it: seven kinds of cover per cell. Slot 0 counts
+// whole covers, slot 1 + k the halves whose first sixth is k.
+int slot_of(std::uint32_t mask) {
+    if (mask == 0x3f) return 0;
+    for (int k = 0; k < 6; ++k)
+        if (mask == ((0x7u << k | 0x7u >> (6 - k)) & 0x3f)) return 1 + k;
+    return 0;
+}
+
+// Pockets larger than this are not judged: a big empty area can almost always be split.
+constexpr int kPocketCap = 511;
+
+}  // namespace
+
+Walker::Walker(const Problem& problem) : p_(problem) {
+    const std::size_t sixths = p_.cell_row.size() * 6;
+    cover_.resize(p_.cell_row.size());
+    live_.resize(p_.cell_row.size() * kSlots);
+    slot_.resize(p_.row_cells.size());
+    for (std::size_t i = 0; i < slot_.size(); ++i) slot_[i] = static_cast<std::uint8_t>(slot_of(p_.row_cells[i].mask));
+    seen_.assign(p_.cell_row.size(), 0);
+    flood_.reserve(sixths);
+    pocket_.reserve(sixths);
+    class_live_.resize(p_.classes.size());
+    class_free_.resize(p_.classes.size());
+    stamp_.resize(p_.rows.size());
+    trail_.reserve(p_.rows.size());
+    reset();
+}
+
+void Walker::reset() {
+    for (std::size_t i = 0; i < cover_.size(); ++i) cover_[i] = 0x3f & ~p_.free_mask[i];
+    std::fill(live_.begin(), live_.end(), 0);
+    std::fill(stamp_.begin(), stamp_.end(), 0);
+    std::fill(class_live_.begin(), class_live_.end(), 0);
+    pieces_left_ = 0;
+    for (std::size_t c = 0; c < p_.classes.size(); ++c) {
+        class_free_[c] = static_cast<std::int32_t>(p_.classes[c].members.size());
+        pieces_left_ += class_free_[c];
+    }
+    for (const Row& r : p_.rows) {
+        ++class_live_[r.cls];
+        for (std::uint32_t k = 0; k < r.count; ++k) ++live_[p_.row_cells[r.first + k].cell * kSlots + slot_[r.first + k]];
+    }
+    trail_.clear();
+    placed_.clear();
+    placed_piece_.clear();
+    marks_.clear();
+    uncovered_primary_ = p_.primary_area;
+    sums_valid_ = false;
+}
+
+void Walker::kill(std::uint32_t row) {
+    stamp_[row] = static_cast<std::uint32_t>(placed_.size());
+    trail_.push_back(row);
+    const Row& r = p_.rows[row];
+    --class_live_[r.cls];
+    for (std::uint32_t k = 0; k < r.count; ++k) --live_[p_.row_cells[r.first + k].cell * kSlots + slot_[r.first + k]];
+}
+
+void Walker::place(std::uint32_t row) {
+    const Row& r = p_.rows[row];
+    const ShapeClass& shape = p_.classes[r.cls];
+    marks_.push_back(static_cast<std::uint32_t>(trail_.size()));
+    placed_.push_back(row);
+    placed_piece_.push_back(shape.members[shape.members.size() - class_free_[r.cls]]);
+    for (std::uint32_t k = 0; k < r.count; ++k) {
+        const RowCell& rc = p_.row_cells[r.first + k];
+        cover_[rc.cell] |= rc.mask;
+        uncovered_primary_ -= std::popcount(rc.mask & p_.primary_mask[rc.cell]);
+        const ListEntry* end = p_.cell_lists.data() + p_.cell_list_start[rc.cell + 1];
+        for (const ListEntry* e = p_.cell_lists.data() + p_.cell_list_start[rc.cell]; e != end; ++e)
+            if ((e->mask & rc.mask) != 0 && stamp_[e->row] == 0) kill(e->row);
+    }
+    --pieces_left_;
+    if (--class_free_[r.cls] == 0) {
+        const ListEntry* end = p_.class_lists.data() + p_.class_list_start[r.cls + 1];
+        for (const ListEntry* e = p_.class_lists.data() + p_.class_list_start[r.cls]; e != end; ++e)
+            if (stamp_[e->row] == 0) kill(e->row);
+    }
+    sums_valid_ = false;
+}
+
+void Walker::lift(std::uint32_t row, std::uint32_t mark) {
+    while (trail_.size() > mark) {
+        const std::uint32_t dead = trail_.back();
+        trail_.pop_back();
+        stamp_[dead] = 0;
+        const Row& d = p_.rows[dead];
+        ++class_live_[d.cls];
+        for (std::uint32_t k = 0; k < d.count; ++k) ++live_[p_.row_cells[d.first + k].cell * kSlots + slot_[d.first + k]];
+    }
+    const Row& r = p_.rows[row];
+    for (std::uint32_t k = 0; k < r.count; ++k) {
+        const RowCell& rc = p_.row_cells[r.first + k];
+        cover_[rc.cell] &= ~rc.mask;
+        uncovered_primary_ += std::popcount(rc.mask & p_.primary_mask[rc.cell]);
+    }
+    ++class_free_[r.cls];
+    ++pieces_left_;
+    placed_.pop_back();
+    placed_piece_.pop_back();
+    marks_.pop_back();
+    sums_valid_ = false;
+}
+
+bool Walker::enter(const Prefix& prefix) {
+    levels_.clear();
+    while (!placed_.empty()) lift(placed_.back(), marks_.back());
+    base_ = 0;
+    for (const Placement& e : prefix) {
+        // The entry must be a live row of the next free piece of its shape.
+        std::int32_t found = -1;
+        for (std::size_t c = 0; c < p_.classes.size() && found < 0; ++c) {
+            const ShapeClass& shape = p_.classes[c];
+            const std::size_t index = shape.members.size() - static_cast<std::size_t>(class_free_[c]);
+            if (index >= shape.members.size() || shape.members[index] != e.piece) continue;
+            const ListEntry* end = p_.class_lists.data() + p_.class_list_start[c + 1];
+            for (const ListEntry* l = p_.class_lists.data() + p_.class_list_start[c]; l != end; ++l) {
+                const Row& r = p_.rows[l->row];
+                if (r.row == e.row && r.col == e.col && shape.orientation_of[index][r.orientation] == e.orientation &&
+                    stamp_[l->row] == 0)
+                    found = static_cast<std::int32_t>(l->row);
+            }
+        }
+        if (found < 0) return false;
+        place(static_cast<std::uint32_t>(found));
+    }
+    base_ = placed_.size();
+    return true;
+}
+
+void Walker::count_node(int depth) {
+    nodes.store(nodes.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+    if (depth > deepest.load(std::memory_order_relaxed)) deepest.store(depth, std::memory_order_relaxed);
+}
+
+bool Walker::is_tiling() const { return uncovered_primary_ == 0 && (p_.region.limited || pieces_left_ == 0); }
+
+std::int32_t Walker::live_on(std::int32_t sixth) const {
+    // The whole covers and the three halves that hold the sixth.
+    const std::int32_t* c = &live_[static_cast<std::size_t>(sixth / 6) * kSlots];
+    const int k = sixth % 6;
+    return c[0] + c[1 + k] + c[1 + (k + 5) % 6] + c[1 + (k + 4) % 6];
+}
+
+Walker::Choice Walker::sixth_choice(std::int32_t sixth, std::int64_t count) const {
+    const std::int32_t cell = sixth / 6;
+    return {p_.cell_lists.data() + p_.cell_list_start[cell], p_.cell_lists.data() + p_.cell_list_start[cell + 1],
+            1u << (sixth % 6), count};
+}
+
+Walker::Choice Walker::choose() const {
+    Choice best{nullptr, nullptr, 0, std::numeric_limits<std::int64_t>::max()};
+    for (std::size_t i = 0; i < cover_.size(); ++i) {
+        for (std::uint32_t m = p_.primary_mask[i] & ~cover_[i]; m != 0; m &= m - 1) {
+            const std::int32_t s = static_cast<std::int32_t>(i * 6) + std::countr_zero(m);
+            const std::int32_t n = live_on(s);
+            if (n >= best.count) continue;
+            best = sixth_choice(s, n);
+            if (n == 0) return best;
+        }
+    }
+    // Within the smallest empty area, its most constrained sixth.
+    if (!pocket_.empty()) {
+        best.count = std::numeric_limits<std::int64_t>::max();
+        for (std::int32_t cell : pocket_)
+            for (std::uint32_t m = p_.primary_mask[cell] & ~cover_[cell]; m != 0; m &= m - 1) {
+                const std::int32_t s = cell * 6 + std::countr_zero(m);
+                const std::int32_t n = live_on(s);
+                if (n < best.count) best = sixth_choice(s, n);
+            }
+    }
+    // On a full board every free piece must go somewhere: a shape with fewer live rows than free
+    // pieces is a dead end, and the last free piece of a shape is a column of its own.
+    if (!p_.region.limited)
+        for (std::size_t c = 0; c < p_.classes.size(); ++c) {
+            if (class_live_[c] < class_free_[c]) return {best.begin, best.end, best.bit, 0};
+            if (class_free_[c] == 1 && class_live_[c] < best.count)
+                best = {p_.class_lists.data() + p_.class_list_start[c],
+                        p_.class_lists.data() + p_.class_list_start[c + 1], 0x3f, class_live_[c]};
+        }
+    return best;
+}
+
+const std::bitset<512>& Walker::reachable_sums() {
+    if (sums_valid_) return sums_;
+    sums_.reset();
+    sums_.set(0);
+    area_divisor_ = 0;
+    for (std::size_t c = 0; c < p_.classes.size(); ++c) {
+        const int area = p_.classes[c].area;
+        if (class_free_[c] > 0) area_divisor_ = std::gcd(area_divisor_, area);
+        for (int n = 0; n < class_free_[c] && (n + 1) * area <= kPocketCap; ++n) sums_ |= sums_ << area;
+    }
+    sums_valid_ = true;
+    return sums_;
+}
+
+// One empty connected area (sixths joined along edges) must be fillable by what is left: on a
+// full board its area must be a sum of free pieces' areas; in a region, an area that holds a
+// sixth of the region must hold at least the smallest free piece. A flood that grows past the
+// cap stops there; a later flood of the same check that meets its marks is in the same big area.
+bool Walker::pocket_ok(std::int32_t start) {
+    // The free sixths of a cell are all six or one half: always joined, so the flood goes from
+    // cell to cell, across the edges where free sixths meet.
+    const std::uint64_t id = ++flood_id_;
+    flood_.clear();
+    flood_.push_back(start);
+    seen_[start] = id;
+    bool primary = false;
+    int size = 0;
+    for (std::size_t at = 0; at < flood_.size(); ++at) {
+        const std::int32_t cell = flood_[at];
+        const std::uint32_t free = 0x3f & ~cover_[cell];
+        primary = primary || (p_.primary_mask[cell] & free) != 0;
+        size += std::popcount(free);
+        // On a full board every area is flooded whole: its size must be a multiple of the
+        // free pieces' common divisor, however large it is.
+        if (size > kPocketCap && p_.region.limited) return true;
+        for (std::uint32_t m = free; m != 0; m &= m - 1) {
+            const std::int32_t n = p_.across[cell * 6 + std::countr_zero(m)];
+            if (n < 0 || (cover_[n / 6] >> (n % 6) & 1) != 0 || seen_[n / 6] == id) continue;
+            if (seen_[n / 6] >= check_start_) return true;
+            seen_[n / 6] = id;
+            flood_.push_back(n / 6);
+        }
+    }
+    if (!primary) return true;
+    if (size <= kPocketCap && (pocket_.empty() || size < pocket_size_)) {
+        pocket_.assign(flood_.begin(), flood_.end());
+        pocket_size_ = size;
+    }
+    if (!p_.region.limited) {
+        reachable_sums();
+        return area_divisor_ > 0 && size % area_divisor_ == 0 &&
+               (size > kPocketCap || sums_.test(static_cast<std::size_t>(size)));
+    }
+    for (std::size_t c = 0; c < p_.classes.size(); ++c)
+        if (class_free_[c] > 0 && p_.classes[c].area <= size) return true;
+    return false;
+}
+
+// Every empty area is judged, and the smallest one that holds a sixth to cover is kept: the walk
+// fills it first, so that an area that cannot be filled is found before anything else is tried.
+bool Walker::all_pockets_ok() {
+    check_start_ = flood_id_ + 1;
+    pocket_.clear();
+    for (std::size_t i = 0; i < cover_.size(); ++i)
+        if (cover_[i] != 0x3f && seen_[i] < check_start_ && !pocket_ok(static_cast<std::int32_t>(i))) return false;
+    return true;
+}
+
+Placement Walker::placement_of(std::uint32_t row, int piece) const {
+    const Row& r = p_.rows[row];
+    const ShapeClass& shape = p_.classes[r.cls];
+    std::size_t index = 0;
+    while (shape.members[index] != piece) ++index;
+    return {piece, r.row, r.col, shape.orientation_of[index][r.orientation]};
+}
+
+Prefix Walker::path_prefix(int placements) const {
+    Prefix out;
+    for (int i = 0; i < placements; ++i) out.push_back(placement_of(placed_[i], placed_piece_[i]));
+    return out;
+}
+
+int Walker::next_member(int cls, int placements) const {
+    std::size_t used = 0;
+    for (int i = 0; i < placements; ++i) used += p_.rows[placed_[i]].cls == cls;
+    return p_.classes[cls].members[used];
+}
+
+Walker::End Walker::walk(const TilingSink& sink, const std::atomic<bool>& stop) {
+    levels_.clear();
+    count_node(static_cast<int>(placed_.size()));
+    if (is_tiling()) {
+        return sink(path_prefix(static_cast<int>(placed_.size()))) ? End::Exhausted : End::Stopped;
+    }
+    if (!all_pockets_ok()) return End::Exhausted;
+    const Choice root = choose();
+    if (root.count == 0) return End::Exhausted;
+    levels_.push_back({root.begin, root.end, root.bit, -1});
+    while (!levels_.empty()) {
+        Level& level = levels_.back();
+        if (level.row >= 0) {
+            lift(static_cast<std::uint32_t>(level.row), marks_.back());
+            level.row = -1;
+        }
+        if (stop.load(std::memory_order_relaxed)) return End::Stopped;
+        while (level.at != level.end && ((level.at->mask & level.bit) == 0 || stamp_[level.at->row] != 0)) ++level.at;
+        if (level.at == level.end) {
+            levels_.pop_back();
+            continue;
+        }
+        level.row = static_cast<std::int32_t>(level.at->row);
+        ++level.at;
+        place(static_cast<std::uint32_t>(level.row));
+        const int depth = static_cast<int>(placed_.size());
+        count_node(depth);
+        if (is_tiling()) {
+            if (!sink(path_prefix(depth))) return End::Stopped;
+            continue;
+        }
+        if (!all_pockets_ok()) continue;
+        const Choice next = choose();
+        if (next.count > 0) levels_.push_back({next.begin, next.end, next.bit, -1});
+    }
+    return End::Exhausted;
+}
+
+std::vector<Prefix> Walker::open_prefixes() const {
+    std::vector<Prefix> out;
+    for (std::size_t i = levels_.size(); i-- > 0;) {
+        const Level& level = levels_[i];
+        const int placements = static_cast<int>(base_ + i);
+        const Prefix head = path_prefix(placements);
+        for (const ListEntry* e = level.at; e != level.end; ++e) {
+            if ((e->mask & level.bit) == 0 || !alive_at(e->row, static_cast<std::uint32_t>(placements))) continue;
+            Prefix unit = head;
+            unit.push_back(placement_of(e->row, next_member(p_.rows[e->row].cls, placements)));
+            out.push_back(std::move(unit));
+        }
+    }
+    return out;
+}
+
+std::vector<Prefix> Walker::children(bool& solution) {
+    levels_.clear();
+    solution = is_tiling();
+    if (solution) return {};
+    if (!all_pockets_ok()) return {};
+    const Choice c = choose();
+    std::vector<Prefix> out;
+    const int placements = static_cast<int>(placed_.size());
+    const Prefix head = path_prefix(placements);
+    for (const ListEntry* e = c.begin; c.count > 0 && e != c.end; ++e) {
+        if ((e->mask & c.bit) == 0 || stamp_[e->row] != 0) continue;
+        Prefix unit = head;
+        unit.push_back(placement_of(e->row, next_member(p_.rows[e->row].cls, placements)));
+        out.push_back(std::move(unit));
+    }
+    return out;
+}
+
+double Walker::probe(std::uint64_t& random_state) {
+    double estimate = 1, width = 1;
+    const std::size_t start = placed_.size();
+    while (!is_tiling()) {
+        if (!all_pockets_ok()) break;
+        const Choice c = choose();
+        if (c.count <= 0) break;
+        random_state = random_state * 6364136223846793005ULL + 1442695040888963407ULL;
+        std::int64_t pick = static_cast<std::int64_t>((random_state >> 33) % static_cast<std::uint64_t>(c.count));
+        const ListEntry* e = c.begin;
+        for (;; ++e)
+            if ((e->mask & c.bit) != 0 && stamp_[e->row] == 0 && pick-- == 0) break;
+        width *= static_cast<double>(c.count);
+        estimate += width;
+        place(e->row);
+    }
+    while (placed_.size() > start) lift(placed_.back(), marks_.back());
+    return estimate;
+}
+
+void Walker::count_labellings(const Problem& problem, const Prefix& tiling, BigCount& out) {
+    std::vector<int> class_of(kPieceCount + 1, -1);
+    for (std::size_t c = 0; c < problem.classes.size(); ++c)
+        for (int m : problem.classes[c].members) class_of[m] = static_cast<int>(c);
+    std::vector<std::uint32_t> used(problem.classes.size(), 0);
+    out = BigCount(1);
+    for (const Placement& e : tiling) {
+        const int c = class_of[e.piece];
+        out.multiply(static_cast<std::uint32_t>(problem.classes[c].members.size()) - used[c]++);
+    }
+}
+
+}  // namespace tessera::solve

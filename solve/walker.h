@@ -1,0 +1,117 @@
+// One depth-first walk of the exact-cover tree of a Problem, on one thread. The walk picks the
+// open column with the fewest live rows (a sixth, or on a full board the last free piece of a
+// shape), tries its rows in the problem's order, and lifts them again, keeping for every column
+// the count of rows that can still cover it. Pieces of one shape are interchangeable: a row of a
+// shape is given to the lowest-numbered free piece of that shape, so each tiling is met once.
+#pragma once
+
+#include <atomic>
+#include <bitset>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "solve/problem.h"
+
+namespace tessera::solve {
+
+using Prefix = std::vector<Placement>;  // placements beyond the fixed ones, in the order chosen
+
+class Walker {
+public:
+    explicit Walker(const Problem& problem);
+
+
+    // Back to the fixed placement, then lays `prefix`. False when an entry is not an open row
+    // of the problem at that point, or not given to the piece that the walk would give it to.
+    bool enter(const Prefix& prefix);
+
+    // Called for each tiling: the placements beyond the fixed ones. Return false to stop.
+    using TilingSink = std::function<bool(const Prefix&)>;
+    enum class End { Exhausted, Stopped };
+    // Walks the whole tree below the entered prefix, or until `stop` is set or the sink says
+    // stop. `nodes` counts the nodes entered (the prefix's node included).
+    End walk(const TilingSink& sink, const std::atomic<bool>& stop);
+
+    // After a walk that was stopped: the subproblems not yet searched, in search order. Each is
+    // the entered prefix plus the rows chosen since; together with what was searched they cover
+    // the entered node's tree, and no two of them share a leaf.
+    std::vector<Prefix> open_prefixes() const;
+
+    // The children of the entered node in search order (empty for a solution or a dead node);
+    // `solution` is set when the node is itself a tiling.
+    std::vector<Prefix> children(bool& solution);
+
+    // One random path down from the entered node, for the estimate of the tree's size: the
+    // product of the branching factors met on the way (Knuth's estimator of the node count).
+    double probe(std::uint64_t& random_state);
+
+    // Written by the walking thread only; read by the progress display at any time.
+    std::atomic<std::uint64_t> nodes{0};
+    std::atomic<int> deepest{0};  // placements beyond the fixed ones
+
+    // Labelled solutions of a tiling, relative to the problem's free pieces (falling factorials
+    // of the shapes' free counts over their uses).
+    static void count_labellings(const Problem& problem, const Prefix& tiling, class BigCount& out);
+
+private:
+    struct Level {
+        const ListEntry* at;
+        const ListEntry* end;
+        std::uint32_t bit;        // entries whose mask holds this bit are the column's rows
+        std::int32_t row;         // the row placed from this level, or -1
+    };
+    struct Choice {
+        const ListEntry* begin;
+        const ListEntry* end;
+        std::uint32_t bit;
+        std::int64_t count;  // live rows; 0 means a dead end
+    };
+
+    void reset();
+    void count_node(int depth);
+    void place(std::uint32_t row);
+    void lift(std::uint32_t row, std::uint32_t mark);
+    void kill(std::uint32_t row);
+    bool alive_at(std::uint32_t row, std::uint32_t placements) const {
+        return stamp_[row] == 0 || stamp_[row] > placements;
+    }
+    bool is_tiling() const;
+    Choice choose() const;
+    std::int32_t live_on(std::int32_t sixth) const;
+    Choice sixth_choice(std::int32_t sixth, std::int64_t count) const;
+    bool all_pockets_ok();
+    bool pocket_ok(std::int32_t start);
+    void flood_from(std::int32_t sixth);
+    const std::bitset<512>& reachable_sums();
+    Prefix path_prefix(int levels) const;
+    int next_member(int cls, int levels) const;
+    Placement placement_of(std::uint32_t row, int piece) const;
+
+    const Problem& p_;
+    std::vector<std::uint32_t> cover_;   // covered sixths of each cell
+    static constexpr int kSlots = 7;
+    std::vector<std::int32_t> live_;     // live rows per cell and kind of cover (whole, six halves)
+    std::vector<std::uint8_t> slot_;     // kind of cover of each row cell
+    std::vector<std::int32_t> class_live_, class_free_;
+    std::vector<std::uint32_t> stamp_;   // placement that killed a row (1-based), 0 if alive
+    std::vector<std::uint32_t> trail_;
+    std::vector<std::uint64_t> seen_;    // the flood that last reached each cell
+    std::vector<std::int32_t> flood_;    // cells
+    std::vector<std::int32_t> pocket_;   // cells of the smallest empty area of the last check
+    int pocket_size_ = 0;
+    std::uint64_t flood_id_ = 0;
+    std::uint64_t check_start_ = 1;      // first flood of the current pocket check
+    std::vector<std::uint32_t> placed_;  // rows placed since the fixed placement
+    std::vector<std::int32_t> placed_piece_;
+    std::vector<std::uint32_t> marks_;   // trail length before each placement
+    std::size_t base_ = 0;               // placements of the entered prefix
+    std::vector<Level> levels_;
+    std::int64_t uncovered_primary_ = 0;
+    int pieces_left_ = 0;                // free pieces with a shape
+    std::bitset<512> sums_;
+    int area_divisor_ = 1;
+    bool sums_valid_ = false;
+};
+
+}  // namespace tessera::solve

@@ -1,0 +1,285 @@
+// The exact-cover solve judged against code that shares nothing with it: the tools' lattice
+// geometry, a plain brute force over every placement, and the independent checker.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+#include "board/board.h"
+#include "board/cell_codes.h"
+#include "search/placement_file.h"
+#include "solve/checkpoint.h"
+#include "solve/units.h"
+#include "test_support.h"
+#include "tools/checker.h"
+#include "tools/lattice.h"
+
+namespace tessera {
+namespace {
+
+// The solve numbers the sixths around the centre; the tools by corner and edge. Sixth k of an
+// up cell, then of a down cell, as the tools' (corner, toward) pair.
+int tools_sixth(bool up, int k) {
+    static const int kUp[6][2] = {{2, 1}, {2, 0}, {0, 2}, {0, 1}, {1, 0}, {1, 2}};
+    static const int kDown[6][2] = {{0, 2}, {2, 0}, {2, 1}, {1, 2}, {1, 0}, {0, 1}};
+    const int(&e)[2] = up ? kUp[k] : kDown[k];
+    return tools::sixth_index(e[0], e[1]);
+}
+
+TEST(SixthsTest, EveryCodeCoversTheSixthsOfTheToolsGeometry) {
+    for (bool up : {true, false})
+        for (int code = 0; code <= 100; code += 5) {
+            unsigned mapped = 0;
+            const unsigned mine = solve::sixths_of_code(code, up);
+            for (int k = 0; k < 6; ++k)
+                if (mine >> k & 1) mapped |= 1u << tools_sixth(up, k);
+            EXPECT_EQ(mapped, tools::sixth_mask(code, up)) << "code " << code << (up ? " up" : " down");
+        }
+}
+
+TEST(SixthsTest, NeighboursAcrossEveryEdgeAgreeWithTheToolsGeometry) {
+    const auto& table = tools::board_sixth_neighbours();
+    int wrong = 0;
+    for (int x = 0; x < kBoardRows; ++x)
+        for (int y = 0; y < kBoardCols; ++y)
+            for (int k = 0; k < 6; ++k) {
+                const int id = tools::sixth_id(x, y, tools_sixth(board_cell_points_up(x, y), k));
+                int nx, ny, nk;
+                const int mine = solve::sixth_across(x, y, k, nx, ny, nk)
+                                     ? tools::sixth_id(nx, ny, tools_sixth(board_cell_points_up(nx, ny), nk))
+                                     : -1;
+                wrong += mine != table[id].id[0];
+            }
+    EXPECT_EQ(wrong, 0);
+}
+
+// Plain brute force: every piece in turn is left out (where that is allowed) or laid at every
+// orientation and anchor that touches the goal and agrees with the board; a full goal counts.
+// Solutions are told apart by the cells each piece covers; tilings by the cells each shape covers.
+class BruteForce {
+public:
+    BruteForce(const SolverState& s, const std::vector<Placement>& fixed, const solve::Region& region)
+        : s_(s), region_(region) {
+        fill_initial_board(board_);
+        for (const Placement& e : fixed) lay(e, +1);
+        std::set<int> used;
+        for (const Placement& e : fixed) used.insert(e.piece);
+        for (int p = 1; p <= kPieceCount; ++p)
+            if (!used.count(p) && s.prvky[p][1].anchor_row != 0) free_.push_back(p);
+    }
+
+    void run() { step(0); }
+    std::set<std::vector<std::pair<int, std::string>>> solutions;
+    std::set<std::multiset<std::string>> tilings;
+
+private:
+    bool goal(int x, int y) const {
+        return !region_.limited || (x > region_.x1 && x <= region_.x2 && y > region_.y1 && y <= region_.y2);
+    }
+    // Cells and codes a placement covers, as text; empty when it does not fit the board.
+    std::string cover(const Placement& e, bool& touches) const {
+        const PieceRecord& rec = s_.prvky[e.piece][e.orientation];
+        std::string out;
+        touches = false;
+        for (int r = 0; r < kGridRows; ++r)
+            for (int c = 0; c < kGridCols; ++c) {
+                const int code = rec.cells[r][c];
+                if (code == 0) continue;
+                const int x = e.row + r - rec.anchor_row, y = e.col + c - rec.anchor_col;
+                if (!on_board(x, y) || grid_cell_points_up(r, c) != board_cell_points_up(x, y)) return {};
+                const int b = board_[x][y];
+                if (b == kFull || (b != 0 && b + code != kFull)) return {};
+                touches = touches || goal(x, y);
+                out += std::to_string(x) + "," + std::to_string(y) + ":" + std::to_string(code) + " ";
+            }
+        return out;
+    }
+    void lay(const Placement& e, int sign) {
+        const PieceRecord& rec = s_.prvky[e.piece][e.orientation];
+        for (int r = 0; r < kGridRows; ++r)
+            for (int c = 0; c < kGridCols; ++c)
+                if (rec.cells[r][c] != 0) board_[e.row + r - rec.anchor_row][e.col + c - rec.anchor_col] += sign * rec.cells[r][c];
+    }
+    void step(std::size_t i) {
+        if (i == free_.size()) {
+            for (int x = 0; x < kBoardRows; ++x)
+                for (int y = 0; y < kBoardCols; ++y)
+                    if (goal(x, y) && board_[x][y] != kFull) return;
+            solutions.insert(chosen_);
+            std::multiset<std::string> shapes;
+            for (const auto& [piece, cells] : chosen_) shapes.insert(shape_of(piece) + "@" + cells);
+            tilings.insert(shapes);
+            return;
+        }
+        if (region_.limited) step(i + 1);
+        std::set<std::string> tried;
+        // An anchor farther than a record's size from the region cannot touch it.
+        const int x0 = region_.limited ? std::max(0, region_.x1 - 7) : 0;
+        const int x1 = region_.limited ? std::min(kBoardRows - 1, region_.x2 + 7) : kBoardRows - 1;
+        const int y0 = region_.limited ? std::max(0, region_.y1 - 11) : 0;
+        const int y1 = region_.limited ? std::min(kBoardCols - 1, region_.y2 + 11) : kBoardCols - 1;
+        for (int o = 1; o <= kOrientations; ++o)
+            for (int x = x0; x <= x1; ++x)
+                for (int y = y0; y <= y1; ++y) {
+                    const Placement e{free_[i], x, y, o};
+                    bool touches = false;
+                    const std::string cells = cover(e, touches);
+                    if (cells.empty() || !touches || !tried.insert(cells).second) continue;
+                    lay(e, +1);
+                    chosen_.push_back({e.piece, cells});
+                    step(i + 1);
+                    chosen_.pop_back();
+                    lay(e, -1);
+                }
+    }
+    std::string shape_of(int piece) const {
+        // Pieces of one shape share a record in some orientation; the set of their records names it.
+        std::set<std::string> records;
+        for (int o = 1; o <= kOrientations; ++o) {
+            const PieceRecord& rec = s_.prvky[piece][o];
+            records.insert(std::string(reinterpret_cast<const char*>(rec.cells), sizeof rec.cells));
+        }
+        return *records.begin();
+    }
+
+    const SolverState& s_;
+    solve::Region region_;
+    BoardMatrix board_;
+    std::vector<int> free_;
+    std::vector<std::pair<int, std::string>> chosen_;
+};
+
+struct Counted {
+    std::string solutions;
+    std::uint64_t tilings;
+};
+
+Counted run_count(const solve::Problem& problem, int threads, double checkpoint_every = 60) {
+    solve::SearchTotals totals;
+    if (!problem.area_mismatch()) totals.frontier.push_back({});
+    solve::RunOptions options;
+    options.threads = threads;
+    options.checkpoint_every = checkpoint_every;
+    EXPECT_EQ(solve::run_search(problem, totals, options), solve::RunEnd::Complete);
+    return {totals.solutions.text(), totals.tilings};
+}
+
+// One up triangle twice, a half triangle twice, a diamond of an up and a down cell, and a
+// triangle with a half beside it.
+const std::vector<test::Cell> kSmallPieces = {
+    {1, 1, 1, 100}, {2, 1, 1, 100}, {3, 1, 1, 95}, {4, 1, 1, 95}, {5, 1, 1, 100}, {5, 1, 2, 100},
+    {6, 1, 1, 100}, {6, 1, 2, 80},
+};
+
+class SmallRegionTest : public test::SolverTest, public ::testing::WithParamInterface<solve::Region> {};
+
+TEST_P(SmallRegionTest, CountsMatchBruteForceOnEveryThreadCount) {
+    start_up(kSmallPieces);
+    BruteForce brute(s(), {}, GetParam());
+    brute.run();
+    solve::Problem problem;
+    solve::build_problem(s().prvky, {}, GetParam(), problem);
+    for (int threads : {1, 2}) {
+        const Counted c = run_count(problem, threads);
+        EXPECT_EQ(c.solutions, std::to_string(brute.solutions.size())) << threads << " threads";
+        EXPECT_EQ(c.tilings, brute.tilings.size()) << threads << " threads";
+    }
+    // A run cut into many rounds, each ended by a checkpoint, counts the same.
+    EXPECT_EQ(run_count(problem, 2, 1e-4).solutions, std::to_string(brute.solutions.size()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Regions, SmallRegionTest,
+                         ::testing::Values(solve::Region{true, 14, 24, 15, 26}, solve::Region{true, 14, 24, 16, 26},
+                                           solve::Region{true, 15, 20, 16, 24}, solve::Region{true, 1, 17, 2, 20}));
+
+// A generated-like case on the shipped puzzle: the solution with a few pieces taken out.
+class ShippedPartialTest : public test::SolverTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(ShippedPartialTest, FullBoardCountsMatchBruteForce) {
+    solver->set_pieces_path((test::shipped_data() / "zdroj.txt").string());
+    solver->FormCreate();
+    auto list = std::make_unique<PlacementList>();
+    const std::string path = (test::shipped_data() / ("partial_" + std::to_string(GetParam()) + ".txt")).string();
+    ASSERT_EQ(read_placement_file(path.c_str(), *list), "");
+    const std::vector<Placement> fixed(list->entries, list->entries + list->count);
+    BruteForce brute(s(), fixed, {});
+    brute.run();
+    solve::Problem problem;
+    solve::build_problem(s().prvky, fixed, {}, problem);
+    for (int threads : {1, 2}) {
+        const Counted c = run_count(problem, threads);
+        EXPECT_EQ(c.solutions, std::to_string(brute.solutions.size()));
+        EXPECT_EQ(c.tilings, brute.tilings.size());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Removed, ShippedPartialTest, ::testing::Values(1, 2, 3));
+
+class UnitsTest : public test::SolverTest {
+protected:
+    void SetUp() override {
+        start_up(kSmallPieces);
+        solve::build_problem(s().prvky, {}, solve::Region{true, 14, 24, 16, 26}, problem);
+        whole = run_count(problem, 1);
+    }
+    solve::Problem problem;
+    Counted whole;
+};
+
+TEST_F(UnitsTest, TheFrontierSplitsTheTreeWithoutOverlapAtEverySize) {
+    for (std::size_t n : {1u, 5u, 40u, 1000u}) {
+        solve::BigCount sum;
+        std::uint64_t tilings = 0;
+        for (const solve::Prefix& unit : solve::expand_frontier(problem, n)) {
+            const solve::UnitResult r = solve::solve_unit(problem, unit, {});
+            EXPECT_TRUE(r.complete);
+            sum.add(r.solutions);
+            tilings += r.tilings;
+        }
+        EXPECT_EQ(sum.text(), whole.solutions) << n << " units";
+        EXPECT_EQ(tilings, whole.tilings) << n << " units";
+    }
+}
+
+TEST_F(UnitsTest, AUnitStoppedAfterItsFirstTilingLeavesTheRestAsOpenPrefixes) {
+    std::atomic<bool> stop{false};
+    solve::UnitOptions options;
+    options.stop = &stop;
+    options.on_tiling = [&](const solve::Prefix&) {
+        stop = true;
+        return true;
+    };
+    const solve::UnitResult first = solve::solve_unit(problem, {}, options);
+    ASSERT_FALSE(first.complete);
+    std::uint64_t tilings = first.tilings;
+    for (const solve::Prefix& unit : first.open) tilings += solve::solve_unit(problem, unit, {}).tilings;
+    EXPECT_EQ(tilings, whole.tilings);
+}
+
+TEST_F(UnitsTest, ACheckpointReadBackContinuesToTheSameCount) {
+    solve::Checkpoint c;
+    c.fingerprint = problem.fingerprint;
+    c.totals.frontier = solve::expand_frontier(problem, 10);
+    ASSERT_EQ(solve::write_checkpoint("cp.txt", c), 0);
+    solve::Checkpoint back;
+    ASSERT_EQ(solve::read_checkpoint("cp.txt", problem, back), "");
+    solve::RunOptions options;
+    EXPECT_EQ(solve::run_search(problem, back.totals, options), solve::RunEnd::Complete);
+    EXPECT_EQ(back.totals.solutions.text(), whole.solutions);
+
+    solve::Problem other;
+    solve::build_problem(s().prvky, {}, solve::Region{true, 14, 24, 15, 26}, other);
+    EXPECT_NE(solve::read_checkpoint("cp.txt", other, back).find("another problem"), std::string::npos);
+}
+
+TEST(BigCountTest, FactorialsPastSixtyFourBitsPrintExactly) {
+    solve::BigCount n(1);
+    for (std::uint32_t k = 2; k <= 25; ++k) n.multiply(k);
+    EXPECT_EQ(n.text(), "15511210043330985984000000");
+    solve::BigCount back;
+    ASSERT_TRUE(solve::BigCount::parse(n.text(), back));
+    EXPECT_EQ(back, n);
+}
+
+}  // namespace
+}  // namespace tessera
