@@ -84,6 +84,8 @@ private:
     void end_search();
     void empty_search_state();
     void lay_first_piece(const PieceRecord& record);
+    void lay_cells(const PieceRecord& record, i32 row, i32 col, int sign);
+    void mark_spots_under(const PieceRecord& record, i32 row, i32 col);
     void debug_verify() const;
 
     // Steps of the catalogue (pieces/).

@@ -1,10 +1,29 @@
-// The occupied cells of each catalogue record, listed once after start-up so that the check
-// visits a piece's dozen cells instead of scanning its whole grid on every try.
+// Where a record's cells lie on the board, in one place: placing, lifting, loading, the checks
+// of files and of the state all lay a record through for_each_laid_cell. The occupied cells of
+// each catalogue record are also listed once after start-up, so that the check and the
+// placement visit a piece's dozen cells instead of scanning its whole grid on every try.
 #pragma once
 
 #include "app/solver_state.h"
 
 namespace tessera {
+
+// Calls f(x, y, code) for every non-empty cell of the record in rows anchor_row..6 and
+// columns 1..10, in that order, with (x, y) the board cell under it when the record's anchor
+// cell lies on board cell (row, col).
+template <class F>
+void for_each_laid_cell(const PieceRecord& rec, int row, int col, F&& f) {
+    const int dr = row - rec.anchor_row, dc = col - rec.anchor_col;
+    for (int r = rec.anchor_row < 0 ? 0 : rec.anchor_row; r <= 6; ++r)
+        for (int c = 1; c <= 10; ++c)
+            if (rec.cells[r][c] != 0) f(r + dr, c + dc, rec.cells[r][c]);
+}
+
+// Whether the record, with its anchor on (row, col), lays a cell on board cell (x, y).
+inline bool lays_cell_on(const PieceRecord& rec, int row, int col, int x, int y) {
+    const int i = x - row + rec.anchor_row, j = y - col + rec.anchor_col;
+    return i >= rec.anchor_row && i >= 0 && i <= 6 && j >= 1 && j <= 10 && rec.cells[i][j] != 0;
+}
 
 struct CellList {
     struct Cell {
@@ -20,11 +39,10 @@ struct CellIndex {
     CellList lists[kPieceCount + 1][kOrientations + 1];
 };
 
-// Lists the cells of one record in rows anchor_row..6 and columns 1..10.
+// Lists the laid cells of one record in grid coordinates.
 void list_cells(const PieceRecord& record, CellList& list);
 
-// Lists the cells of every record in rows anchor_row..6 and columns 1..10, the part that the
-// check and the placement read, in that scan order.
+// Lists the laid cells of every record of the catalogue.
 void build_cell_index(const SolverState& s, CellIndex& index);
 
 }  // namespace tessera

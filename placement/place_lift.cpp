@@ -2,24 +2,39 @@
 // list and the piece flags always change together here.
 #include "app/solver.h"
 #include "board/board.h"
+#include "placement/cell_list.h"
 
 namespace tessera {
 
+// Adds (sign 1) or takes off (sign -1) the record's codes with its anchor on (row, col).
+void Solver::lay_cells(const PieceRecord& rec, i32 row, i32 col, int sign) {
+    CellList own;
+    const CellList* cells = cells_of(rec);
+    if (!cells) {
+        list_cells(rec, own);
+        cells = &own;
+    }
+    const int dr = row - rec.anchor_row, dc = col - rec.anchor_col;
+    for (int n = 0; n < cells->count; ++n) {
+        const CellList::Cell cell = cells->cells[n];
+        s_.matice[cell.row + dr][cell.col + dc] += sign * cell.code;
+    }
+}
+
+// Spots made earlier on a cell of the record are marked again, their filler replaced.
+void Solver::mark_spots_under(const PieceRecord& rec, i32 row, i32 col) {
+    for (int i = 1; i <= s_.open_count; ++i) {
+        OpenSpot& spot = s_.volny[i];
+        if (!lays_cell_on(rec, row, col, spot.row, spot.col)) continue;
+        spot.filled = 1;
+        spot.filler = rec.number;
+    }
+}
+
 void Solver::pridej_prvek(const PieceRecord& rec) {
     const int dr = s_.target_row - rec.anchor_row, dc = s_.target_col - rec.anchor_col;
-    for (int r = rec.anchor_row; r <= 6; ++r)
-        for (int c = 1; c <= 10; ++c) {
-            const int code = rec.cells[r][c];
-            if (code == 0) continue;
-            const int x = r + dr, y = c + dc;
-            s_.matice[x][y] += code;
-            // Spots made earlier on this cell are marked again, their filler replaced.
-            for (int i = 1; s_.volny[i].owner > 0; ++i)
-                if (s_.volny[i].row == x && s_.volny[i].col == y) {
-                    s_.volny[i].filled = 1;
-                    s_.volny[i].filler = rec.number;
-                }
-        }
+    lay_cells(rec, s_.target_row, s_.target_col, 1);
+    mark_spots_under(rec, s_.target_row, s_.target_col);
 
     ++s_.depth;
     s_.reseni[s_.depth] = Placement{rec.number, s_.target_row, s_.target_col, rec.orientation};
@@ -48,10 +63,7 @@ void Solver::odeber_prvek() {
     while (s_.depth > 0) {
         const Placement top = s_.reseni[s_.depth];
         const PieceRecord& rec = s_.prvky[top.piece][top.orientation];
-        const int dr = top.row - rec.anchor_row, dc = top.col - rec.anchor_col;
-        for (int r = rec.anchor_row; r <= 6; ++r)
-            for (int c = 1; c <= 10; ++c)
-                if (rec.cells[r][c] != 0) s_.matice[r + dr][c + dc] -= rec.cells[r][c];
+        lay_cells(rec, top.row, top.col, -1);
 
         s_.reseni[s_.depth] = s_.empty_placement;
         --s_.depth;

@@ -6,6 +6,7 @@
 
 #include "app/solver.h"
 #include "board/board.h"
+#include "placement/cell_list.h"
 
 namespace tessera {
 
@@ -30,9 +31,7 @@ void Solver::debug_verify() const {
         if (e.piece < 1 || e.piece > kPieceCount) corrupted("stack entry holds no piece", i, e.piece);
         used[e.piece] = 1;
         const PieceRecord& rec = s_.prvky[e.piece][e.orientation];
-        for (int r = rec.anchor_row; r <= 6; ++r)
-            for (int c = 1; c <= 10; ++c)
-                if (rec.cells[r][c] != 0) board[e.row + r - rec.anchor_row][e.col + c - rec.anchor_col] += rec.cells[r][c];
+        for_each_laid_cell(rec, e.row, e.col, [&](int x, int y, int code) { board[x][y] += code; });
     }
     for (int x = 0; x < kBoardRows; ++x)
         for (int y = 0; y < kBoardCols; ++y)

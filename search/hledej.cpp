@@ -86,9 +86,7 @@ bool Solver::place_first_piece() {
 // whatever the limits.
 void Solver::lay_first_piece(const PieceRecord& rec) {
     const i32 x0 = s_.params.first_x, y0 = s_.params.first_y;
-    for (int r = rec.anchor_row; r <= 6; ++r)
-        for (int c = 1; c <= 10; ++c)
-            if (rec.cells[r][c] != 0) s_.matice[x0 + r - rec.anchor_row][y0 + c - rec.anchor_col] += rec.cells[r][c];
+    lay_cells(rec, x0, y0, 1);
     ++s_.depth;
     s_.reseni[s_.depth] = Placement{rec.number, x0, y0, rec.orientation};
     s_.piece_used[rec.number] = 1;

@@ -63,17 +63,8 @@ int Solver::nacti_reseni(const char* path) {
         const Placement& e = s_.reseni[i];
         const PieceRecord& rec = s_.prvky[e.piece][e.orientation];
         const int dr = e.row - rec.anchor_row, dc = e.col - rec.anchor_col;
-        for (int r = rec.anchor_row; r <= 6; ++r)
-            for (int c = 1; c <= 10; ++c) {
-                if (rec.cells[r][c] == 0) continue;
-                const int x = r + dr, y = c + dc;
-                s_.matice[x][y] += rec.cells[r][c];
-                for (int k = 1; s_.volny[k].kind != 0; ++k)
-                    if (s_.volny[k].row == x && s_.volny[k].col == y) {
-                        s_.volny[k].filled = 1;
-                        s_.volny[k].filler = rec.number;
-                    }
-            }
+        lay_cells(rec, e.row, e.col, 1);
+        mark_spots_under(rec, e.row, e.col);
         for (int j = 1; j < kHoleSlots && rec.holes[j].kind > 0; ++j) {
             const int x = rec.holes[j].row + dr, y = rec.holes[j].col + dc;
             if (!on_board(x, y) || s_.matice[x][y] == kFull) continue;
