@@ -5,13 +5,18 @@
 #include <string>
 
 #include "app/search_params.h"
+#include "placement/board_index.h"
 #include "placement/cell_list.h"
 
 namespace tessera {
 
 // The state is far too large for the call stack; it is made once, zero-filled, on the heap.
 Solver::Solver(ControlPanel& panel)
-    : storage_(new SolverState{}), cell_index_(new CellIndex{}), s_(*storage_), panel_(panel) {}
+    : storage_(new SolverState{}),
+      cell_index_(new CellIndex{}),
+      board_index_(new BoardIndex{}),
+      s_(*storage_),
+      panel_(panel) {}
 
 Solver::~Solver() = default;
 

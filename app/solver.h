@@ -10,6 +10,7 @@
 #include "app/solver_state.h"
 
 namespace tessera {
+struct BoardIndex;
 struct CellIndex;
 }
 
@@ -40,6 +41,9 @@ public:
 
     // Board (board/).
     void napln_matici();
+    // After the board was written other than through the solver's operations (tests do): the
+    // row bitmaps that the check reads are rebuilt from it.
+    void board_edited();
 
     // Piece catalogue (pieces/).
     int nacti_prvky();
@@ -95,6 +99,7 @@ private:
 
     std::unique_ptr<SolverState> storage_;
     std::unique_ptr<CellIndex> cell_index_;
+    std::unique_ptr<BoardIndex> board_index_;
     SolverState& s_;
     ControlPanel& panel_;
     std::string pieces_path_ = "zdroj.txt";

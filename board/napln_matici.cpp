@@ -1,5 +1,6 @@
 // The board: a twelve-sided playing area inside a one-cell frame, on 32 x 55 cells.
 #include "app/solver.h"
+#include "placement/board_index.h"
 #include "board/board.h"
 
 namespace tessera {
@@ -44,6 +45,11 @@ void fill_initial_board(BoardMatrix& board) {
         for (int y = 0; y < kBoardCols; ++y) board[r][y] = initial_code(r, y);
 }
 
-void Solver::napln_matici() { fill_initial_board(s_.matice); }
+void Solver::napln_matici() {
+    fill_initial_board(s_.matice);
+    board_edited();
+}
+
+void Solver::board_edited() { index_board(s_.matice, *board_index_); }
 
 }  // namespace tessera

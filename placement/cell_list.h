@@ -4,6 +4,8 @@
 // placement visit a piece's dozen cells instead of scanning its whole grid on every try.
 #pragma once
 
+#include <cstdint>
+
 #include "app/solver_state.h"
 
 namespace tessera {
@@ -33,6 +35,15 @@ struct CellList {
     static constexpr int kMaxCells = kGridRows * 10;
     int count = 0;
     Cell cells[kMaxCells];
+
+    // For the check's row tests; bit j of a row mask stands for grid column j.
+    bool regular = false;  // the grid holds no code besides the laid cells
+    int row_lo = 0, row_hi = -1, col_lo = 0, col_hi = -1;  // bounds of the laid cells
+    std::uint16_t full[kGridRows] = {}, half[kGridRows] = {};
+    // Positions of the 6 x 10 area whose verdict the placement may change: near ones always,
+    // far ones only when the board holds a half there (their rules reach a laid cell only past
+    // a neighbour that is not laid).
+    std::uint16_t near[kGridRows] = {}, far[kGridRows] = {};
 };
 
 struct CellIndex {

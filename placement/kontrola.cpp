@@ -1,60 +1,22 @@
 // The placement check: may this record go with its anchor cell on (target_row, target_col)?
 // It is the search's inner loop. Only its verdict is seen, so the cheapest rejection (the
-// overlap) runs first, and the piece's codes are laid on the board while the other tests run,
-// so that they read the codes the board would hold after the placement straight from it. The
-// board is always left exactly as it was found.
+// overlap, a row of the board at a time) runs first, and the piece's codes are laid on the
+// board while the other tests run, so that they read the codes the board would hold after the
+// placement straight from it. The board is always left exactly as it was found.
 #include <algorithm>
 #include <functional>
 
 #include "app/solver.h"
+#include "placement/board_index.h"
 #include "placement/cell_list.h"
+#include "placement/fillability.h"
 
 namespace tessera {
 
 namespace {
 
-constexpr int kPlayFirstRow = 1, kPlayLastRow = kBoardRows - 2;
-constexpr int kPlayFirstCol = 1, kPlayLastCol = kBoardCols - 2;
-
-bool on_play_area(int r, int c) {
-    return r >= kPlayFirstRow && r <= kPlayLastRow && c >= kPlayFirstCol && c <= kPlayLastCol;
-}
-
-// For each half code of a cell's own direction: the neighbour across the edge of its empty half,
-// the half there that makes one kite-shaped gap with it, and the two cells at the gap's wide
-// corner, each of which must be empty or hold the code given. Indexed by code / 5.
-struct HalfRule {
-    int partner_dr, partner_dc, partner_code;
-    int second_dr, second_dc, second_code;
-    int third_dr, third_dc, third_code;
-};
-constexpr HalfRule kNoHalf{};
-constexpr HalfRule kHalfRules[20] = {
-    kNoHalf,
-    /* 5 */ {0, 1, 90, 1, 0, 80, 0, 2, 25},
-    /* 10 */ {-1, 0, 85, -1, 1, 30, 0, 1, 75},
-    /* 15 */ {0, -1, 80, -1, -1, 5, 0, 1, 70},
-    /* 20 */ {0, -1, 75, -1, 0, 95, 0, -2, 10},
-    /* 25 */ {1, 0, 70, 1, -1, 15, 0, -1, 90},
-    /* 30 */ {0, 1, 95, 1, 1, 20, 0, -1, 85},
-    kNoHalf, kNoHalf, kNoHalf, kNoHalf, kNoHalf, kNoHalf, kNoHalf,
-    /* 70 */ {-1, 0, 25, -1, -1, 90, 0, -1, 15},
-    /* 75 */ {0, 1, 20, -1, 1, 95, 0, -1, 10},
-    /* 80 */ {0, 1, 15, -1, 0, 5, 0, 2, 70},
-    /* 85 */ {1, 0, 10, 1, 1, 75, 0, 1, 30},
-    /* 90 */ {0, -1, 5, 1, -1, 80, 0, 1, 25},
-    /* 95 */ {0, -1, 30, 1, 0, 20, 0, -2, 85},
-};
-
-// Which half codes belong to an up-pointing (bit 0) or a down-pointing (bit 1) cell, by code / 5.
-constexpr unsigned char kHalfOf[20] = {0, 1, 2, 1, 2, 1, 2, 0, 0, 0, 0, 0, 0, 0, 2, 1, 2, 1, 2, 1};
-
-bool is_own_half(int v, bool up) {
-    if (v <= 0 || v >= 100 || v % 5 != 0) return false;
-    return (kHalfOf[v / 5] & (up ? 1 : 2)) != 0;
-}
-
-bool one_of(int v, int a, int b) { return v == 0 || v == a || v == b; }
+constexpr RowBits kPlayCols = ((RowBits{1} << (kPlayLastCol + 1)) - 1) & ~RowBits{1};
+constexpr RowBits kAreaCols = 0x7fe;  // grid columns 1..10
 
 // The piece's cells laid on the board for the length of one check.
 class Overlay {
@@ -85,31 +47,49 @@ private:
     int codes_[kGridRows * kGridCols];
 };
 
-class BoardView {
-public:
-    explicit BoardView(const i32 (&board)[kBoardRows][kBoardCols]) : m_(board) {}
-    // Rows of tested cells are 1..30, so a neighbour's row is always on the board; a cell two
-    // columns away may not be, and reads as full.
-    int at(int r, int c) const { return c < 0 || c >= kBoardCols ? kFull : m_[r][c]; }
-
-    bool empty_cell_can_fill(int r, int c, bool up) const {
-        if (up) return one_of(m_[r + 1][c], 70, 10) || one_of(m_[r][c - 1], 80, 30) || one_of(m_[r][c + 1], 90, 20);
-        return one_of(m_[r - 1][c], 25, 85) || one_of(m_[r][c - 1], 75, 5) || one_of(m_[r][c + 1], 95, 15);
+// Rejects, a row at a time, a record whose cells leave the play area, go onto a full cell or
+// onto a half that a piece cell cannot complete. Halves over halves are judged cell by cell.
+bool rows_may_overlap(const CellList& cells, const BoardIndex& index, int dr, int dc) {
+    if (cells.count == 0) return true;
+    if (cells.row_lo + dr < kPlayFirstRow || cells.row_hi + dr > kPlayLastRow || cells.col_lo + dc < kPlayFirstCol ||
+        cells.col_hi + dc > kPlayLastCol)
+        return false;
+    for (int i = cells.row_lo; i <= cells.row_hi; ++i) {
+        const int r = i + dr;
+        if (shifted(cells.full[i], dc) & ~index.empty[r]) return false;
+        if (shifted(cells.half[i], dc) & ~(index.empty[r] | index.half[r])) return false;
     }
+    return true;
+}
 
-    bool half_cell_can_fill(int r, int c, int v) const {
-        const HalfRule& h = kHalfRules[v / 5];
-        const int partner = at(r + h.partner_dr, c + h.partner_dc);
-        if (partner == 0) return true;
-        if (partner != h.partner_code) return false;
-        const int second = at(r + h.second_dr, c + h.second_dc);
-        const int third = at(r + h.third_dr, c + h.third_dc);
-        return (second == 0 || second == h.second_code) && (third == 0 || third == h.third_code);
+// Fillability of the record's area when its grid directions are the board's (row + column of a
+// board cell odd for an up cell): positions the placement cannot change take the board's
+// standing verdict; the others are judged on the laid codes.
+bool area_fillable_by_rows(const CellList& cells, const BoardIndex& index, const BoardView& board, int dr, int dc) {
+    const RowBits area = shifted(kAreaCols, dc) & kPlayCols;
+    for (int i = 1; i <= 6; ++i) {
+        const int r = i + dr;
+        if (r < kPlayFirstRow || r > kPlayLastRow) continue;
+        const RowBits near = shifted(cells.near[i], dc) & area, far = shifted(cells.far[i], dc) & area;
+        const RowBits rest = area & ~shifted(cells.full[i], dc) & ~near & ~far;
+        if ((rest | (far & ~index.half[r])) & index.stuck[r]) return false;
+        for (RowBits judge = near | (far & index.half[r]); judge != 0; judge &= judge - 1) {
+            const int c = __builtin_ctzll(judge);
+            if (!board.can_fill(r, c, ((r + c) & 1) != 0)) return false;
+        }
     }
+    return true;
+}
 
-private:
-    const i32 (&m_)[kBoardRows][kBoardCols];
-};
+// Fillability of the record's area, every position judged on the laid codes.
+bool area_fillable(const BoardView& board, int dr, int dc) {
+    const int i_from = std::max(1, kPlayFirstRow - dr), i_to = std::min(6, kPlayLastRow - dr);
+    const int j_from = std::max(1, kPlayFirstCol - dc), j_to = std::min(10, kPlayLastCol - dc);
+    for (int i = i_from; i <= i_to; ++i)
+        for (int j = j_from; j <= j_to; ++j)
+            if (!board.can_fill(i + dr, j + dc, ((i + j) & 1) == 0)) return false;
+    return true;
+}
 
 }  // namespace
 
@@ -132,6 +112,7 @@ int Solver::kontrola(const PieceRecord& rec) const {
         list_cells(rec, own);
         cells = &own;
     }
+    if (!rows_may_overlap(*cells, *board_index_, dr, dc)) return 0;
     Overlay overlay(s_.matice);
     for (int n = 0; n < cells->count; ++n) {
         const CellList::Cell cell = cells->cells[n];
@@ -172,23 +153,11 @@ int Solver::kontrola(const PieceRecord& rec) const {
     }
 
     // Fillability: no empty or half cell of the piece's area may be left in a state that no
-    // later piece could complete.
+    // later piece could complete. The row bitmaps know the board's directions only.
     const BoardView board(s_.matice);
-    const int i_from = std::max(1, kPlayFirstRow - dr), i_to = std::min(6, kPlayLastRow - dr);
-    const int j_from = std::max(1, kPlayFirstCol - dc), j_to = std::min(10, kPlayLastCol - dc);
-    for (int i = i_from; i <= i_to; ++i)
-        for (int j = j_from; j <= j_to; ++j) {
-            const int r = i + dr, c = j + dc;
-            const int v = s_.matice[r][c];
-            if (v == kFull) continue;
-            const bool up = ((i + j) & 1) == 0;
-            if (v == 0) {
-                if (!board.empty_cell_can_fill(r, c, up)) return 0;
-            } else if (is_own_half(v, up) && !board.half_cell_can_fill(r, c, v)) {
-                return 0;
-            }
-        }
-    return 1;
+    const bool rows_apply = cells->regular && ((dr + dc) & 1) != 0;
+    return (rows_apply ? area_fillable_by_rows(*cells, *board_index_, board, dr, dc) : area_fillable(board, dr, dc)) ? 1
+                                                                                                                  : 0;
 }
 
 }  // namespace tessera

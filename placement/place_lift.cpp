@@ -2,6 +2,7 @@
 // list and the piece flags always change together here.
 #include "app/solver.h"
 #include "board/board.h"
+#include "placement/board_index.h"
 #include "placement/cell_list.h"
 
 namespace tessera {
@@ -14,11 +15,17 @@ void Solver::lay_cells(const PieceRecord& rec, i32 row, i32 col, int sign) {
         list_cells(rec, own);
         cells = &own;
     }
+    if (cells->count == 0) return;
     const int dr = row - rec.anchor_row, dc = col - rec.anchor_col;
     for (int n = 0; n < cells->count; ++n) {
         const CellList::Cell cell = cells->cells[n];
-        s_.matice[cell.row + dr][cell.col + dc] += sign * cell.code;
+        i32& code = s_.matice[cell.row + dr][cell.col + dc];
+        const i32 before = code;
+        code += sign * cell.code;
+        note_cell_change(*board_index_, cell.row + dr, cell.col + dc, before, code);
     }
+    reindex_cells(s_.matice, *board_index_, cells->row_lo + dr, cells->row_hi + dr, cells->col_lo + dc,
+                  cells->col_hi + dc);
 }
 
 // Spots made earlier on a cell of the record are marked again, their filler replaced.

@@ -6,6 +6,7 @@
 
 #include "app/solver.h"
 #include "board/board.h"
+#include "placement/board_index.h"
 #include "search/atomic_file.h"
 #include "search/placement_file.h"
 
@@ -23,14 +24,17 @@ int Solver::ulozit(const char* name) {
 }
 
 int Solver::plocha_naplnena(i32 x1, i32 y1, i32 x2, i32 y2) {
-    // Cells off the board count as full.
+    // Cells off the board count as full. The count of the region asked about last is kept as
+    // pieces are laid and lifted.
     const int row_from = x1 < 0 ? 0 : x1 >= kBoardRows ? kBoardRows : x1 + 1;
     const int row_to = x2 >= kBoardRows ? kBoardRows - 1 : x2;
     const int col_from = y1 < 0 ? 0 : y1 >= kBoardCols ? kBoardCols : y1 + 1;
     const int col_to = y2 >= kBoardCols ? kBoardCols - 1 : y2;
-    int unfilled = 0;
-    for (int x = row_from; x <= row_to; ++x)
-        for (int y = col_from; y <= col_to; ++y) unfilled += s_.matice[x][y] != kFull;
+    BoardIndex& index = *board_index_;
+    if (!index.region_known || index.row_from != row_from || index.row_to != row_to || index.col_from != col_from ||
+        index.col_to != col_to)
+        count_region(s_.matice, index, row_from, row_to, col_from, col_to);
+    const int unfilled = index.region_unfilled;
     if (unfilled == 0) return 1;
     if (unfilled < s_.best_unfilled) {
         ulozit("big.txt");
