@@ -11,7 +11,9 @@
 
 namespace tessera {
 struct BoardIndex;
+struct CandidateShape;
 struct CellIndex;
+struct OpenCells;
 }
 
 namespace tessera {
@@ -92,6 +94,11 @@ private:
     void mark_spots_under(const PieceRecord& record, i32 row, i32 col);
     void debug_verify() const;
 
+    // The check after rows_fit passed, with the record's cells at (dr, dc) from its grid.
+    int check_fitting(const struct CellList& cells, const PieceRecord& record, int dr, int dc) const;
+    bool leaves_open_spot(const struct CellList& cells, int dr, int dc) const;
+    bool opens_spot(const PieceRecord& record, int dr, int dc) const;
+
     // Steps of the catalogue (pieces/).
     bool build_orientations(i32 piece);
     // The listed cells of a record when it is a record of the catalogue, else nullptr.
@@ -100,6 +107,9 @@ private:
     std::unique_ptr<SolverState> storage_;
     std::unique_ptr<CellIndex> cell_index_;
     std::unique_ptr<BoardIndex> board_index_;
+    std::unique_ptr<CandidateShape[]> shapes_;  // beside the spike table's pool
+    // The unfilled spots while the search tries the candidates of one spot, else nullptr.
+    const OpenCells* open_cells_ = nullptr;
     SolverState& s_;
     ControlPanel& panel_;
     std::string pieces_path_ = "zdroj.txt";

@@ -16,16 +16,13 @@ int grid_code(const PieceRecord& record, int r, int c) {
     return record.cells[r][c];
 }
 
-}  // namespace
-
-void Solver::nacti_hroty() {
-    for (auto& row : s_.hroty)
-        for (Candidate& entry : row) entry = Candidate{};
-    for (i32& count : s_.hroty_count) count = 0;
-
+// Calls add(kind, piece, orientation, row, col) for every spike of the catalogue, in the order
+// of the lists.
+template <class Add>
+void for_each_spike(const SolverState& s, Add&& add) {
     for (i32 p = 1; p <= kPieceCount; ++p)
         for (i32 o = 1; o <= kOrientations; ++o) {
-            const PieceRecord& record = s_.prvky[p][o];
+            const PieceRecord& record = s.prvky[p][o];
             for (int r = 1; r <= 6; ++r)
                 for (int c = 1; c <= 10; ++c) {
                     const int x = record.cells[r][c];
@@ -34,18 +31,36 @@ void Solver::nacti_hroty() {
                     if (!kinds) continue;
                     for (; *kinds; ++kinds) {
                         const auto at = [&](int dr, int dc) { return grid_code(record, r + dr, c + dc); };
-                        if (rule_holds(kRules[*kinds], at))
-                            pridej_hrot(*kinds, record.number, record.orientation, r, c);
+                        if (rule_holds(kRules[*kinds], at)) add(*kinds, record.number, record.orientation, r, c);
                     }
                 }
         }
 }
 
+}  // namespace
+
+// The lists are counted first, so that each gets the room it needs in the pool.
+void Solver::nacti_hroty() {
+    for (i32& count : s_.hroty_count) count = 0;
+    for_each_spike(s_, [&](i32 kind, i32, i32, i32, i32) { ++s_.hroty_count[kind]; });
+    i32 next = 0;
+    for (int kind = 0; kind <= kKinds; ++kind) {
+        s_.hroty.start[kind] = next;
+        s_.hroty.pool[next] = Candidate{};
+        s_.hroty.pool[next + s_.hroty_count[kind] + 1] = Candidate{};
+        next += s_.hroty_count[kind] + 2;
+        s_.hroty_count[kind] = 0;
+    }
+    s_.hroty.start[kKinds + 1] = next;
+    for_each_spike(s_, [&](i32 kind, i32 piece, i32 orientation, i32 row, i32 col) {
+        pridej_hrot(kind, piece, orientation, row, col);
+    });
+}
+
 void Solver::pridej_hrot(i32 kind, i32 piece, i32 orientation, i32 row, i32 col) {
     i32& count = s_.hroty_count[kind];
-    // The rows are sized for every loadable piece file; the guard keeps a list from ever
-    // running into the next one.
-    if (count >= kMaxCandidates) return;
+    // A list never runs into the next one.
+    if (s_.hroty.start[kind] + count + 2 >= s_.hroty.start[kind + 1]) return;
     ++count;
     s_.hroty[kind][count] = Candidate{piece, orientation, row, col};
 }

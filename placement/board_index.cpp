@@ -9,7 +9,7 @@ namespace tessera {
 void reindex_cells(const i32 (&board)[kBoardRows][kBoardCols], BoardIndex& index, int x0, int x1, int y0, int y1) {
     for (int x = std::max(x0, 0); x <= std::min(x1, kBoardRows - 1); ++x) {
         for (int y = std::max(y0, 0); y <= std::min(y1, kBoardCols - 1); ++y) {
-            const RowBits bit = RowBits{1} << y;
+            const RowBits bit = column_bit(y);
             const int v = board[x][y];
             index.empty[x] = v == 0 ? index.empty[x] | bit : index.empty[x] & ~bit;
             index.half[x] = v != 0 && v != kFull ? index.half[x] | bit : index.half[x] & ~bit;
@@ -20,7 +20,7 @@ void reindex_cells(const i32 (&board)[kBoardRows][kBoardCols], BoardIndex& index
     for (int x = std::max(x0 - 1, kPlayFirstRow); x <= std::min(x1 + 1, kPlayLastRow); ++x) {
         RowBits stuck = index.stuck[x];
         for (int y = std::max(y0 - 2, kPlayFirstCol); y <= std::min(y1 + 2, kPlayLastCol); ++y) {
-            const RowBits bit = RowBits{1} << y;
+            const RowBits bit = column_bit(y);
             stuck = view.can_fill(x, y, ((x + y) & 1) != 0) ? stuck & ~bit : stuck | bit;
         }
         index.stuck[x] = stuck;

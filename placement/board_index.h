@@ -6,15 +6,17 @@
 #include <cstdint>
 
 #include "app/solver_state.h"
+#include "placement/cell_list.h"
 
 namespace tessera {
 
-using RowBits = std::uint64_t;  // bit c stands for column c
+// Board column c is bit c + kColumnBit of a row, so that a record's masks (bit j for grid
+// column j) meet a row by one right shift by the column offset + kColumnBit, which is 1..62
+// for every record that lies on the play area. Column 54, the frame, has no bit.
+using RowBits = std::uint64_t;
+inline constexpr int kColumnBit = 10;
 
-inline RowBits shifted(RowBits bits, int by) {
-    if (by >= 64 || by <= -64) return 0;
-    return by >= 0 ? bits << by : bits >> -by;
-}
+inline RowBits column_bit(int c) { return c + kColumnBit < 64 ? RowBits{1} << (c + kColumnBit) : 0; }
 
 struct BoardIndex {
     RowBits empty[kBoardRows];  // cells holding 0
@@ -28,6 +30,12 @@ struct BoardIndex {
     bool region_known;
 };
 
+// The cells of the unfilled open spots in list order, gathered once per pass for the check.
+struct OpenCells {
+    int count = 0;
+    signed char row[kMaxSpots], col[kMaxSpots];
+};
+
 // Rebuilds the bitmaps from the board and forgets the region.
 void index_board(const i32 (&board)[kBoardRows][kBoardCols], BoardIndex& index);
 
@@ -39,6 +47,21 @@ void reindex_cells(const i32 (&board)[kBoardRows][kBoardCols], BoardIndex& index
 // cells can keep the count.
 void count_region(const i32 (&board)[kBoardRows][kBoardCols], BoardIndex& index, int row_from, int row_to,
                   int col_from, int col_to);
+
+// The first part of the check's overlap test, a board row at a time: every cell of the record
+// on the play area, its full cells on empty cells, its halves on empty or half cells.
+inline bool rows_fit(const CellList& cells, const BoardIndex& index, int dr, int dc) {
+    constexpr int kLastRow = kBoardRows - 2, kLastCol = kBoardCols - 2;
+    if (cells.count == 0) return true;
+    if (cells.row_lo + dr < 1 || cells.row_hi + dr > kLastRow || cells.col_lo + dc < 1 || cells.col_hi + dc > kLastCol)
+        return false;
+    const int shift = dc + kColumnBit;
+    for (int i = cells.row_lo; i <= cells.row_hi; ++i) {
+        const RowBits empty = index.empty[i + dr] >> shift, half = index.half[i + dr] >> shift;
+        if ((cells.full[i] & ~empty) | (cells.half[i] & ~(empty | half))) return false;
+    }
+    return true;
+}
 
 // Keeps the region's count as one cell goes from `before` to `after`.
 inline void note_cell_change(BoardIndex& index, int x, int y, int before, int after) {

@@ -34,23 +34,25 @@ struct CellList {
     };
     static constexpr int kMaxCells = kGridRows * 10;
     int count = 0;
+    int half_count = 0;  // the cells holding halves come first
     Cell cells[kMaxCells];
 
+    int anchor_row = 0, anchor_col = 0;
     // For the check's row tests; bit j of a row mask stands for grid column j.
     bool regular = false;  // the grid holds no code besides the laid cells
     int row_lo = 0, row_hi = -1, col_lo = 0, col_hi = -1;  // bounds of the laid cells
     std::uint16_t full[kGridRows] = {}, half[kGridRows] = {};
     // Positions of the 6 x 10 area whose verdict the placement may change: near ones always,
     // far ones only when the board holds a half there (their rules reach a laid cell only past
-    // a neighbour that is not laid).
-    std::uint16_t near[kGridRows] = {}, far[kGridRows] = {};
+    // a neighbour that is not laid). The settled ones keep the board's verdict.
+    std::uint16_t near[kGridRows] = {}, far[kGridRows] = {}, settled[kGridRows] = {};
 };
 
 struct CellIndex {
     CellList lists[kPieceCount + 1][kOrientations + 1];
 };
 
-// Lists the laid cells of one record in grid coordinates.
+// Lists the laid cells of one record in grid coordinates, halves first.
 void list_cells(const PieceRecord& record, CellList& list);
 
 // Lists the laid cells of every record of the catalogue.

@@ -1,8 +1,8 @@
 // The placement check: may this record go with its anchor cell on (target_row, target_col)?
 // It is the search's inner loop. Only its verdict is seen, so the cheapest rejection (the
-// overlap, a row of the board at a time) runs first, and the piece's codes are laid on the
-// board while the other tests run, so that they read the codes the board would hold after the
-// placement straight from it. The board is always left exactly as it was found.
+// overlap, a board row at a time) runs first, and the fillability, the dearest, last: for it the
+// piece's codes are laid on the board, so that it reads the codes the board would hold after
+// the placement straight from it. The board is always left exactly as it was found.
 #include <algorithm>
 #include <functional>
 
@@ -15,66 +15,67 @@ namespace tessera {
 
 namespace {
 
-constexpr RowBits kPlayCols = ((RowBits{1} << (kPlayLastCol + 1)) - 1) & ~RowBits{1};
 constexpr RowBits kAreaCols = 0x7fe;  // grid columns 1..10
+constexpr RowBits kPlayBits = ~RowBits{0} << (kPlayFirstCol + kColumnBit);
 
 // The piece's cells laid on the board for the length of one check.
 class Overlay {
 public:
-    explicit Overlay(i32 (&board)[kBoardRows][kBoardCols]) : board_(board) {}
+    Overlay(i32 (&board)[kBoardRows][kBoardCols], const CellList& cells, int dr, int dc)
+        : board_(board), cells_(cells), dr_(dr), dc_(dc) {
+        for (int n = 0; n < cells_.count; ++n) board_[cells_.cells[n].row + dr_][cells_.cells[n].col + dc_] += cells_.cells[n].code;
+    }
     ~Overlay() {
-        while (count_ > 0) {
-            --count_;
-            board_[rows_[count_]][cols_[count_]] -= codes_[count_];
-        }
+        for (int n = 0; n < cells_.count; ++n) board_[cells_.cells[n].row + dr_][cells_.cells[n].col + dc_] -= cells_.cells[n].code;
     }
     Overlay(const Overlay&) = delete;
     Overlay& operator=(const Overlay&) = delete;
 
-    void lay(int r, int c, int code) {
-        board_[r][c] += code;
-        rows_[count_] = static_cast<signed char>(r);
-        cols_[count_] = static_cast<signed char>(c);
-        codes_[count_] = code;
-        ++count_;
-    }
-
 private:
     i32 (&board_)[kBoardRows][kBoardCols];
-    int count_ = 0;
-    signed char rows_[kGridRows * kGridCols];
-    signed char cols_[kGridRows * kGridCols];
-    int codes_[kGridRows * kGridCols];
+    const CellList& cells_;
+    int dr_, dc_;
 };
 
-// Rejects, a row at a time, a record whose cells leave the play area, go onto a full cell or
-// onto a half that a piece cell cannot complete. Halves over halves are judged cell by cell.
-bool rows_may_overlap(const CellList& cells, const BoardIndex& index, int dr, int dc) {
-    if (cells.count == 0) return true;
-    if (cells.row_lo + dr < kPlayFirstRow || cells.row_hi + dr > kPlayLastRow || cells.col_lo + dc < kPlayFirstCol ||
-        cells.col_hi + dc > kPlayLastCol)
-        return false;
-    for (int i = cells.row_lo; i <= cells.row_hi; ++i) {
-        const int r = i + dr;
-        if (shifted(cells.full[i], dc) & ~index.empty[r]) return false;
-        if (shifted(cells.half[i], dc) & ~(index.empty[r] | index.half[r])) return false;
+// Halves over halves: each must complete the half it goes onto.
+bool halves_complete(const CellList& cells, const i32 (&board)[kBoardRows][kBoardCols], int dr, int dc) {
+    for (int n = 0; n < cells.half_count; ++n) {
+        const CellList::Cell cell = cells.cells[n];
+        const int b = board[cell.row + dr][cell.col + dc];
+        if (b != 0 && b + cell.code != kFull) return false;
     }
     return true;
 }
 
 // Fillability of the record's area when its grid directions are the board's (row + column of a
-// board cell odd for an up cell): positions the placement cannot change take the board's
-// standing verdict; the others are judged on the laid codes.
-bool area_fillable_by_rows(const CellList& cells, const BoardIndex& index, const BoardView& board, int dr, int dc) {
-    const RowBits area = shifted(kAreaCols, dc) & kPlayCols;
-    for (int i = 1; i <= 6; ++i) {
-        const int r = i + dr;
-        if (r < kPlayFirstRow || r > kPlayLastRow) continue;
-        const RowBits near = shifted(cells.near[i], dc) & area, far = shifted(cells.far[i], dc) & area;
-        const RowBits rest = area & ~shifted(cells.full[i], dc) & ~near & ~far;
-        if ((rest | (far & ~index.half[r])) & index.stuck[r]) return false;
-        for (RowBits judge = near | (far & index.half[r]); judge != 0; judge &= judge - 1) {
-            const int c = __builtin_ctzll(judge);
+// board cell odd for an up cell), in two steps: the positions that keep the board's standing
+// verdict, before the codes are laid; then the others, judged on the laid codes.
+struct AreaRows {
+    AreaRows(const BoardIndex& index, int dr, int dc)
+        : index(index), dr(dr), shift(dc + kColumnBit), play(kAreaCols & (kPlayBits >> shift)),
+          i_from(std::max(1, kPlayFirstRow - dr)), i_to(std::min(6, kPlayLastRow - dr)) {}
+    const BoardIndex& index;
+    const int dr, shift;
+    const RowBits play;
+    const int i_from, i_to;
+};
+
+bool settled_fillable(const CellList& cells, const AreaRows& area) {
+    for (int i = area.i_from; i <= area.i_to; ++i) {
+        const int r = i + area.dr;
+        const RowBits stuck = area.index.stuck[r] >> area.shift, half = area.index.half[r] >> area.shift;
+        if ((cells.settled[i] | (cells.far[i] & area.play & ~half)) & stuck) return false;
+    }
+    return true;
+}
+
+bool unsettled_fillable(const CellList& cells, const AreaRows& area, const BoardView& board) {
+    const int dc = area.shift - kColumnBit;
+    for (int i = area.i_from; i <= area.i_to; ++i) {
+        const int r = i + area.dr;
+        const RowBits half = area.index.half[r] >> area.shift;
+        for (RowBits judge = (cells.near[i] | (cells.far[i] & half)) & area.play; judge != 0; judge &= judge - 1) {
+            const int c = __builtin_ctzll(judge) + dc;
             if (!board.can_fill(r, c, ((r + c) & 1) != 0)) return false;
         }
     }
@@ -91,6 +92,11 @@ bool area_fillable(const BoardView& board, int dr, int dc) {
     return true;
 }
 
+bool lays_grid_cell(const CellList& cells, int i, int j) {
+    return i >= cells.row_lo && i <= cells.row_hi && j >= 1 && j <= 10 &&
+           ((cells.full[i] | cells.half[i]) >> j & 1) != 0;
+}
+
 }  // namespace
 
 const CellList* Solver::cells_of(const PieceRecord& rec) const {
@@ -101,63 +107,59 @@ const CellList* Solver::cells_of(const PieceRecord& rec) const {
 }
 
 int Solver::kontrola(const PieceRecord& rec) const {
-    const int ar = rec.anchor_row, ac = rec.anchor_col;
-    const int dr = s_.target_row - ar, dc = s_.target_col - ac;  // board cell = grid cell + (dr, dc)
-    const int first_row = ar < 0 ? 0 : ar;
-
-    // Overlap: every piece cell on the play area, on an empty cell or completing a half.
     CellList own;
     const CellList* cells = cells_of(rec);
     if (!cells) {
         list_cells(rec, own);
         cells = &own;
     }
-    if (!rows_may_overlap(*cells, *board_index_, dr, dc)) return 0;
-    Overlay overlay(s_.matice);
-    for (int n = 0; n < cells->count; ++n) {
-        const CellList::Cell cell = cells->cells[n];
-        const int r = cell.row + dr, c = cell.col + dc;
-        if (!on_play_area(r, c)) return 0;
-        const int b = s_.matice[r][c];
-        if (b != 0 && b + cell.code != kFull) return 0;
-        overlay.lay(r, c, cell.code);
-    }
+    const int dr = s_.target_row - rec.anchor_row, dc = s_.target_col - rec.anchor_col;
+    return rows_fit(*cells, *board_index_, dr, dc) ? check_fitting(*cells, rec, dr, dc) : 0;
+}
 
-    // Continuation: a placement that covers every unfilled open spot must open a new one on a
-    // cell that is empty before the placement, inside the rectangle. The piece that completes
-    // the board needs none.
-    if (s_.depth != kPieceCount - 1) {
-        bool leaves_open_spot = false;
-        for (int k = 1; k <= s_.open_count && s_.volny[k].kind > 0; ++k) {
-            const OpenSpot& spot = s_.volny[k];
-            if (spot.filled != 0) continue;
-            const int i = spot.row - dr, j = spot.col - dc;
-            if (i < first_row || i > 6 || j < 1 || j > 10 || rec.cells[i][j] == 0) {
-                leaves_open_spot = true;
-                break;
-            }
-        }
-        if (!leaves_open_spot) {
-            const SearchParams& p = s_.params;
-            bool opens = false;
-            for (int slot = 1; slot < kHoleSlots && rec.holes[slot].kind > 0 && !opens; ++slot) {
-                const int i = rec.holes[slot].row, j = rec.holes[slot].col;
-                const int r = i + dr, c = j + dc;
-                if (r < 0 || r >= kBoardRows || c < 0 || c >= kBoardCols) continue;
-                const bool laid = i >= first_row && i <= 6 && j >= 1 && j <= 10;
-                const int before = s_.matice[r][c] - (laid ? rec.cells[i][j] : 0);
-                opens = before == 0 && p.start_x < r && r <= p.end_x && p.start_y < c && c <= p.end_y;
-            }
-            if (!opens) return 0;
-        }
+// Whether an unfilled open spot stays uncovered by the record's cells.
+bool Solver::leaves_open_spot(const CellList& cells, int dr, int dc) const {
+    if (open_cells_) {
+        for (int k = 0; k < open_cells_->count; ++k)
+            if (!lays_grid_cell(cells, open_cells_->row[k] - dr, open_cells_->col[k] - dc)) return true;
+        return false;
     }
+    for (int k = 1; k <= s_.open_count && s_.volny[k].kind > 0; ++k) {
+        const OpenSpot& spot = s_.volny[k];
+        if (spot.filled == 0 && !lays_grid_cell(cells, spot.row - dr, spot.col - dc)) return true;
+    }
+    return false;
+}
+
+// A hole of the record on a cell that is empty before the placement, inside the rectangle.
+bool Solver::opens_spot(const PieceRecord& rec, int dr, int dc) const {
+    const SearchParams& p = s_.params;
+    for (int slot = 1; slot < kHoleSlots && rec.holes[slot].kind > 0; ++slot) {
+        const int r = rec.holes[slot].row + dr, c = rec.holes[slot].col + dc;
+        if (r < 0 || r >= kBoardRows || c < 0 || c >= kBoardCols) continue;
+        if (s_.matice[r][c] == 0 && p.start_x < r && r <= p.end_x && p.start_y < c && c <= p.end_y) return true;
+    }
+    return false;
+}
+
+int Solver::check_fitting(const CellList& cells, const PieceRecord& rec, int dr, int dc) const {
+    if (!halves_complete(cells, s_.matice, dr, dc)) return 0;
+
+    // Continuation: a placement that covers every unfilled open spot must open a new one. The
+    // piece that completes the board needs none.
+    if (s_.depth != kPieceCount - 1 && !leaves_open_spot(cells, dr, dc) && !opens_spot(rec, dr, dc)) return 0;
 
     // Fillability: no empty or half cell of the piece's area may be left in a state that no
     // later piece could complete. The row bitmaps know the board's directions only.
     const BoardView board(s_.matice);
-    const bool rows_apply = cells->regular && ((dr + dc) & 1) != 0;
-    return (rows_apply ? area_fillable_by_rows(*cells, *board_index_, board, dr, dc) : area_fillable(board, dr, dc)) ? 1
-                                                                                                                  : 0;
+    if (!cells.regular || ((dr + dc) & 1) == 0) {
+        const Overlay overlay(s_.matice, cells, dr, dc);
+        return area_fillable(board, dr, dc) ? 1 : 0;
+    }
+    const AreaRows area(*board_index_, dr, dc);
+    if (!settled_fillable(cells, area)) return 0;
+    const Overlay overlay(s_.matice, cells, dr, dc);
+    return unsettled_fillable(cells, area, board) ? 1 : 0;
 }
 
 }  // namespace tessera

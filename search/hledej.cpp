@@ -5,6 +5,9 @@
 
 #include "app/search_params.h"
 #include "app/solver.h"
+#include "placement/board_index.h"
+#include "placement/candidate_shape.h"
+#include "placement/cell_list.h"
 
 namespace tessera {
 
@@ -110,27 +113,47 @@ const OpenSpot* Solver::first_open_spot() const {
 // Walks the candidate list of the first open spot from next_candidate on and places the first
 // free piece that the check accepts. With no open spot the previous spot's kind and target stay.
 bool Solver::try_candidates() {
+    OpenCells open;
+    for (int i = 1; i <= s_.open_count && s_.volny[i].kind > 0; ++i)
+        if (s_.volny[i].filled == 0) {
+            open.row[open.count] = static_cast<signed char>(s_.volny[i].row);
+            open.col[open.count++] = static_cast<signed char>(s_.volny[i].col);
+        }
     const OpenSpot* spot = first_open_spot();
     if (spot) {
         s_.spot_kind = spot->kind;
         s_.target_row = spot->row;
         s_.target_col = spot->col;
     }
+    // The spots do not change while candidates are only checked.
+    open_cells_ = &open;
+    SpotSurroundings around;
+    const bool by_shapes = spot && surroundings_of(*board_index_, spot->row, spot->col, around);
     const Candidate* list = s_.hroty[s_.spot_kind];
+    const CandidateShape* shapes = shapes_.get() + s_.hroty.start[s_.spot_kind];
     for (int i = s_.next_candidate; list[i].piece > 0; ++i) {
         const Candidate& cand = list[i];
         if (s_.piece_used[cand.piece] != 0) continue;
-        const PieceRecord& record = s_.prvky[cand.piece][cand.orientation];
+        const CandidateShape& shape = shapes[i];
         if (spot) {
-            s_.target_row = spot->row + record.anchor_row - cand.row;
-            s_.target_col = spot->col + record.anchor_col - cand.col;
+            s_.target_row = spot->row + shape.anchor_row - cand.row;
+            s_.target_col = spot->col + shape.anchor_col - cand.col;
         }
-        if (kontrola(record) != 0) {
+        // The cells and the record are read only when the candidate's cells fit the board.
+        const bool shaped = by_shapes && shape.first != CandidateShape::kNone;
+        if (shaped && shape_blocked(shape, around)) continue;
+        const CellList& cells = cell_index_->lists[cand.piece][cand.orientation];
+        const int dr = s_.target_row - shape.anchor_row, dc = s_.target_col - shape.anchor_col;
+        if (!shaped && !rows_fit(cells, *board_index_, dr, dc)) continue;
+        const PieceRecord& record = s_.prvky[cand.piece][cand.orientation];
+        if (check_fitting(cells, record, dr, dc) != 0) {
+            open_cells_ = nullptr;
             pridej_prvek(record);
             if (s_.depth > deepest_) deepest_ = s_.depth;
             return true;
         }
     }
+    open_cells_ = nullptr;
     return false;
 }
 

@@ -1,0 +1,46 @@
+// Each candidate's laid cells as seen from the spot that it fills, so that the search tests a
+// candidate against the board around the spot with a few word operations, before it reads the
+// record. The board's frame always holds 100, so a cell that may go onto an empty or half cell
+// lies on the play area.
+#pragma once
+
+#include <cstdint>
+
+#include "app/solver_state.h"
+#include "placement/board_index.h"
+#include "placement/cell_list.h"
+
+namespace tessera {
+
+// For six grid rows from `first` rows above the spike's row (first -5..0): the full cells in
+// bits 0..18 and the halves in bits 32..50, for columns -9..+9 from the spike's column.
+struct CandidateShape {
+    static constexpr i32 kNone = 1;  // `first` of a record that the rows cannot hold
+    std::uint64_t rows[6];
+    i32 first;
+    std::int16_t anchor_row, anchor_col;
+};
+
+// The board around a spot, rows -5..+5 from it: the cells (columns -9..+9) where a full cell
+// cannot go in bits 0..18, and those where a half cannot go in bits 32..50.
+struct SpotSurroundings {
+    std::uint64_t rows[11];
+};
+
+// The shape of a candidate whose spike is grid cell (row, col) of the record with these cells.
+CandidateShape shape_of(const CellList& cells, int row, int col);
+
+// False for a spot off the board's columns, where the columns around it cannot be told.
+bool surroundings_of(const BoardIndex& index, int row, int col, SpotSurroundings& around);
+
+// The shapes of all candidates, entry for entry beside the spike table's pool.
+void build_candidate_shapes(const SolverState& s, const CellIndex& cells, CandidateShape* shapes);
+
+// Whether a cell of the shape goes where it cannot; rows_fit says the same.
+inline bool shape_blocked(const CandidateShape& shape, const SpotSurroundings& around) {
+    const std::uint64_t* w = around.rows + shape.first + 5;
+    return ((shape.rows[0] & w[0]) | (shape.rows[1] & w[1]) | (shape.rows[2] & w[2]) | (shape.rows[3] & w[3]) |
+            (shape.rows[4] & w[4]) | (shape.rows[5] & w[5])) != 0;
+}
+
+}  // namespace tessera
