@@ -1,5 +1,7 @@
 #include "placement/candidate_shape.h"
 
+#include "placement/planted_fault.h"
+
 namespace tessera {
 
 namespace {
@@ -22,6 +24,7 @@ CandidateShape shape_of(const CellList& cells, int row, int col) {
         const int bit = cell.col - col + 9;  // 0..18, both columns being 1..10
         shape.rows[cell.row - cells.row_lo] |= std::uint64_t{1} << (cell.code == kFull ? bit : bit + 32);
     }
+    if (planted_fault == PlantedFault::ShapeDropsCell) shape.rows[cells.cells[0].row - cells.row_lo] = 0;
     return shape;
 }
 

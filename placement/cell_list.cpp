@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "placement/fillability.h"
+#include "placement/planted_fault.h"
 
 namespace tessera {
 
@@ -60,10 +61,12 @@ void mark_area(const PieceRecord& rec, CellList& list) {
         for (int n = 0; n < far_up.count; ++n) beyond |= up & reads_code(codes, i, far_up.dr[n], far_up.dc[n]);
         for (int n = 0; n < far_down.count; ++n) beyond |= ~up & reads_code(codes, i, far_down.dr[n], far_down.dc[n]);
         const unsigned open = 0x7feu & ~full[i + 1];  // area columns 1..10 without full cells
-        const unsigned near = open & (half[i + 1] | edge);
+        unsigned near = open & (half[i + 1] | edge);
+        if (planted_fault == PlantedFault::NearIsSettled) near &= near - 1;
+        const unsigned far = open & ~near & beyond & ~(open & (half[i + 1] | edge));
         list.near[i] = static_cast<std::uint16_t>(near);
-        list.far[i] = static_cast<std::uint16_t>(open & ~near & beyond);
-        list.settled[i] = static_cast<std::uint16_t>(open & ~near & ~beyond);
+        list.far[i] = static_cast<std::uint16_t>(far);
+        list.settled[i] = static_cast<std::uint16_t>(open & ~near & ~far);
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include "app/solver.h"
 #include "board/board.h"
+#include "placement/board_index.h"
 #include "placement/cell_list.h"
 
 namespace tessera {
@@ -44,6 +45,21 @@ void Solver::debug_verify() const {
         if (s_.volny[i].kind <= 0) corrupted("open spot without a kind inside the list", i, s_.volny[i].kind);
     for (int i = s_.open_count + 1; i < kSpotSlots; ++i)
         if (s_.volny[i].kind != 0 || s_.volny[i].owner != 0) corrupted("open spot past the list's end", i, s_.open_count);
+
+    // The row bitmaps and the region's count, kept as pieces move, against a recount.
+    BoardIndex recount;
+    index_board(s_.matice, recount);
+    const BoardIndex& kept = *board_index_;
+    for (int x = 0; x < kBoardRows; ++x) {
+        if (kept.empty[x] != recount.empty[x] || kept.half[x] != recount.half[x])
+            corrupted("empty or half bits differ from the board in row", x, 0);
+        if (kept.stuck[x] != recount.stuck[x]) corrupted("fillability bits differ from a recount in row", x, 0);
+    }
+    if (kept.region_known) {
+        count_region(s_.matice, recount, kept.row_from, kept.row_to, kept.col_from, kept.col_to);
+        if (kept.region_unfilled != recount.region_unfilled)
+            corrupted("unfilled region cells differ from a recount", kept.region_unfilled, recount.region_unfilled);
+    }
 #endif
 }
 

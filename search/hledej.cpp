@@ -8,6 +8,7 @@
 #include "placement/board_index.h"
 #include "placement/candidate_shape.h"
 #include "placement/cell_list.h"
+#include "placement/planted_fault.h"
 
 namespace tessera {
 
@@ -119,6 +120,7 @@ bool Solver::try_candidates() {
             open.row[open.count] = static_cast<signed char>(s_.volny[i].row);
             open.col[open.count++] = static_cast<signed char>(s_.volny[i].col);
         }
+    if (planted_fault == PlantedFault::OpenSpotMissed && open.count > 0) --open.count;
     const OpenSpot* spot = first_open_spot();
     if (spot) {
         s_.spot_kind = spot->kind;
