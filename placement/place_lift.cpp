@@ -1,11 +1,30 @@
 // Putting a piece on the board and taking pieces off again. The board, the stack, the open-spot
 // list and the piece flags always change together here.
+#include <algorithm>
+
 #include "app/solver.h"
 #include "board/board.h"
 #include "placement/board_index.h"
 #include "placement/cell_list.h"
 
 namespace tessera {
+
+namespace {
+
+// The entry of a candidate in a list of `count` entries, or 0. A list stands in ascending order
+// of (piece, orientation, row, col) and holds each at most once, so it is found by halving.
+i32 find_candidate(const Candidate* list, i32 count, const Candidate& want) {
+    const auto before = [](const Candidate& a, const Candidate& b) {
+        if (a.piece != b.piece) return a.piece < b.piece;
+        if (a.orientation != b.orientation) return a.orientation < b.orientation;
+        return a.row != b.row ? a.row < b.row : a.col < b.col;
+    };
+    const Candidate* at = std::lower_bound(list + 1, list + 1 + count, want, before);
+    if (at == list + 1 + count || before(want, *at)) return 0;
+    return static_cast<i32>(at - list);
+}
+
+}  // namespace
 
 // Adds (sign 1) or takes off (sign -1) the record's codes with its anchor on (row, col).
 void Solver::lay_cells(const PieceRecord& rec, i32 row, i32 col, int sign) {
@@ -101,12 +120,9 @@ void Solver::odeber_prvek() {
             const Candidate* list = s_.hroty[spot.kind];
             const int want_row = spot.row - top.row + rec.anchor_row;
             const int want_col = spot.col - top.col + rec.anchor_col;
-            for (int i = 1; list[i].piece > 0; ++i)
-                if (list[i].piece == rec.number && list[i].orientation == rec.orientation && list[i].row == want_row &&
-                    list[i].col == want_col) {
-                    k = i;
-                    break;
-                }
+            if (const i32 found = find_candidate(list, s_.hroty_count[spot.kind],
+                                                 Candidate{rec.number, rec.orientation, want_row, want_col}))
+                k = found;
             for (int i = s_.hroty_count[spot.kind]; i >= 1; --i)
                 if (list[i].piece != 0 && s_.piece_used[list[i].piece] == 0) {
                     last_free = i;

@@ -133,17 +133,24 @@ bool Solver::try_candidates() {
     const bool by_shapes = spot && surroundings_of(*board_index_, spot->row, spot->col, around);
     const Candidate* list = s_.hroty[s_.spot_kind];
     const CandidateShape* shapes = shapes_.get() + s_.hroty.start[s_.spot_kind];
+    // Each free candidate aims the check at its place; one that its shape turns down is aimed at
+    // only when it is the last, so that the target is left where the plain walk leaves it.
+    const auto aim = [&](int i) {
+        if (!spot) return;
+        s_.target_row = spot->row + shapes[i].anchor_row - list[i].row;
+        s_.target_col = spot->col + shapes[i].anchor_col - list[i].col;
+    };
+    int last_free = 0, aimed = 0;
     for (int i = s_.next_candidate; list[i].piece > 0; ++i) {
         const Candidate& cand = list[i];
         if (s_.piece_used[cand.piece] != 0) continue;
-        const CandidateShape& shape = shapes[i];
-        if (spot) {
-            s_.target_row = spot->row + shape.anchor_row - cand.row;
-            s_.target_col = spot->col + shape.anchor_col - cand.col;
-        }
+        last_free = i;
         // The cells and the record are read only when the candidate's cells fit the board.
+        const CandidateShape& shape = shapes[i];
         const bool shaped = by_shapes && shape.first != CandidateShape::kNone;
         if (shaped && shape_blocked(shape, around)) continue;
+        aim(i);
+        aimed = i;
         const CellList& cells = cell_index_->lists[cand.piece][cand.orientation];
         const int dr = s_.target_row - shape.anchor_row, dc = s_.target_col - shape.anchor_col;
         if (!shaped && !rows_fit(cells, *board_index_, dr, dc)) continue;
@@ -155,6 +162,7 @@ bool Solver::try_candidates() {
             return true;
         }
     }
+    if (last_free != aimed) aim(last_free);
     open_cells_ = nullptr;
     return false;
 }
