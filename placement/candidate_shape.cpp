@@ -10,8 +10,12 @@ constexpr std::uint64_t kSpan = 0x7ffff;  // columns -9..+9
 
 }  // namespace
 
-CandidateShape shape_of(const CellList& cells, int row, int col) {
+CandidateShape shape_of(const PieceRecord& record, const CellList& cells, int row, int col) {
     CandidateShape shape{};
+    for (int slot = 1; slot < kHoleSlots && record.holes[slot].kind > 0; ++slot, ++shape.holes) {
+        shape.hole_row[shape.holes] = static_cast<std::int8_t>(record.holes[slot].row - row);
+        shape.hole_col[shape.holes] = static_cast<std::int8_t>(record.holes[slot].col - col);
+    }
     shape.anchor_row = static_cast<std::int16_t>(cells.anchor_row);
     shape.anchor_col = static_cast<std::int16_t>(cells.anchor_col);
     shape.first = cells.row_lo - row;
@@ -48,7 +52,8 @@ void build_candidate_shapes(const SolverState& s, const CellIndex& cells, Candid
         const Candidate* list = s.hroty[kind];
         CandidateShape* shape = shapes + s.hroty.start[kind];
         for (int i = 1; list[i].piece > 0; ++i)
-            shape[i] = shape_of(cells.lists[list[i].piece][list[i].orientation], list[i].row, list[i].col);
+            shape[i] = shape_of(s.prvky[list[i].piece][list[i].orientation], cells.lists[list[i].piece][list[i].orientation],
+                                list[i].row, list[i].col);
     }
 }
 

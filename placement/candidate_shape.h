@@ -19,6 +19,9 @@ struct CandidateShape {
     std::uint64_t rows[6];
     i32 first;
     std::int16_t anchor_row, anchor_col;
+    // The record's holes, as offsets from the spike.
+    std::int8_t holes;
+    std::int8_t hole_row[kHoleSlots - 1], hole_col[kHoleSlots - 1];
 };
 
 // The board around a spot, rows -5..+5 from it: the cells (columns -9..+9) where a full cell
@@ -28,7 +31,7 @@ struct SpotSurroundings {
 };
 
 // The shape of a candidate whose spike is grid cell (row, col) of the record with these cells.
-CandidateShape shape_of(const CellList& cells, int row, int col);
+CandidateShape shape_of(const PieceRecord& record, const CellList& cells, int row, int col);
 
 // False for a spot off the board's columns, where the columns around it cannot be told.
 bool surroundings_of(const BoardIndex& index, int row, int col, SpotSurroundings& around);
@@ -41,6 +44,18 @@ inline bool shape_blocked(const CandidateShape& shape, const SpotSurroundings& a
     const std::uint64_t* w = around.rows + shape.first + 5;
     return ((shape.rows[0] & w[0]) | (shape.rows[1] & w[1]) | (shape.rows[2] & w[2]) | (shape.rows[3] & w[3]) |
             (shape.rows[4] & w[4]) | (shape.rows[5] & w[5])) != 0;
+}
+
+// Whether a hole of the candidate, its spike on (row, col), lies on an empty board cell inside
+// the rectangle of the parameters: the continuation test when the spot is the only open one.
+inline bool opens_from(const CandidateShape& shape, const i32 (&board)[kBoardRows][kBoardCols],
+                       const SearchParams& p, int row, int col) {
+    for (int h = 0; h < shape.holes; ++h) {
+        const int r = row + shape.hole_row[h], c = col + shape.hole_col[h];
+        if (r < 0 || r >= kBoardRows || c < 0 || c >= kBoardCols) continue;
+        if (board[r][c] == 0 && p.start_x < r && r <= p.end_x && p.start_y < c && c <= p.end_y) return true;
+    }
+    return false;
 }
 
 }  // namespace tessera

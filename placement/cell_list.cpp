@@ -92,6 +92,8 @@ void list_cells(const PieceRecord& rec, CellList& list) {
                 list.cells[at++] = laid[n];
                 list.half_count += halves;
             }
+    for (int i = 0; i < kGridRows; ++i)
+        for (int j = 0; j < kGridCols; ++j) list.codes[i][j + 1] = static_cast<std::int16_t>(rec.cells[i][j]);
     mark_area(rec, list);
 }
 

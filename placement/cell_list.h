@@ -46,6 +46,9 @@ struct CellList {
     // far ones only when the board holds a half there (their rules reach a laid cell only past
     // a neighbour that is not laid). The settled ones keep the board's verdict.
     std::uint16_t near[kGridRows] = {}, far[kGridRows] = {}, settled[kGridRows] = {};
+    // The grid's codes, rows 0..7 and columns -1..12 (at [row][col + 1]): all that the rules of
+    // the area's positions read.
+    std::int16_t codes[kGridRows + 1][kGridCols + 3] = {};
 };
 
 struct CellIndex {

@@ -43,35 +43,45 @@ inline bool is_own_half(int v, bool up) {
 
 inline bool one_of(int v, int a, int b) { return v == 0 || v == a || v == b; }
 
-// Reads a board for the rules. Tested cells lie in rows 1..30 and columns 1..53, so a
-// neighbour's row is always on the board; a cell two columns away may not be, and reads as full.
+// The rules on a reader of codes: at(r, c) is the code of board cell (r, c), full for a column
+// off the board; at.edge(r, c) reads a cell that is surely on the board. Tested cells lie in
+// rows 1..30 and columns 1..53, so their edge neighbours are on the board; a cell two columns
+// away may not be.
+template <class Codes>
+bool empty_cell_can_fill(const Codes& at, int r, int c, bool up) {
+    if (up)
+        return one_of(at.edge(r + 1, c), 70, 10) || one_of(at.edge(r, c - 1), 80, 30) ||
+               one_of(at.edge(r, c + 1), 90, 20);
+    return one_of(at.edge(r - 1, c), 25, 85) || one_of(at.edge(r, c - 1), 75, 5) || one_of(at.edge(r, c + 1), 95, 15);
+}
+
+template <class Codes>
+bool half_cell_can_fill(const Codes& at, int r, int c, int v) {
+    const HalfRule& h = kHalfRules[v / 5];
+    const int partner = at.edge(r + h.partner_dr, c + h.partner_dc);
+    if (partner == 0) return true;
+    if (partner != h.partner_code) return false;
+    const int second = at(r + h.second_dr, c + h.second_dc);
+    const int third = at(r + h.third_dr, c + h.third_dc);
+    return (second == 0 || second == h.second_code) && (third == 0 || third == h.third_code);
+}
+
+// The verdict on one position whose cell points up or down as given.
+template <class Codes>
+bool cell_can_fill(const Codes& at, int r, int c, bool up) {
+    const int v = at.edge(r, c);
+    if (v == kFull) return true;
+    if (v == 0) return empty_cell_can_fill(at, r, c, up);
+    return !is_own_half(v, up) || half_cell_can_fill(at, r, c, v);
+}
+
+// The board's own codes.
 class BoardView {
 public:
     explicit BoardView(const i32 (&board)[kBoardRows][kBoardCols]) : m_(board) {}
-    int at(int r, int c) const { return c < 0 || c >= kBoardCols ? kFull : m_[r][c]; }
-
-    bool empty_cell_can_fill(int r, int c, bool up) const {
-        if (up) return one_of(m_[r + 1][c], 70, 10) || one_of(m_[r][c - 1], 80, 30) || one_of(m_[r][c + 1], 90, 20);
-        return one_of(m_[r - 1][c], 25, 85) || one_of(m_[r][c - 1], 75, 5) || one_of(m_[r][c + 1], 95, 15);
-    }
-
-    bool half_cell_can_fill(int r, int c, int v) const {
-        const HalfRule& h = kHalfRules[v / 5];
-        const int partner = at(r + h.partner_dr, c + h.partner_dc);
-        if (partner == 0) return true;
-        if (partner != h.partner_code) return false;
-        const int second = at(r + h.second_dr, c + h.second_dc);
-        const int third = at(r + h.third_dr, c + h.third_dc);
-        return (second == 0 || second == h.second_code) && (third == 0 || third == h.third_code);
-    }
-
-    // The verdict on one position whose cell points up or down as given.
-    bool can_fill(int r, int c, bool up) const {
-        const int v = m_[r][c];
-        if (v == kFull) return true;
-        if (v == 0) return empty_cell_can_fill(r, c, up);
-        return !is_own_half(v, up) || half_cell_can_fill(r, c, v);
-    }
+    int operator()(int r, int c) const { return c < 0 || c >= kBoardCols ? kFull : m_[r][c]; }
+    int edge(int r, int c) const { return m_[r][c]; }
+    bool can_fill(int r, int c, bool up) const { return cell_can_fill(*this, r, c, up); }
 
 private:
     const i32 (&m_)[kBoardRows][kBoardCols];

@@ -1,8 +1,8 @@
 // The placement check: may this record go with its anchor cell on (target_row, target_col)?
 // It is the search's inner loop. Only its verdict is seen, so the cheapest rejection (the
-// overlap, a board row at a time) runs first, and the fillability, the dearest, last: for it the
-// piece's codes are laid on the board, so that it reads the codes the board would hold after
-// the placement straight from it. The board is always left exactly as it was found.
+// overlap, a board row at a time) runs first, and the fillability, the dearest, last: it reads
+// the board's codes plus the piece's, or, for a record that the row bitmaps cannot serve, lays
+// the piece's codes on the board for a moment. The board is always left as it was found.
 #include <algorithm>
 #include <functional>
 
@@ -48,8 +48,8 @@ bool halves_complete(const CellList& cells, const i32 (&board)[kBoardRows][kBoar
 }
 
 // Fillability of the record's area when its grid directions are the board's (row + column of a
-// board cell odd for an up cell), in two steps: the positions that keep the board's standing
-// verdict, before the codes are laid; then the others, judged on the laid codes.
+// board cell odd for an up cell): the settled positions keep the board's standing verdict, the
+// others are judged on the codes after the placement.
 struct AreaRows {
     AreaRows(const BoardIndex& index, int dr, int dc)
         : index(index), dr(dr), shift(dc + kColumnBit), play(kAreaCols & (kPlayBits >> shift)),
@@ -60,23 +60,30 @@ struct AreaRows {
     const int i_from, i_to;
 };
 
-bool settled_fillable(const CellList& cells, const AreaRows& area) {
-    for (int i = area.i_from; i <= area.i_to; ++i) {
-        const int r = i + area.dr;
-        const RowBits stuck = area.index.stuck[r] >> area.shift, half = area.index.half[r] >> area.shift;
-        if ((cells.settled[i] | (cells.far[i] & area.play & ~half)) & stuck) return false;
-    }
-    return true;
-}
+// The codes the board would hold after the placement, read without laying them.
+class Combined {
+public:
+    Combined(const i32 (&board)[kBoardRows][kBoardCols], const CellList& cells, int dr, int dc)
+        : m_(board), cells_(cells), dr_(dr), dc_(dc) {}
+    int operator()(int r, int c) const { return c < 0 || c >= kBoardCols ? kFull : edge(r, c); }
+    int edge(int r, int c) const { return m_[r][c] + cells_.codes[r - dr_][c - dc_ + 1]; }
 
-bool unsettled_fillable(const CellList& cells, const AreaRows& area, const BoardView& board) {
+private:
+    const i32 (&m_)[kBoardRows][kBoardCols];
+    const CellList& cells_;
+    const int dr_, dc_;
+};
+
+bool area_fillable_by_rows(const CellList& cells, const AreaRows& area, const Combined& after) {
     const int dc = area.shift - kColumnBit;
     for (int i = area.i_from; i <= area.i_to; ++i) {
         const int r = i + area.dr;
-        const RowBits half = area.index.half[r] >> area.shift;
-        for (RowBits judge = (cells.near[i] | (cells.far[i] & half)) & area.play; judge != 0; judge &= judge - 1) {
+        const RowBits stuck = area.index.stuck[r] >> area.shift, half = area.index.half[r] >> area.shift;
+        const RowBits far = cells.far[i] & area.play;
+        if ((cells.settled[i] | (far & ~half)) & stuck) return false;
+        for (RowBits judge = (cells.near[i] & area.play) | (far & half); judge != 0; judge &= judge - 1) {
             const int c = __builtin_ctzll(judge) + dc;
-            if (!board.can_fill(r, c, ((r + c) & 1) != 0)) return false;
+            if (!cell_can_fill(after, r, c, ((r + c) & 1) != 0)) return false;
         }
     }
     return true;
@@ -151,15 +158,11 @@ int Solver::check_fitting(const CellList& cells, const PieceRecord& rec, int dr,
 
     // Fillability: no empty or half cell of the piece's area may be left in a state that no
     // later piece could complete. The row bitmaps know the board's directions only.
-    const BoardView board(s_.matice);
     if (!cells.regular || ((dr + dc) & 1) == 0) {
         const Overlay overlay(s_.matice, cells, dr, dc);
-        return area_fillable(board, dr, dc) ? 1 : 0;
+        return area_fillable(BoardView(s_.matice), dr, dc) ? 1 : 0;
     }
-    const AreaRows area(*board_index_, dr, dc);
-    if (!settled_fillable(cells, area)) return 0;
-    const Overlay overlay(s_.matice, cells, dr, dc);
-    return unsettled_fillable(cells, area, board) ? 1 : 0;
+    return area_fillable_by_rows(cells, AreaRows(*board_index_, dr, dc), Combined(s_.matice, cells, dr, dc)) ? 1 : 0;
 }
 
 }  // namespace tessera

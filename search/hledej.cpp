@@ -140,6 +140,9 @@ bool Solver::try_candidates() {
         s_.target_row = spot->row + shapes[i].anchor_row - list[i].row;
         s_.target_col = spot->col + shapes[i].anchor_col - list[i].col;
     };
+    // With the spot the only open one, every candidate covers it: the continuation test is then
+    // whether a hole opens a new one.
+    const bool only_spot = by_shapes && open.count == 1 && s_.depth != kPieceCount - 1;
     int last_free = 0, aimed = 0;
     for (int i = s_.next_candidate; list[i].piece > 0; ++i) {
         const Candidate& cand = list[i];
@@ -151,6 +154,7 @@ bool Solver::try_candidates() {
         if (shaped && shape_blocked(shape, around)) continue;
         aim(i);
         aimed = i;
+        if (only_spot && shaped && !opens_from(shape, s_.matice, s_.params, spot->row, spot->col)) continue;
         const CellList& cells = cell_index_->lists[cand.piece][cand.orientation];
         const int dr = s_.target_row - shape.anchor_row, dc = s_.target_col - shape.anchor_col;
         if (!shaped && !rows_fit(cells, *board_index_, dr, dc)) continue;
