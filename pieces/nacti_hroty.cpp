@@ -75,6 +75,12 @@ void Solver::nacti_diry() {
                     // A hole is a spike of the empty part: the rules read every code in complement.
                     const int y = 100 - record.cells[r][c];
                     if (y == 0) continue;
+                    // Each rule of an empty cell asks two of its edge neighbours for a code of
+                    // the piece: far from the piece it finds none.
+                    const int third = grid_cell_points_up(r, c) ? r + 1 : r - 1;
+                    if (y == 100 && (grid_code(record, r, c - 1) | grid_code(record, r, c + 1) |
+                                     grid_code(record, third, c)) == 0)
+                        continue;
                     const int* kinds = kinds_to_test(grid_cell_points_up(r, c), y);
                     if (!kinds) continue;
                     for (; *kinds; ++kinds) {
