@@ -15,13 +15,16 @@ void reindex_cells(const i32 (&board)[kBoardRows][kBoardCols], BoardIndex& index
             index.half[x] = v != 0 && v != kFull ? index.half[x] | bit : index.half[x] & ~bit;
         }
     }
-    // A cell's rules read one row up or down and two columns aside.
+    // A cell's rules read one row up or down and two columns aside; a full cell is never stuck.
     const BoardView view(board);
+    const int y_from = std::max(y0 - 2, kPlayFirstCol), y_to = std::min(y1 + 2, kPlayLastCol);
+    if (y_from > y_to) return;
+    const RowBits span = (~RowBits{0} >> (63 - (y_to + kColumnBit))) & (~RowBits{0} << (y_from + kColumnBit));
     for (int x = std::max(x0 - 1, kPlayFirstRow); x <= std::min(x1 + 1, kPlayLastRow); ++x) {
-        RowBits stuck = index.stuck[x];
-        for (int y = std::max(y0 - 2, kPlayFirstCol); y <= std::min(y1 + 2, kPlayLastCol); ++y) {
-            const RowBits bit = column_bit(y);
-            stuck = view.can_fill(x, y, ((x + y) & 1) != 0) ? stuck & ~bit : stuck | bit;
+        RowBits stuck = index.stuck[x] & ~span;
+        for (RowBits open = span & (index.empty[x] | index.half[x]); open != 0; open &= open - 1) {
+            const int y = __builtin_ctzll(open) - kColumnBit;
+            if (!view.can_fill(x, y, ((x + y) & 1) != 0)) stuck |= column_bit(y);
         }
         index.stuck[x] = stuck;
     }
