@@ -51,9 +51,10 @@ void build_candidate_shapes(const SolverState& s, const CellIndex& cells, Candid
     for (int kind = 1; kind <= kKinds; ++kind) {
         const Candidate* list = s.hroty[kind];
         CandidateShape* shape = shapes + s.hroty.start[kind];
-        for (int i = 1; list[i].piece > 0; ++i)
-            shape[i] = shape_of(s.prvky[list[i].piece][list[i].orientation], cells.lists[list[i].piece][list[i].orientation],
-                                list[i].row, list[i].col);
+        for (int i = 1; list[i].piece > 0; ++i) {
+            const i32 p = list[i].piece, o = list[i].orientation;
+            shape[i] = shape_of(s.prvky[p][o], cells.lists[p][o], list[i].row, list[i].col);
+        }
     }
 }
 

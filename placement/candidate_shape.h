@@ -46,15 +46,19 @@ inline bool shape_blocked(const CandidateShape& shape, const SpotSurroundings& a
             (shape.rows[4] & w[4]) | (shape.rows[5] & w[5])) != 0;
 }
 
-// Whether a hole of the candidate, its spike on (row, col), lies on an empty board cell inside
-// the rectangle of the parameters: the continuation test when the spot is the only open one.
+// Whether a hole on board cell (r, c) opens a new spot, as the continuation test asks: the cell
+// empty before the placement, inside the rectangle of the parameters.
+inline bool hole_opens_spot(const i32 (&board)[kBoardRows][kBoardCols], const SearchParams& p, int r, int c) {
+    if (r < 0 || r >= kBoardRows || c < 0 || c >= kBoardCols) return false;
+    return board[r][c] == 0 && p.start_x < r && r <= p.end_x && p.start_y < c && c <= p.end_y;
+}
+
+// Whether a hole of the candidate, its spike on (row, col), opens a new spot: the continuation
+// test when the spot is the only open one.
 inline bool opens_from(const CandidateShape& shape, const i32 (&board)[kBoardRows][kBoardCols],
                        const SearchParams& p, int row, int col) {
-    for (int h = 0; h < shape.holes; ++h) {
-        const int r = row + shape.hole_row[h], c = col + shape.hole_col[h];
-        if (r < 0 || r >= kBoardRows || c < 0 || c >= kBoardCols) continue;
-        if (board[r][c] == 0 && p.start_x < r && r <= p.end_x && p.start_y < c && c <= p.end_y) return true;
-    }
+    for (int h = 0; h < shape.holes; ++h)
+        if (hole_opens_spot(board, p, row + shape.hole_row[h], col + shape.hole_col[h])) return true;
     return false;
 }
 

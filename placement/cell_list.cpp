@@ -56,7 +56,8 @@ void mark_area(const PieceRecord& rec, CellList& list) {
     for (int i = 1; i <= 6; ++i) {
         const unsigned up = i % 2 == 0 ? 0x555u : 0xaaau;  // positions with i + j even
         const unsigned sides = reads_code(codes, i, 0, -1) | reads_code(codes, i, 0, 1);
-        const unsigned edge = (up & (sides | reads_code(codes, i, 1, 0))) | (~up & (sides | reads_code(codes, i, -1, 0)));
+        const unsigned edge = (up & (sides | reads_code(codes, i, 1, 0))) |  // the third edge: below an up cell
+                              (~up & (sides | reads_code(codes, i, -1, 0)));
         unsigned beyond = 0;
         for (int n = 0; n < far_up.count; ++n) beyond |= up & reads_code(codes, i, far_up.dr[n], far_up.dc[n]);
         for (int n = 0; n < far_down.count; ++n) beyond |= ~up & reads_code(codes, i, far_down.dr[n], far_down.dc[n]);

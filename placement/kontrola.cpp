@@ -8,6 +8,7 @@
 
 #include "app/solver.h"
 #include "placement/board_index.h"
+#include "placement/candidate_shape.h"
 #include "placement/cell_list.h"
 #include "placement/fillability.h"
 
@@ -23,15 +24,16 @@ class Overlay {
 public:
     Overlay(i32 (&board)[kBoardRows][kBoardCols], const CellList& cells, int dr, int dc)
         : board_(board), cells_(cells), dr_(dr), dc_(dc) {
-        for (int n = 0; n < cells_.count; ++n) board_[cells_.cells[n].row + dr_][cells_.cells[n].col + dc_] += cells_.cells[n].code;
+        for (int n = 0; n < cells_.count; ++n) at(n) += cells_.cells[n].code;
     }
     ~Overlay() {
-        for (int n = 0; n < cells_.count; ++n) board_[cells_.cells[n].row + dr_][cells_.cells[n].col + dc_] -= cells_.cells[n].code;
+        for (int n = 0; n < cells_.count; ++n) at(n) -= cells_.cells[n].code;
     }
     Overlay(const Overlay&) = delete;
     Overlay& operator=(const Overlay&) = delete;
 
 private:
+    i32& at(int n) { return board_[cells_.cells[n].row + dr_][cells_.cells[n].col + dc_]; }
     i32 (&board_)[kBoardRows][kBoardCols];
     const CellList& cells_;
     int dr_, dc_;
@@ -140,12 +142,8 @@ bool Solver::leaves_open_spot(const CellList& cells, int dr, int dc) const {
 
 // A hole of the record on a cell that is empty before the placement, inside the rectangle.
 bool Solver::opens_spot(const PieceRecord& rec, int dr, int dc) const {
-    const SearchParams& p = s_.params;
-    for (int slot = 1; slot < kHoleSlots && rec.holes[slot].kind > 0; ++slot) {
-        const int r = rec.holes[slot].row + dr, c = rec.holes[slot].col + dc;
-        if (r < 0 || r >= kBoardRows || c < 0 || c >= kBoardCols) continue;
-        if (s_.matice[r][c] == 0 && p.start_x < r && r <= p.end_x && p.start_y < c && c <= p.end_y) return true;
-    }
+    for (int slot = 1; slot < kHoleSlots && rec.holes[slot].kind > 0; ++slot)
+        if (hole_opens_spot(s_.matice, s_.params, rec.holes[slot].row + dr, rec.holes[slot].col + dc)) return true;
     return false;
 }
 

@@ -66,6 +66,11 @@ for n in "${!sets[@]}"; do
   new=$(field passes_per_second <"$work/new.$n.out" | median)
   old_sig=$(field signature <"$work/old.$n.out" | sort -u)
   new_sig=$(field signature <"$work/new.$n.out" | sort -u)
-  if [ "$old_sig" = "$new_sig" ] && [ "$(wc -w <<<"$old_sig")" -eq 1 ]; then agree="equal ($old_sig)"; else agree="DIFFER ($old_sig / $new_sig)"; fi
-  printf '| %s | %.0f | %.0f | %.2f | %s |\n' "$name" "$old" "$new" "$(awk -v a="$old" -v b="$new" 'BEGIN { print b / a }')" "$agree"
+  if [ "$old_sig" = "$new_sig" ] && [ "$(wc -w <<<"$old_sig")" -eq 1 ]; then
+    agree="equal ($old_sig)"
+  else
+    agree="DIFFER ($old_sig / $new_sig)"
+  fi
+  ratio=$(awk -v a="$old" -v b="$new" 'BEGIN { print b / a }')
+  printf '| %s | %.0f | %.0f | %.2f | %s |\n' "$name" "$old" "$new" "$ratio" "$agree"
 done

@@ -207,7 +207,8 @@ public:
 private:
     void judge_last_pass(const SolverState& s) {
         ++passes_judged;
-        const bool placed = s.depth == depth_before_ + 1 && std::memcmp(&s.reseni[s.depth], &placement_, sizeof placement_) == 0;
+        const bool placed =
+            s.depth == depth_before_ + 1 && std::memcmp(&s.reseni[s.depth], &placement_, sizeof placement_) == 0;
         if (will_place_ ? !placed : s.depth >= depth_before_) ++disagreements;
     }
 
