@@ -7,7 +7,9 @@
 # runs `tessera bench` of both, alternately, RUNS times (default 5) on the shipped puzzle with
 # and without limits and on a small piece set (tools/speed_pieces.txt), and prints the median
 # passes per second of each, their ratio (new / old) and whether the signatures of the order
-# of tries agree. The piece files are those of the working tree, so both read the same input.
+# of tries agree. Passes per second are counted on the CPU time of each run (start-up
+# included), which other work on a shared machine disturbs far less than the time on the
+# clock. The piece files are those of the working tree, so both read the same input.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -43,16 +45,21 @@ build "$new_rev" "$work/new"
 
 sets=("shipped puzzle, limits|$root/data/zdroj.txt|" "shipped puzzle, no limits|$root/data/zdroj.txt|--no-limits"
       "small set (tools/speed_pieces.txt)|$root/tools/speed_pieces.txt|")
-median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 field() { sed -nE "s/.*$1=([^ ]+).*/\\1/p"; }
+median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 mkdir -p "$work/run"
 for n in "${!sets[@]}"; do
   IFS='|' read -r _ pieces flags <<<"${sets[$n]}"
   for _ in $(seq "$runs"); do
     for side in old new; do
+      TIMEFORMAT='cpu=%3U+%3S'
       # shellcheck disable=SC2086
-      "$work/$side/build/tessera" bench -C "$work/run" --pieces "$pieces" --passes "$passes" $flags \
+      { time "$work/$side/build/tessera" bench -C "$work/run" --pieces "$pieces" --passes "$passes" $flags \
+          >"$work/line"; } 2>"$work/cpu"
+      cpu=$(sed -nE 's/cpu=([0-9.]+)\+([0-9.]+)/\1 \2/p' "$work/cpu" | awk '{ print $1 + $2 }')
+      ran=$(field passes <"$work/line")
+      echo "$(cat "$work/line") cpu_passes_per_second=$(awk -v p="$ran" -v c="$cpu" 'BEGIN { print p / c }')" \
         >>"$work/$side.$n.out"
     done
   done
@@ -62,8 +69,8 @@ echo "| workload | $old_rev passes/s | ${new_rev:-working tree} passes/s | ratio
 echo "|---|---|---|---|---|"
 for n in "${!sets[@]}"; do
   IFS='|' read -r name _ _ <<<"${sets[$n]}"
-  old=$(field passes_per_second <"$work/old.$n.out" | median)
-  new=$(field passes_per_second <"$work/new.$n.out" | median)
+  old=$(field cpu_passes_per_second <"$work/old.$n.out" | median)
+  new=$(field cpu_passes_per_second <"$work/new.$n.out" | median)
   old_sig=$(field signature <"$work/old.$n.out" | sort -u)
   new_sig=$(field signature <"$work/new.$n.out" | sort -u)
   if [ "$old_sig" = "$new_sig" ] && [ "$(wc -w <<<"$old_sig")" -eq 1 ]; then
