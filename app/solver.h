@@ -94,8 +94,9 @@ private:
     void mark_spots_under(const PieceRecord& record, i32 row, i32 col);
     void debug_verify() const;
 
-    // The check after rows_fit passed, with the record's cells at (dr, dc) from its grid.
-    int check_fitting(const struct CellList& cells, const PieceRecord& record, int dr, int dc) const;
+    // The parts of the check after rows_fit, with the record's cells at (dr, dc) from its grid.
+    bool continues(const struct CellList& cells, const PieceRecord& record, int dr, int dc) const;
+    bool fills(const struct CellList& cells, int dr, int dc) const;
     bool leaves_open_spot(const struct CellList& cells, int dr, int dc) const;
     bool opens_spot(const PieceRecord& record, int dr, int dc) const;
 

@@ -123,7 +123,13 @@ int Solver::kontrola(const PieceRecord& rec) const {
         cells = &own;
     }
     const int dr = s_.target_row - rec.anchor_row, dc = s_.target_col - rec.anchor_col;
-    return rows_fit(*cells, *board_index_, dr, dc) ? check_fitting(*cells, rec, dr, dc) : 0;
+    return rows_fit(*cells, *board_index_, dr, dc) && continues(*cells, rec, dr, dc) && fills(*cells, dr, dc) ? 1 : 0;
+}
+
+// Continuation: a placement that covers every unfilled open spot must open a new one. The
+// piece that completes the board needs none.
+bool Solver::continues(const CellList& cells, const PieceRecord& rec, int dr, int dc) const {
+    return s_.depth == kPieceCount - 1 || leaves_open_spot(cells, dr, dc) || opens_spot(rec, dr, dc);
 }
 
 // Whether an unfilled open spot stays uncovered by the record's cells.
@@ -147,20 +153,17 @@ bool Solver::opens_spot(const PieceRecord& rec, int dr, int dc) const {
     return false;
 }
 
-int Solver::check_fitting(const CellList& cells, const PieceRecord& rec, int dr, int dc) const {
-    if (!halves_complete(cells, s_.matice, dr, dc)) return 0;
-
-    // Continuation: a placement that covers every unfilled open spot must open a new one. The
-    // piece that completes the board needs none.
-    if (s_.depth != kPieceCount - 1 && !leaves_open_spot(cells, dr, dc) && !opens_spot(rec, dr, dc)) return 0;
+// The rest of the overlap, then the fillability.
+bool Solver::fills(const CellList& cells, int dr, int dc) const {
+    if (!halves_complete(cells, s_.matice, dr, dc)) return false;
 
     // Fillability: no empty or half cell of the piece's area may be left in a state that no
     // later piece could complete. The row bitmaps know the board's directions only.
     if (!cells.regular || ((dr + dc) & 1) == 0) {
         const Overlay overlay(s_.matice, cells, dr, dc);
-        return area_fillable(BoardView(s_.matice), dr, dc) ? 1 : 0;
+        return area_fillable(BoardView(s_.matice), dr, dc);
     }
-    return area_fillable_by_rows(cells, AreaRows(*board_index_, dr, dc), Combined(s_.matice, cells, dr, dc)) ? 1 : 0;
+    return area_fillable_by_rows(cells, AreaRows(*board_index_, dr, dc), Combined(s_.matice, cells, dr, dc));
 }
 
 }  // namespace tessera

@@ -154,12 +154,13 @@ bool Solver::try_candidates() {
         if (shaped && shape_blocked(shape, around)) continue;
         aim(i);
         aimed = i;
-        if (only_spot && shaped && !opens_from(shape, s_.matice, s_.params, spot->row, spot->col)) continue;
+        const bool by_holes = only_spot && shaped;
+        if (by_holes && !opens_from(shape, s_.matice, s_.params, spot->row, spot->col)) continue;
         const CellList& cells = cell_index_->lists[cand.piece][cand.orientation];
         const int dr = s_.target_row - shape.anchor_row, dc = s_.target_col - shape.anchor_col;
         if (!shaped && !rows_fit(cells, *board_index_, dr, dc)) continue;
         const PieceRecord& record = s_.prvky[cand.piece][cand.orientation];
-        if (check_fitting(cells, record, dr, dc) != 0) {
+        if ((by_holes || continues(cells, record, dr, dc)) && fills(cells, dr, dc)) {
             open_cells_ = nullptr;
             pridej_prvek(record);
             if (s_.depth > deepest_) deepest_ = s_.depth;
