@@ -85,6 +85,7 @@ private:
     void restart_if_region_filled();
     bool place_first_piece();
     const OpenSpot* first_open_spot() const;
+    void gather_open_cells(struct OpenCells& open) const;
     bool try_candidates();
     void count_pass();
     void end_search();

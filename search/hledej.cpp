@@ -111,16 +111,22 @@ const OpenSpot* Solver::first_open_spot() const {
     return nullptr;
 }
 
-// Walks the candidate list of the first open spot from next_candidate on and places the first
-// free piece that the check accepts. With no open spot the previous spot's kind and target stay.
-bool Solver::try_candidates() {
-    OpenCells open;
+// The cells of the unfilled spots, in list order.
+void Solver::gather_open_cells(OpenCells& open) const {
+    open.count = 0;
     for (int i = 1; i <= s_.open_count && s_.volny[i].kind > 0; ++i)
         if (s_.volny[i].filled == 0) {
             open.row[open.count] = static_cast<signed char>(s_.volny[i].row);
             open.col[open.count++] = static_cast<signed char>(s_.volny[i].col);
         }
     if (planted_fault == PlantedFault::OpenSpotMissed && open.count > 0) --open.count;
+}
+
+// Walks the candidate list of the first open spot from next_candidate on and places the first
+// free piece that the check accepts. With no open spot the previous spot's kind and target stay.
+bool Solver::try_candidates() {
+    OpenCells open;
+    gather_open_cells(open);
     const OpenSpot* spot = first_open_spot();
     if (spot) {
         s_.spot_kind = spot->kind;
