@@ -5,13 +5,35 @@
 
 #include "app/search_params.h"
 #include "app/text.h"
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+
+#include "placement/board_index.h"
+#include "placement/candidate_shape.h"
 #include "placement/cell_list.h"
 
 namespace tessera {
 
-// The state is far too large for the call stack; it is made once, zero-filled, on the heap.
+namespace {
+
+// The state is far too large for the call stack; it is made once on the heap, zero-filled but
+// for the spike table's pool past its first two entries (every list then reads as empty), so
+// that only the pages that the catalogue fills are ever touched.
+SolverState* new_state() {
+    void* raw = ::operator new(sizeof(SolverState));
+    std::memset(raw, 0, offsetof(SolverState, hroty) + offsetof(SpikeTable, pool) + 2 * sizeof(Candidate));
+    return static_cast<SolverState*>(raw);
+}
+
+}  // namespace
+
 Solver::Solver(ControlPanel& panel)
-    : storage_(new SolverState{}), cell_index_(new CellIndex{}), s_(*storage_), panel_(panel) {}
+    : storage_(new_state()),
+      cell_index_(new CellIndex{}),
+      board_index_(new BoardIndex{}),
+      s_(*storage_),
+      panel_(panel) {}
 
 Solver::~Solver() = default;
 
@@ -23,6 +45,8 @@ void Solver::FormCreate() {
     nacti_diry();
     notes_.end(pieces_path_.c_str());
     build_cell_index(s_, *cell_index_);
+    shapes_.reset(new CandidateShape[static_cast<std::size_t>(s_.hroty.start[kKinds + 1])]);
+    build_candidate_shapes(s_, *cell_index_, shapes_.get());
     s_.running = 0;
     for (i32& used : s_.piece_used) used = 0;
     s_.depth = 0;

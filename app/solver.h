@@ -11,7 +11,10 @@
 #include "pieces/file_notes.h"
 
 namespace tessera {
+struct BoardIndex;
+struct CandidateShape;
 struct CellIndex;
+struct OpenCells;
 }
 
 namespace tessera {
@@ -42,6 +45,9 @@ public:
 
     // Board (board/).
     void napln_matici();
+    // After the board was written other than through the solver's operations (tests do): the
+    // row bitmaps that the check reads are rebuilt from it.
+    void board_edited();
 
     // Piece catalogue (pieces/).
     int nacti_prvky();
@@ -93,13 +99,22 @@ private:
     void restart_if_region_filled();
     bool place_first_piece();
     const OpenSpot* first_open_spot() const;
+    void gather_open_cells(struct OpenCells& open) const;
     bool try_candidates();
     void count_pass();
     void end_search();
     void write_final_result();
     void empty_search_state();
     void lay_first_piece(const PieceRecord& record);
+    void lay_cells(const PieceRecord& record, i32 row, i32 col, int sign);
+    void mark_spots_under(const PieceRecord& record, i32 row, i32 col);
     void debug_verify() const;
+
+    // The parts of the check after rows_fit, with the record's cells at (dr, dc) from its grid.
+    bool continues(const struct CellList& cells, const PieceRecord& record, int dr, int dc) const;
+    bool fills(const struct CellList& cells, int dr, int dc) const;
+    bool leaves_open_spot(const struct CellList& cells, int dr, int dc) const;
+    bool opens_spot(const PieceRecord& record, int dr, int dc) const;
 
     // Steps of the catalogue (pieces/).
     bool build_orientations(i32 piece);
@@ -109,6 +124,10 @@ private:
 
     std::unique_ptr<SolverState> storage_;
     std::unique_ptr<CellIndex> cell_index_;
+    std::unique_ptr<BoardIndex> board_index_;
+    std::unique_ptr<CandidateShape[]> shapes_;  // beside the spike table's pool
+    // The unfilled spots while the search tries the candidates of one spot, else nullptr.
+    const OpenCells* open_cells_ = nullptr;
     SolverState& s_;
     ControlPanel& panel_;
     std::string pieces_path_ = "zdroj.txt";

@@ -18,11 +18,11 @@ inline constexpr int kGridCols = 11;
 inline constexpr int kHoleSlots = 5;  // slot 0 unused, slots 1..4 hold holes
 inline constexpr int kFull = 100;
 
-// A record's shape lies in rows 2..6 and columns 3..10, so one kind (one parity and one code)
-// can occur at most 20 times in one record: every candidate list of every loadable piece
-// file fits, with one free entry after the last to end the list.
-inline constexpr int kMaxCandidates = kPieceCount * kOrientations * 20;
-inline constexpr int kCandidateSlots = kMaxCandidates + 2;
+// A laid cell of a record (rows 1..6, columns 1..10) is a spike of three kinds at most, so the
+// candidates of all kinds together never exceed this; each list also has its unused entry 0
+// and the empty entry that ends it.
+inline constexpr int kMaxCandidates = kPieceCount * kOrientations * 60 * 3;
+inline constexpr int kCandidatePool = kMaxCandidates + 2 * (kKinds + 1);
 
 // 209 pieces open at most four spots each; the list also keeps one empty entry after its
 // last one so that deleting an entry always copies an empty entry down.
@@ -90,11 +90,20 @@ struct SearchParams {
     i32 first_y;
 };
 
+// The spike table: the list of kind k is entries 1..count of hroty[k], entry 0 unused and the
+// entry after the last an empty one (piece 0). The lists lie one after another in one pool,
+// each as long as the catalogue needs; the pool is written only up to the last list's end.
+struct SpikeTable {
+    i32 start[kKinds + 2];  // where each kind's entry 0 lies in the pool; start[kKinds + 1]: the end
+    Candidate* operator[](int kind) { return pool + start[kind]; }
+    const Candidate* operator[](int kind) const { return pool + start[kind]; }
+    Candidate pool[kCandidatePool];
+};
+
 struct SolverState {
     PieceRecord prvky[kPieceCount + 1][kOrientations + 1];
     Placement reseni[kPieceCount + 1];
     OpenSpot volny[kSpotSlots];
-    Candidate hroty[kKinds + 1][kCandidateSlots];
     Placement empty_placement;
     OpenSpot empty_spot;
     i32 piece_used[kPieceCount + 1];
@@ -114,6 +123,8 @@ struct SolverState {
     // Length of each candidate list, kept beside the lists when they are built so that the
     // search can scan a list from its end without walking the free entries.
     i32 hroty_count[kKinds + 1];
+    // Last, so that the pool beyond what the catalogue fills is never written, not even zeroed.
+    SpikeTable hroty;
 };
 
 }  // namespace tessera

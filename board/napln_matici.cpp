@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "app/solver.h"
+#include "placement/board_index.h"
 #include "board/board.h"
 
 namespace tessera {
@@ -55,6 +56,11 @@ void fill_initial_board(BoardMatrix& board) {
     std::memcpy(board, initial.cells, sizeof(BoardMatrix));
 }
 
-void Solver::napln_matici() { fill_initial_board(s_.matice); }
+void Solver::napln_matici() {
+    fill_initial_board(s_.matice);
+    board_edited();
+}
+
+void Solver::board_edited() { index_board(s_.matice, *board_index_); }
 
 }  // namespace tessera

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "board/board.h"
+#include "placement/cell_list.h"
 #include "board/cell_codes.h"
 
 namespace tessera::fuzz {
@@ -113,13 +114,10 @@ void check_state(const Solver& solver) {
         if (e.orientation < 1 || e.orientation > kOrientations) fail("stack entry %d has orientation %d", i, e.orientation);
         if (used[e.piece]++ != 0) fail("piece %d is stacked twice", e.piece);
         const PieceRecord& rec = s.prvky[e.piece][e.orientation];
-        for (int r = rec.anchor_row; r <= 6; ++r)
-            for (int c = 1; c <= 10; ++c) {
-                if (rec.cells[r][c] == 0) continue;
-                const int x = e.row + r - rec.anchor_row, y = e.col + c - rec.anchor_col;
-                if (!on_board(x, y)) fail("piece %d has a cell off the board at %d,%d", e.piece, x, y);
-                board[x][y] += rec.cells[r][c];
-            }
+        for_each_laid_cell(rec, e.row, e.col, [&](int x, int y, int code) {
+            if (!on_board(x, y)) fail("piece %d has a cell off the board at %d,%d", e.piece, x, y);
+            board[x][y] += code;
+        });
     }
     for (int x = 0; x < kBoardRows; ++x)
         for (int y = 0; y < kBoardCols; ++y) {

@@ -17,26 +17,13 @@ int grid_code(const PieceRecord& record, int r, int c) {
     return record.cells[r][c];
 }
 
-bool edge_neighbour_taken(const PieceRecord& record, int r, int c) {
-    return grid_code(record, r, c - 1) != 0 || grid_code(record, r, c + 1) != 0 || grid_code(record, r - 1, c) != 0 ||
-           grid_code(record, r + 1, c) != 0;
-}
-
-}  // namespace
-
-void Solver::nacti_hroty() {
-    // The table starts zeroed and a list only grows at its end, so emptying each list up to its
-    // count and end mark empties the whole table, at a tiny part of the cost of clearing it all.
-    for (int k = 0; k <= kKinds; ++k) {
-        const int used = std::clamp(s_.hroty_count[k] + 1, 0, kCandidateSlots - 1);
-        for (int i = 0; i <= used; ++i) s_.hroty[k][i] = Candidate{};
-        s_.hroty_count[k] = 0;
-    }
-
+// Calls add(kind, piece, orientation, row, col) for every spike of the catalogue, in the order
+// of the lists.
+template <class Add>
+void for_each_spike(const SolverState& s, Add&& add) {
     for (i32 p = 1; p <= kPieceCount; ++p)
         for (i32 o = 1; o <= kOrientations; ++o) {
-            const PieceRecord& record = s_.prvky[p][o];
-            if (!has_cells(record)) continue;
+            const PieceRecord& record = s.prvky[p][o];
             for (int r = 1; r <= 6; ++r)
                 for (int c = 1; c <= 10; ++c) {
                     const int x = record.cells[r][c];
@@ -45,18 +32,36 @@ void Solver::nacti_hroty() {
                     if (!kinds) continue;
                     for (; *kinds; ++kinds) {
                         const auto at = [&](int dr, int dc) { return grid_code(record, r + dr, c + dc); };
-                        if (rule_holds(kRules[*kinds], at))
-                            pridej_hrot(*kinds, record.number, record.orientation, r, c);
+                        if (rule_holds(kRules[*kinds], at)) add(*kinds, record.number, record.orientation, r, c);
                     }
                 }
         }
 }
 
+}  // namespace
+
+// The lists are counted first, so that each gets the room it needs in the pool.
+void Solver::nacti_hroty() {
+    for (i32& count : s_.hroty_count) count = 0;
+    for_each_spike(s_, [&](i32 kind, i32, i32, i32, i32) { ++s_.hroty_count[kind]; });
+    i32 next = 0;
+    for (int kind = 0; kind <= kKinds; ++kind) {
+        s_.hroty.start[kind] = next;
+        s_.hroty.pool[next] = Candidate{};
+        s_.hroty.pool[next + s_.hroty_count[kind] + 1] = Candidate{};
+        next += s_.hroty_count[kind] + 2;
+        s_.hroty_count[kind] = 0;
+    }
+    s_.hroty.start[kKinds + 1] = next;
+    for_each_spike(s_, [&](i32 kind, i32 piece, i32 orientation, i32 row, i32 col) {
+        pridej_hrot(kind, piece, orientation, row, col);
+    });
+}
+
 void Solver::pridej_hrot(i32 kind, i32 piece, i32 orientation, i32 row, i32 col) {
     i32& count = s_.hroty_count[kind];
-    // The rows are sized for every loadable piece file; the guard keeps a list from ever
-    // running into the next one.
-    if (count >= kMaxCandidates) return;
+    // A list never runs into the next one.
+    if (s_.hroty.start[kind] + count + 2 >= s_.hroty.start[kind + 1]) return;
     ++count;
     s_.hroty[kind][count] = Candidate{piece, orientation, row, col};
 }
@@ -73,8 +78,12 @@ void Solver::nacti_diry() {
                     // A hole is a spike of the empty part: the rules read every code in complement.
                     const int y = 100 - record.cells[r][c];
                     if (y == 0) continue;
-                    // Every rule for an empty cell asks two of its edge neighbours to be taken.
-                    if (y == 100 && !edge_neighbour_taken(record, r, c)) continue;
+                    // Each rule of an empty cell asks two of its edge neighbours for a code of
+                    // the piece: far from the piece it finds none.
+                    const int third = grid_cell_points_up(r, c) ? r + 1 : r - 1;
+                    if (y == 100 && (grid_code(record, r, c - 1) | grid_code(record, r, c + 1) |
+                                     grid_code(record, third, c)) == 0)
+                        continue;
                     const int* kinds = kinds_to_test(grid_cell_points_up(r, c), y);
                     if (!kinds) continue;
                     for (; *kinds; ++kinds) {

@@ -1,115 +1,110 @@
 // The placement check: may this record go with its anchor cell on (target_row, target_col)?
 // It is the search's inner loop. Only its verdict is seen, so the cheapest rejection (the
-// overlap) runs first, and the piece's codes are laid on the board while the other tests run,
-// so that they read the codes the board would hold after the placement straight from it. The
-// board is always left exactly as it was found.
+// overlap, a board row at a time) runs first, and the fillability, the dearest, last: it reads
+// the board's codes plus the piece's, or, for a record that the row bitmaps cannot serve, lays
+// the piece's codes on the board for a moment. The board is always left as it was found.
 #include <algorithm>
 #include <functional>
 
 #include "app/solver.h"
+#include "placement/board_index.h"
+#include "placement/candidate_shape.h"
 #include "placement/cell_list.h"
+#include "placement/fillability.h"
 
 namespace tessera {
 
 namespace {
 
-constexpr int kPlayFirstRow = 1, kPlayLastRow = kBoardRows - 2;
-constexpr int kPlayFirstCol = 1, kPlayLastCol = kBoardCols - 2;
-
-bool on_play_area(int r, int c) {
-    return r >= kPlayFirstRow && r <= kPlayLastRow && c >= kPlayFirstCol && c <= kPlayLastCol;
-}
-
-// For each half code of a cell's own direction: the neighbour across the edge of its empty half,
-// the half there that makes one kite-shaped gap with it, and the two cells at the gap's wide
-// corner, each of which must be empty or hold the code given. Indexed by code / 5.
-struct HalfRule {
-    int partner_dr, partner_dc, partner_code;
-    int second_dr, second_dc, second_code;
-    int third_dr, third_dc, third_code;
-};
-constexpr HalfRule kNoHalf{};
-constexpr HalfRule kHalfRules[20] = {
-    kNoHalf,
-    /* 5 */ {0, 1, 90, 1, 0, 80, 0, 2, 25},
-    /* 10 */ {-1, 0, 85, -1, 1, 30, 0, 1, 75},
-    /* 15 */ {0, -1, 80, -1, -1, 5, 0, 1, 70},
-    /* 20 */ {0, -1, 75, -1, 0, 95, 0, -2, 10},
-    /* 25 */ {1, 0, 70, 1, -1, 15, 0, -1, 90},
-    /* 30 */ {0, 1, 95, 1, 1, 20, 0, -1, 85},
-    kNoHalf, kNoHalf, kNoHalf, kNoHalf, kNoHalf, kNoHalf, kNoHalf,
-    /* 70 */ {-1, 0, 25, -1, -1, 90, 0, -1, 15},
-    /* 75 */ {0, 1, 20, -1, 1, 95, 0, -1, 10},
-    /* 80 */ {0, 1, 15, -1, 0, 5, 0, 2, 70},
-    /* 85 */ {1, 0, 10, 1, 1, 75, 0, 1, 30},
-    /* 90 */ {0, -1, 5, 1, -1, 80, 0, 1, 25},
-    /* 95 */ {0, -1, 30, 1, 0, 20, 0, -2, 85},
-};
-
-// Which half codes belong to an up-pointing (bit 0) or a down-pointing (bit 1) cell, by code / 5.
-constexpr unsigned char kHalfOf[20] = {0, 1, 2, 1, 2, 1, 2, 0, 0, 0, 0, 0, 0, 0, 2, 1, 2, 1, 2, 1};
-
-bool is_own_half(int v, bool up) {
-    if (v <= 0 || v >= 100 || v % 5 != 0) return false;
-    return (kHalfOf[v / 5] & (up ? 1 : 2)) != 0;
-}
-
-bool one_of(int v, int a, int b) { return v == 0 || v == a || v == b; }
+constexpr RowBits kAreaCols = 0x7fe;  // grid columns 1..10
+constexpr RowBits kPlayBits = ~RowBits{0} << (kPlayFirstCol + kColumnBit);
 
 // The piece's cells laid on the board for the length of one check.
 class Overlay {
 public:
-    explicit Overlay(i32 (&board)[kBoardRows][kBoardCols]) : board_(board) {}
+    Overlay(i32 (&board)[kBoardRows][kBoardCols], const CellList& cells, int dr, int dc)
+        : board_(board), cells_(cells), dr_(dr), dc_(dc) {
+        for (int n = 0; n < cells_.count; ++n) at(n) += cells_.cells[n].code;
+    }
     ~Overlay() {
-        while (count_ > 0) {
-            --count_;
-            board_[rows_[count_]][cols_[count_]] -= codes_[count_];
-        }
+        for (int n = 0; n < cells_.count; ++n) at(n) -= cells_.cells[n].code;
     }
     Overlay(const Overlay&) = delete;
     Overlay& operator=(const Overlay&) = delete;
 
-    void lay(int r, int c, int code) {
-        board_[r][c] += code;
-        rows_[count_] = static_cast<signed char>(r);
-        cols_[count_] = static_cast<signed char>(c);
-        codes_[count_] = code;
-        ++count_;
-    }
-
 private:
+    i32& at(int n) { return board_[cells_.cells[n].row + dr_][cells_.cells[n].col + dc_]; }
     i32 (&board_)[kBoardRows][kBoardCols];
-    int count_ = 0;
-    signed char rows_[kGridRows * kGridCols];
-    signed char cols_[kGridRows * kGridCols];
-    int codes_[kGridRows * kGridCols];
+    const CellList& cells_;
+    int dr_, dc_;
 };
 
-class BoardView {
+// Halves over halves: each must complete the half it goes onto.
+bool halves_complete(const CellList& cells, const i32 (&board)[kBoardRows][kBoardCols], int dr, int dc) {
+    for (int n = 0; n < cells.half_count; ++n) {
+        const CellList::Cell cell = cells.cells[n];
+        const int b = board[cell.row + dr][cell.col + dc];
+        if (b != 0 && b + cell.code != kFull) return false;
+    }
+    return true;
+}
+
+// Fillability of the record's area when its grid directions are the board's (row + column of a
+// board cell odd for an up cell): the settled positions keep the board's standing verdict, the
+// others are judged on the codes after the placement.
+struct AreaRows {
+    AreaRows(const BoardIndex& index, int dr, int dc)
+        : index(index), dr(dr), shift(dc + kColumnBit), play(kAreaCols & (kPlayBits >> shift)),
+          i_from(std::max(1, kPlayFirstRow - dr)), i_to(std::min(6, kPlayLastRow - dr)) {}
+    const BoardIndex& index;
+    const int dr, shift;
+    const RowBits play;
+    const int i_from, i_to;
+};
+
+// The codes the board would hold after the placement, read without laying them.
+class Combined {
 public:
-    explicit BoardView(const i32 (&board)[kBoardRows][kBoardCols]) : m_(board) {}
-    // Rows of tested cells are 1..30, so a neighbour's row is always on the board; a cell two
-    // columns away may not be, and reads as full.
-    int at(int r, int c) const { return c < 0 || c >= kBoardCols ? kFull : m_[r][c]; }
-
-    bool empty_cell_can_fill(int r, int c, bool up) const {
-        if (up) return one_of(m_[r + 1][c], 70, 10) || one_of(m_[r][c - 1], 80, 30) || one_of(m_[r][c + 1], 90, 20);
-        return one_of(m_[r - 1][c], 25, 85) || one_of(m_[r][c - 1], 75, 5) || one_of(m_[r][c + 1], 95, 15);
-    }
-
-    bool half_cell_can_fill(int r, int c, int v) const {
-        const HalfRule& h = kHalfRules[v / 5];
-        const int partner = at(r + h.partner_dr, c + h.partner_dc);
-        if (partner == 0) return true;
-        if (partner != h.partner_code) return false;
-        const int second = at(r + h.second_dr, c + h.second_dc);
-        const int third = at(r + h.third_dr, c + h.third_dc);
-        return (second == 0 || second == h.second_code) && (third == 0 || third == h.third_code);
-    }
+    Combined(const i32 (&board)[kBoardRows][kBoardCols], const CellList& cells, int dr, int dc)
+        : m_(board), cells_(cells), dr_(dr), dc_(dc) {}
+    int operator()(int r, int c) const { return c < 0 || c >= kBoardCols ? kFull : edge(r, c); }
+    int edge(int r, int c) const { return m_[r][c] + cells_.codes[r - dr_][c - dc_ + 1]; }
 
 private:
     const i32 (&m_)[kBoardRows][kBoardCols];
+    const CellList& cells_;
+    const int dr_, dc_;
 };
+
+bool area_fillable_by_rows(const CellList& cells, const AreaRows& area, const Combined& after) {
+    const int dc = area.shift - kColumnBit;
+    for (int i = area.i_from; i <= area.i_to; ++i) {
+        const int r = i + area.dr;
+        const RowBits stuck = area.index.stuck[r] >> area.shift, half = area.index.half[r] >> area.shift;
+        const RowBits far = cells.far[i] & area.play;
+        if ((cells.settled[i] | (far & ~half)) & stuck) return false;
+        for (RowBits judge = (cells.near[i] & area.play) | (far & half); judge != 0; judge &= judge - 1) {
+            const int c = __builtin_ctzll(judge) + dc;
+            if (!cell_can_fill(after, r, c, ((r + c) & 1) != 0)) return false;
+        }
+    }
+    return true;
+}
+
+// Fillability of the record's area, every position judged on the laid codes.
+bool area_fillable(const BoardView& board, int dr, int dc) {
+    const int i_from = std::max(1, kPlayFirstRow - dr), i_to = std::min(6, kPlayLastRow - dr);
+    const int j_from = std::max(1, kPlayFirstCol - dc), j_to = std::min(10, kPlayLastCol - dc);
+    for (int i = i_from; i <= i_to; ++i)
+        for (int j = j_from; j <= j_to; ++j)
+            if (!board.can_fill(i + dr, j + dc, ((i + j) & 1) == 0)) return false;
+    return true;
+}
+
+bool lays_grid_cell(const CellList& cells, int i, int j) {
+    return i >= cells.row_lo && i <= cells.row_hi && j >= 1 && j <= 10 &&
+           ((cells.full[i] | cells.half[i]) >> j & 1) != 0;
+}
 
 }  // namespace
 
@@ -121,74 +116,54 @@ const CellList* Solver::cells_of(const PieceRecord& rec) const {
 }
 
 int Solver::kontrola(const PieceRecord& rec) const {
-    const int ar = rec.anchor_row, ac = rec.anchor_col;
-    const int dr = s_.target_row - ar, dc = s_.target_col - ac;  // board cell = grid cell + (dr, dc)
-    const int first_row = ar < 0 ? 0 : ar;
-
-    // Overlap: every piece cell on the play area, on an empty cell or completing a half.
     CellList own;
     const CellList* cells = cells_of(rec);
     if (!cells) {
         list_cells(rec, own);
         cells = &own;
     }
-    Overlay overlay(s_.matice);
-    for (int n = 0; n < cells->count; ++n) {
-        const CellList::Cell cell = cells->cells[n];
-        const int r = cell.row + dr, c = cell.col + dc;
-        if (!on_play_area(r, c)) return 0;
-        const int b = s_.matice[r][c];
-        if (b != 0 && b + cell.code != kFull) return 0;
-        overlay.lay(r, c, cell.code);
-    }
+    const int dr = s_.target_row - rec.anchor_row, dc = s_.target_col - rec.anchor_col;
+    return rows_fit(*cells, *board_index_, dr, dc) && continues(*cells, rec, dr, dc) && fills(*cells, dr, dc) ? 1 : 0;
+}
 
-    // Continuation: a placement that covers every unfilled open spot must open a new one on a
-    // cell that is empty before the placement, inside the rectangle. The piece that completes
-    // the board needs none.
-    if (s_.depth != kPieceCount - 1) {
-        bool leaves_open_spot = false;
-        for (int k = 1; k <= s_.open_count && s_.volny[k].kind > 0; ++k) {
-            const OpenSpot& spot = s_.volny[k];
-            if (spot.filled != 0) continue;
-            const int i = spot.row - dr, j = spot.col - dc;
-            if (i < first_row || i > 6 || j < 1 || j > 10 || rec.cells[i][j] == 0) {
-                leaves_open_spot = true;
-                break;
-            }
-        }
-        if (!leaves_open_spot) {
-            const SearchParams& p = s_.params;
-            bool opens = false;
-            for (int slot = 1; slot < kHoleSlots && rec.holes[slot].kind > 0 && !opens; ++slot) {
-                const int i = rec.holes[slot].row, j = rec.holes[slot].col;
-                const int r = i + dr, c = j + dc;
-                if (r < 0 || r >= kBoardRows || c < 0 || c >= kBoardCols) continue;
-                const bool laid = i >= first_row && i <= 6 && j >= 1 && j <= 10;
-                const int before = s_.matice[r][c] - (laid ? rec.cells[i][j] : 0);
-                opens = before == 0 && p.start_x < r && r <= p.end_x && p.start_y < c && c <= p.end_y;
-            }
-            if (!opens) return 0;
-        }
+// Continuation: a placement that covers every unfilled open spot must open a new one. The
+// piece that completes the board needs none.
+bool Solver::continues(const CellList& cells, const PieceRecord& rec, int dr, int dc) const {
+    return s_.depth == kPieceCount - 1 || leaves_open_spot(cells, dr, dc) || opens_spot(rec, dr, dc);
+}
+
+// Whether an unfilled open spot stays uncovered by the record's cells.
+bool Solver::leaves_open_spot(const CellList& cells, int dr, int dc) const {
+    if (open_cells_) {
+        for (int k = 0; k < open_cells_->count; ++k)
+            if (!lays_grid_cell(cells, open_cells_->row[k] - dr, open_cells_->col[k] - dc)) return true;
+        return false;
     }
+    for (int k = 1; k <= s_.open_count && s_.volny[k].kind > 0; ++k) {
+        const OpenSpot& spot = s_.volny[k];
+        if (spot.filled == 0 && !lays_grid_cell(cells, spot.row - dr, spot.col - dc)) return true;
+    }
+    return false;
+}
+
+// A hole of the record on a cell that is empty before the placement, inside the rectangle.
+bool Solver::opens_spot(const PieceRecord& rec, int dr, int dc) const {
+    for (int slot = 1; slot < kHoleSlots && rec.holes[slot].kind > 0; ++slot)
+        if (hole_opens_spot(s_.matice, s_.params, rec.holes[slot].row + dr, rec.holes[slot].col + dc)) return true;
+    return false;
+}
+
+// The rest of the overlap, then the fillability.
+bool Solver::fills(const CellList& cells, int dr, int dc) const {
+    if (!halves_complete(cells, s_.matice, dr, dc)) return false;
 
     // Fillability: no empty or half cell of the piece's area may be left in a state that no
-    // later piece could complete.
-    const BoardView board(s_.matice);
-    const int i_from = std::max(1, kPlayFirstRow - dr), i_to = std::min(6, kPlayLastRow - dr);
-    const int j_from = std::max(1, kPlayFirstCol - dc), j_to = std::min(10, kPlayLastCol - dc);
-    for (int i = i_from; i <= i_to; ++i)
-        for (int j = j_from; j <= j_to; ++j) {
-            const int r = i + dr, c = j + dc;
-            const int v = s_.matice[r][c];
-            if (v == kFull) continue;
-            const bool up = ((i + j) & 1) == 0;
-            if (v == 0) {
-                if (!board.empty_cell_can_fill(r, c, up)) return 0;
-            } else if (is_own_half(v, up) && !board.half_cell_can_fill(r, c, v)) {
-                return 0;
-            }
-        }
-    return 1;
+    // later piece could complete. The row bitmaps know the board's directions only.
+    if (!cells.regular || ((dr + dc) & 1) == 0) {
+        const Overlay overlay(s_.matice, cells, dr, dc);
+        return area_fillable(BoardView(s_.matice), dr, dc);
+    }
+    return area_fillable_by_rows(cells, AreaRows(*board_index_, dr, dc), Combined(s_.matice, cells, dr, dc));
 }
 
 }  // namespace tessera

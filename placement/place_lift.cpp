@@ -1,25 +1,66 @@
 // Putting a piece on the board and taking pieces off again. The board, the stack, the open-spot
 // list and the piece flags always change together here.
+#include <algorithm>
+
 #include "app/solver.h"
 #include "board/board.h"
+#include "placement/board_index.h"
+#include "placement/cell_list.h"
 
 namespace tessera {
 
+namespace {
+
+// The entry of a candidate in a list of `count` entries, or 0. A list stands in ascending order
+// of (piece, orientation, row, col) and holds each at most once, so it is found by halving.
+i32 find_candidate(const Candidate* list, i32 count, const Candidate& want) {
+    const auto before = [](const Candidate& a, const Candidate& b) {
+        if (a.piece != b.piece) return a.piece < b.piece;
+        if (a.orientation != b.orientation) return a.orientation < b.orientation;
+        return a.row != b.row ? a.row < b.row : a.col < b.col;
+    };
+    const Candidate* at = std::lower_bound(list + 1, list + 1 + count, want, before);
+    if (at == list + 1 + count || before(want, *at)) return 0;
+    return static_cast<i32>(at - list);
+}
+
+}  // namespace
+
+// Adds (sign 1) or takes off (sign -1) the record's codes with its anchor on (row, col).
+void Solver::lay_cells(const PieceRecord& rec, i32 row, i32 col, int sign) {
+    CellList own;
+    const CellList* cells = cells_of(rec);
+    if (!cells) {
+        list_cells(rec, own);
+        cells = &own;
+    }
+    if (cells->count == 0) return;
+    const int dr = row - rec.anchor_row, dc = col - rec.anchor_col;
+    for (int n = 0; n < cells->count; ++n) {
+        const CellList::Cell cell = cells->cells[n];
+        i32& code = s_.matice[cell.row + dr][cell.col + dc];
+        const i32 before = code;
+        code += sign * cell.code;
+        note_cell_change(*board_index_, cell.row + dr, cell.col + dc, before, code);
+    }
+    reindex_cells(s_.matice, *board_index_, cells->row_lo + dr, cells->row_hi + dr, cells->col_lo + dc,
+                  cells->col_hi + dc);
+}
+
+// Spots made earlier on a cell of the record are marked again, their filler replaced.
+void Solver::mark_spots_under(const PieceRecord& rec, i32 row, i32 col) {
+    for (int i = 1; i <= s_.open_count; ++i) {
+        OpenSpot& spot = s_.volny[i];
+        if (!lays_cell_on(rec, row, col, spot.row, spot.col)) continue;
+        spot.filled = 1;
+        spot.filler = rec.number;
+    }
+}
+
 void Solver::pridej_prvek(const PieceRecord& rec) {
     const int dr = s_.target_row - rec.anchor_row, dc = s_.target_col - rec.anchor_col;
-    for (int r = rec.anchor_row; r <= 6; ++r)
-        for (int c = 1; c <= 10; ++c) {
-            const int code = rec.cells[r][c];
-            if (code == 0) continue;
-            const int x = r + dr, y = c + dc;
-            s_.matice[x][y] += code;
-            // Spots made earlier on this cell are marked again, their filler replaced.
-            for (int i = 1; s_.volny[i].owner > 0; ++i)
-                if (s_.volny[i].row == x && s_.volny[i].col == y) {
-                    s_.volny[i].filled = 1;
-                    s_.volny[i].filler = rec.number;
-                }
-        }
+    lay_cells(rec, s_.target_row, s_.target_col, 1);
+    mark_spots_under(rec, s_.target_row, s_.target_col);
 
     ++s_.depth;
     s_.reseni[s_.depth] = Placement{rec.number, s_.target_row, s_.target_col, rec.orientation};
@@ -48,10 +89,7 @@ void Solver::odeber_prvek() {
     while (s_.depth > 0) {
         const Placement top = s_.reseni[s_.depth];
         const PieceRecord& rec = s_.prvky[top.piece][top.orientation];
-        const int dr = top.row - rec.anchor_row, dc = top.col - rec.anchor_col;
-        for (int r = rec.anchor_row; r <= 6; ++r)
-            for (int c = 1; c <= 10; ++c)
-                if (rec.cells[r][c] != 0) s_.matice[r + dr][c + dc] -= rec.cells[r][c];
+        lay_cells(rec, top.row, top.col, -1);
 
         s_.reseni[s_.depth] = s_.empty_placement;
         --s_.depth;
@@ -82,12 +120,9 @@ void Solver::odeber_prvek() {
             const Candidate* list = s_.hroty[spot.kind];
             const int want_row = spot.row - top.row + rec.anchor_row;
             const int want_col = spot.col - top.col + rec.anchor_col;
-            for (int i = 1; list[i].piece > 0; ++i)
-                if (list[i].piece == rec.number && list[i].orientation == rec.orientation && list[i].row == want_row &&
-                    list[i].col == want_col) {
-                    k = i;
-                    break;
-                }
+            if (const i32 found = find_candidate(list, s_.hroty_count[spot.kind],
+                                                 Candidate{rec.number, rec.orientation, want_row, want_col}))
+                k = found;
             for (int i = s_.hroty_count[spot.kind]; i >= 1; --i)
                 if (list[i].piece != 0 && s_.piece_used[list[i].piece] == 0) {
                     last_free = i;

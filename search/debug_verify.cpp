@@ -7,6 +7,8 @@
 
 #include "app/solver.h"
 #include "board/board.h"
+#include "placement/board_index.h"
+#include "placement/cell_list.h"
 
 namespace tessera {
 
@@ -31,9 +33,7 @@ void Solver::debug_verify() const {
         if (e.piece < 1 || e.piece > kPieceCount) corrupted("stack entry holds no piece", i, e.piece);
         used[e.piece] = 1;
         const PieceRecord& rec = s_.prvky[e.piece][e.orientation];
-        for (int r = rec.anchor_row; r <= 6; ++r)
-            for (int c = 1; c <= 10; ++c)
-                if (rec.cells[r][c] != 0) board[e.row + r - rec.anchor_row][e.col + c - rec.anchor_col] += rec.cells[r][c];
+        for_each_laid_cell(rec, e.row, e.col, [&](int x, int y, int code) { board[x][y] += code; });
     }
     // One comparison of the whole board is far cheaper than one per cell, in the sanitizer
     // builds that run this after every pass; the cell is looked for only when they differ.
@@ -49,6 +49,21 @@ void Solver::debug_verify() const {
         if (s_.volny[i].kind <= 0) corrupted("open spot without a kind inside the list", i, s_.volny[i].kind);
     for (int i = s_.open_count + 1; i < kSpotSlots; ++i)
         if (s_.volny[i].kind != 0 || s_.volny[i].owner != 0) corrupted("open spot past the list's end", i, s_.open_count);
+
+    // The row bitmaps and the region's count, kept as pieces move, against a recount.
+    BoardIndex recount;
+    index_board(s_.matice, recount);
+    const BoardIndex& kept = *board_index_;
+    for (int x = 0; x < kBoardRows; ++x) {
+        if (kept.empty[x] != recount.empty[x] || kept.half[x] != recount.half[x])
+            corrupted("empty or half bits differ from the board in row", x, 0);
+        if (kept.stuck[x] != recount.stuck[x]) corrupted("fillability bits differ from a recount in row", x, 0);
+    }
+    if (kept.region_known) {
+        count_region(s_.matice, recount, kept.row_from, kept.row_to, kept.col_from, kept.col_to);
+        if (kept.region_unfilled != recount.region_unfilled)
+            corrupted("unfilled region cells differ from a recount", kept.region_unfilled, recount.region_unfilled);
+    }
 #endif
 }
 

@@ -6,6 +6,10 @@
 #include "app/search_params.h"
 #include "app/solver.h"
 #include "board/cell_codes.h"
+#include "placement/board_index.h"
+#include "placement/candidate_shape.h"
+#include "placement/cell_list.h"
+#include "placement/planted_fault.h"
 
 namespace tessera {
 
@@ -94,9 +98,7 @@ const PieceRecord* Solver::first_orientation(i32 piece) const {
 // whatever the limits.
 void Solver::lay_first_piece(const PieceRecord& rec) {
     const i32 x0 = s_.params.first_x, y0 = s_.params.first_y;
-    for (int r = rec.anchor_row; r <= 6; ++r)
-        for (int c = 1; c <= 10; ++c)
-            if (rec.cells[r][c] != 0) s_.matice[x0 + r - rec.anchor_row][y0 + c - rec.anchor_col] += rec.cells[r][c];
+    lay_cells(rec, x0, y0, 1);
     ++s_.depth;
     s_.reseni[s_.depth] = Placement{rec.number, x0, y0, rec.orientation};
     s_.piece_used[rec.number] = 1;
@@ -117,30 +119,70 @@ const OpenSpot* Solver::first_open_spot() const {
     return nullptr;
 }
 
+// The cells of the unfilled spots, in list order.
+void Solver::gather_open_cells(OpenCells& open) const {
+    open.count = 0;
+    for (int i = 1; i <= s_.open_count && s_.volny[i].kind > 0; ++i)
+        if (s_.volny[i].filled == 0) {
+            open.row[open.count] = static_cast<signed char>(s_.volny[i].row);
+            open.col[open.count++] = static_cast<signed char>(s_.volny[i].col);
+        }
+    if (planted_fault == PlantedFault::OpenSpotMissed && open.count > 0) --open.count;
+}
+
 // Walks the candidate list of the first open spot from next_candidate on and places the first
 // free piece that the check accepts. With no open spot the previous spot's kind and target stay.
 bool Solver::try_candidates() {
+    OpenCells open;
+    gather_open_cells(open);
     const OpenSpot* spot = first_open_spot();
     if (spot) {
         s_.spot_kind = spot->kind;
         s_.target_row = spot->row;
         s_.target_col = spot->col;
     }
+    // The spots do not change while candidates are only checked.
+    open_cells_ = &open;
+    SpotSurroundings around;
+    const bool by_shapes = spot && surroundings_of(*board_index_, spot->row, spot->col, around);
     const Candidate* list = s_.hroty[s_.spot_kind];
+    const CandidateShape* shapes = shapes_.get() + s_.hroty.start[s_.spot_kind];
+    // Each free candidate aims the check at its place; one that its shape turns down is aimed at
+    // only when it is the last, so that the target is left where the plain walk leaves it.
+    const auto aim = [&](int i) {
+        if (!spot) return;
+        s_.target_row = spot->row + shapes[i].anchor_row - list[i].row;
+        s_.target_col = spot->col + shapes[i].anchor_col - list[i].col;
+    };
+    // With the spot the only open one, every candidate covers it: the continuation test is then
+    // whether a hole opens a new one.
+    const bool only_spot = by_shapes && open.count == 1 && s_.depth != kPieceCount - 1;
+    int last_free = 0, aimed = 0;
     for (int i = s_.next_candidate; list[i].piece > 0; ++i) {
         const Candidate& cand = list[i];
         if (s_.piece_used[cand.piece] != 0) continue;
+        last_free = i;
+        // The cells and the record are read only when the candidate's cells fit the board.
+        const CandidateShape& shape = shapes[i];
+        const bool shaped = by_shapes && shape.first != CandidateShape::kNone;
+        if (shaped && shape_blocked(shape, around)) continue;
+        aim(i);
+        aimed = i;
+        const bool by_holes = only_spot && shaped;
+        if (by_holes && !opens_from(shape, s_.matice, s_.params, spot->row, spot->col)) continue;
+        const CellList& cells = cell_index_->lists[cand.piece][cand.orientation];
+        const int dr = s_.target_row - shape.anchor_row, dc = s_.target_col - shape.anchor_col;
+        if (!shaped && !rows_fit(cells, *board_index_, dr, dc)) continue;
         const PieceRecord& record = s_.prvky[cand.piece][cand.orientation];
-        if (spot) {
-            s_.target_row = spot->row + record.anchor_row - cand.row;
-            s_.target_col = spot->col + record.anchor_col - cand.col;
-        }
-        if (kontrola(record) != 0) {
+        if ((by_holes || continues(cells, record, dr, dc)) && fills(cells, dr, dc)) {
+            open_cells_ = nullptr;
             pridej_prvek(record);
             if (s_.depth > deepest_) deepest_ = s_.depth;
             return true;
         }
     }
+    if (last_free != aimed) aim(last_free);
+    open_cells_ = nullptr;
     return false;
 }
 

@@ -9,6 +9,7 @@
 #include "board/board.h"
 #include "board/cell_codes.h"
 #include "pieces/number_reader.h"
+#include "placement/cell_list.h"
 
 namespace tessera {
 
@@ -77,19 +78,22 @@ std::string check_placements(const PieceRecord (*prvky)[kOrientations + 1], cons
         const PieceRecord& rec = prvky[e.piece][e.orientation];
         if (rec.anchor_row == 0)
             return at_line(path, line, format("piece %d has no shape in the piece file", e.piece));
-        for (int r = rec.anchor_row; r <= 6; ++r)
-            for (int c = 1; c <= 10; ++c) {
-                const int g = rec.cells[r][c];
-                if (g == 0) continue;
-                const int x = e.row + r - rec.anchor_row, y = e.col + c - rec.anchor_col;
-                const std::string where = format("piece %d puts a cell at %d,%d", e.piece, x, y);
-                if (!on_board(x, y)) return at_line(path, line, where + ", outside the board");
-                const int b = board[x][y];
-                if (b == kFull) return at_line(path, line, where + ", on a full cell");
-                if (b != 0 && b + g != kFull)
-                    return at_line(path, line, where + format(", where its half %d does not complete the half %d", g, b));
-                board[x][y] = b + g;
+        std::string fault;
+        for_each_laid_cell(rec, e.row, e.col, [&](int x, int y, int g) {
+            if (!fault.empty()) return;
+            const std::string where = format("piece %d puts a cell at %d,%d", e.piece, x, y);
+            if (!on_board(x, y)) {
+                fault = where + ", outside the board";
+                return;
             }
+            const int b = board[x][y];
+            if (b == kFull)
+                fault = where + ", on a full cell";
+            else if (b != 0 && b + g != kFull)
+                fault = where + format(", where its half %d does not complete the half %d", g, b);
+            board[x][y] = b + g;
+        });
+        if (!fault.empty()) return at_line(path, line, fault);
     }
     return {};
 }

@@ -9,6 +9,7 @@
 #include "app/solver.h"
 #include "app/text.h"
 #include "board/board.h"
+#include "placement/board_index.h"
 #include "search/atomic_file.h"
 #include "search/placement_file.h"
 
@@ -38,14 +39,17 @@ void Solver::write_final_result() {
 }
 
 int Solver::plocha_naplnena(i32 x1, i32 y1, i32 x2, i32 y2) {
-    // Cells off the board count as full.
+    // Cells off the board count as full. The count of the region asked about last is kept as
+    // pieces are laid and lifted.
     const int row_from = x1 < 0 ? 0 : x1 >= kBoardRows ? kBoardRows : x1 + 1;
     const int row_to = x2 >= kBoardRows ? kBoardRows - 1 : x2;
     const int col_from = y1 < 0 ? 0 : y1 >= kBoardCols ? kBoardCols : y1 + 1;
     const int col_to = y2 >= kBoardCols ? kBoardCols - 1 : y2;
-    int unfilled = 0;
-    for (int x = row_from; x <= row_to; ++x)
-        for (int y = col_from; y <= col_to; ++y) unfilled += s_.matice[x][y] != kFull;
+    BoardIndex& index = *board_index_;
+    if (!index.region_known || index.row_from != row_from || index.row_to != row_to || index.col_from != col_from ||
+        index.col_to != col_to)
+        count_region(s_.matice, index, row_from, row_to, col_from, col_to);
+    const int unfilled = index.region_unfilled;
     if (unfilled == 0) return 1;
     if (unfilled < s_.best_unfilled) {
         ulozit("big.txt");
@@ -81,17 +85,8 @@ int Solver::nacti_reseni(const char* path) {
         const Placement& e = s_.reseni[i];
         const PieceRecord& rec = s_.prvky[e.piece][e.orientation];
         const int dr = e.row - rec.anchor_row, dc = e.col - rec.anchor_col;
-        for (int r = rec.anchor_row; r <= 6; ++r)
-            for (int c = 1; c <= 10; ++c) {
-                if (rec.cells[r][c] == 0) continue;
-                const int x = r + dr, y = c + dc;
-                s_.matice[x][y] += rec.cells[r][c];
-                for (int k = 1; s_.volny[k].kind != 0; ++k)
-                    if (s_.volny[k].row == x && s_.volny[k].col == y) {
-                        s_.volny[k].filled = 1;
-                        s_.volny[k].filler = rec.number;
-                    }
-            }
+        lay_cells(rec, e.row, e.col, 1);
+        mark_spots_under(rec, e.row, e.col);
         for (int j = 1; j < kHoleSlots && rec.holes[j].kind > 0; ++j) {
             const int x = rec.holes[j].row + dr, y = rec.holes[j].col + dc;
             if (!on_board(x, y) || s_.matice[x][y] == kFull) continue;

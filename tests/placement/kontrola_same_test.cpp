@@ -5,8 +5,11 @@
 
 #include <cstring>
 #include <random>
+#include <string>
+#include <vector>
 
 #include "board/board.h"
+#include "placement/planted_fault.h"
 #include "test_support.h"
 
 namespace tessera {
@@ -108,12 +111,12 @@ std::string mixed_pieces(unsigned seed) {
     return text;
 }
 
-// Stops searches on random pieces every few hundred passes, then asks both checks about every
-// candidate of the current spot and about random records at random places.
-TEST(KontrolaSameAnswers, AsAPlainTranscriptionOnSearchStates) {
+// Stops searches on random pieces every few hundred passes, then asks both checks about random
+// records at random places, many of them near an open spot. Returns the disagreements.
+long disagreements_on_random_tries(long* compared = nullptr, long* accepted = nullptr) {
     test::ScratchDir dir;
     std::mt19937 rng(99);
-    long compared = 0, accepted = 0;
+    long disagreements = 0;
     for (unsigned seed = 1; seed <= 3; ++seed) {
         test::write_file("zdroj.txt", mixed_pieces(seed));
         StopAtPassPanel panel;
@@ -142,17 +145,163 @@ TEST(KontrolaSameAnswers, AsAPlainTranscriptionOnSearchStates) {
                     s.target_col = spot.col + static_cast<int>(rng() % 7) - 3;
                 }
                 const int fast = solver.kontrola(rec);
-                ASSERT_EQ(fast, plain_check(s, rec)) << "seed " << seed << " round " << round << " try " << t;
-                ASSERT_EQ(std::memcmp(before, s.matice, sizeof before), 0) << "the check left the board changed";
-                ++compared;
-                accepted += fast;
+                disagreements += fast != plain_check(s, rec);
+                EXPECT_EQ(std::memcmp(before, s.matice, sizeof before), 0) << "the check left the board changed";
+                if (compared) ++*compared;
+                if (accepted) *accepted += fast;
             }
             s.depth = 0;
             for (int i = 1; i <= kPieceCount && s.reseni[i].piece; ++i) s.depth = i;
         }
     }
+    return disagreements;
+}
+
+TEST(KontrolaSameAnswers, AsAPlainTranscriptionOnSearchStates) {
+    long compared = 0, accepted = 0;
+    EXPECT_EQ(disagreements_on_random_tries(&compared, &accepted), 0);
     EXPECT_GT(compared, 20000);
     EXPECT_GT(accepted, 200);
+}
+
+// The overlap alone, as the rules read: the oracle asks it first because it turns down most
+// candidates cheaply; the verdict is the same, the three tests being all required.
+bool plain_overlap_passes(const SolverState& s, const PieceRecord& rec) {
+    for (int i = rec.anchor_row; i <= 6; ++i)
+        for (int j = 1; j <= 10; ++j) {
+            if (rec.cells[i][j] == 0) continue;
+            const int r = s.target_row + i - rec.anchor_row, c = s.target_col + j - rec.anchor_col;
+            if (c < 1 || c > 53 || r < 1 || r > 30) return false;
+            if (s.matice[r][c] != 0 && s.matice[r][c] + rec.cells[i][j] != 100) return false;
+        }
+    return true;
+}
+
+// After every pass: what the plain check says the next pass must do at the first open spot
+// (place the first free candidate it accepts, or lift), and whether the pass before did what it
+// said. The check itself is also asked about every candidate on the way.
+class OraclePanel : public MemoryPanel {
+public:
+    bool pump_events(const SolverState&) override {
+        SolverState& s = solver->state();  // the oracle aims the check itself, as the search does
+        if (expecting_ && s.reseni[1].piece == first_before_) judge_last_pass(s);
+        expect_next_pass(s);
+        return s.step_count < stop_at && !(first_only && disagreements > 0);
+    }
+    Solver* solver = nullptr;
+    std::int64_t stop_at = 0;
+    bool first_only = false;  // stop at the first disagreement
+    long disagreements = 0, passes_judged = 0;
+
+private:
+    void judge_last_pass(const SolverState& s) {
+        ++passes_judged;
+        const bool placed =
+            s.depth == depth_before_ + 1 && std::memcmp(&s.reseni[s.depth], &placement_, sizeof placement_) == 0;
+        if (will_place_ ? !placed : s.depth >= depth_before_) ++disagreements;
+    }
+
+    void expect_next_pass(SolverState& s) {
+        expecting_ = false;
+        const OpenSpot* spot = nullptr;
+        for (int i = 1; i <= s.open_count && !spot; ++i)
+            if (s.volny[i].filled == 0) spot = &s.volny[i];
+        if (s.depth == 0 || s.depth == kPieceCount || !spot) return;
+        const i32 keep_row = s.target_row, keep_col = s.target_col;
+        will_place_ = false;
+        const Candidate* list = s.hroty[spot->kind];
+        for (int i = s.next_candidate; list[i].piece > 0 && !will_place_; ++i) {
+            if (s.piece_used[list[i].piece] != 0) continue;
+            const PieceRecord& rec = s.prvky[list[i].piece][list[i].orientation];
+            s.target_row = spot->row + rec.anchor_row - list[i].row;
+            s.target_col = spot->col + rec.anchor_col - list[i].col;
+            const int plain = plain_overlap_passes(s, rec) ? plain_check(s, rec) : 0;
+            disagreements += solver->kontrola(rec) != plain;
+            if (plain == 0) continue;
+            will_place_ = true;
+            placement_ = Placement{rec.number, s.target_row, s.target_col, rec.orientation};
+        }
+        s.target_row = keep_row, s.target_col = keep_col;
+        depth_before_ = s.depth;
+        first_before_ = s.reseni[1].piece;
+        expecting_ = true;
+    }
+
+    bool expecting_ = false, will_place_ = false;
+    Placement placement_{};
+    i32 depth_before_ = 0, first_before_ = 0;
+};
+
+struct LongSearch {
+    const char* name;
+    std::string pieces;  // text of the piece file
+    const char* first_x;
+    const char* first_y;
+    bool limits;
+    std::string resume;  // placement file to start from, if any
+    int passes;
+};
+
+std::vector<LongSearch> long_searches() {
+    const std::string shipped = test::read_file(test::shipped_data() / "zdroj.txt");
+    const std::string small = test::read_file(test::shipped_data().parent_path() / "tools" / "speed_pieces.txt");
+    const std::string partial = (test::shipped_data() / "partial_10.txt").string();
+    return {
+        {"shipped puzzle, limits", shipped, "1", "18", true, "", 3000},
+        {"shipped puzzle, no limits", shipped, "1", "18", false, "", 3000},
+        {"shipped puzzle, resumed", shipped, "1", "18", false, partial, 3000},
+        {"small set", small, "15", "27", false, "", 3000},
+        {"random halves, limits", mixed_pieces(4), "12", "25", true, "", 2000},
+        {"random halves, other parity", mixed_pieces(5), "12", "26", false, "", 2000},
+    };
+}
+
+// Runs the searches with the oracle after every pass; returns the disagreements (only whether
+// there is one, when judged is nullptr).
+long disagreements_in_long_searches(long* judged = nullptr) {
+    long total = 0;
+    for (const LongSearch& search : long_searches()) {
+        if (!judged && total > 0) break;
+        test::ScratchDir dir;
+        test::write_file("zdroj.txt", search.pieces);
+        OraclePanel panel;
+        Solver solver(panel);
+        panel.solver = &solver;
+        panel.stop_at = search.passes;
+        panel.first_only = judged == nullptr;
+        panel.set_text(Control::Edit10, search.first_x);
+        panel.set_text(Control::Edit11, search.first_y);
+        panel.set_text(Control::Edit1, search.resume);
+        panel.set_checked(search.limits);
+        testing::internal::CaptureStderr();
+        solver.FormCreate();
+        solver.Button1Click();
+        testing::internal::GetCapturedStderr();
+        if (judged) {
+            EXPECT_GT(panel.passes_judged, search.passes / 2) << search.name;
+        }
+        total += panel.disagreements;
+        if (judged) *judged += panel.passes_judged;
+    }
+    return total;
+}
+
+TEST(KontrolaSameAnswers, AsThePlainTestsOnEveryPassOfLongSearches) {
+    long judged = 0;
+    EXPECT_EQ(disagreements_in_long_searches(&judged), 0);
+    EXPECT_GT(judged, 8000);
+}
+
+// Each fault planted in a fast path must show as a disagreement.
+TEST(KontrolaSameAnswers, EveryPlantedFaultIsNoticed) {
+    for (const PlantedFault fault :
+         {PlantedFault::ShapeDropsCell, PlantedFault::NearIsSettled, PlantedFault::OpenSpotMissed}) {
+        planted_fault = fault;
+        long found = disagreements_in_long_searches();
+        if (found == 0) found = disagreements_on_random_tries();
+        planted_fault = PlantedFault::None;
+        EXPECT_GT(found, 0) << "planted fault " << static_cast<int>(fault);
+    }
 }
 
 }  // namespace

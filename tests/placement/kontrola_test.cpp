@@ -42,6 +42,7 @@ protected:
     int check_at(int row, int col, const PieceRecord& rec) {
         s().target_row = row;
         s().target_col = col;
+        solver->board_edited();
         return solver->kontrola(rec);
     }
     // A lone full up cell; on the board it goes on up cells (row + column odd).
