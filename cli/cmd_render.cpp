@@ -38,7 +38,7 @@ int write_png(Solver& solver, const RenderOptions& opt, const tools::PlacementRe
         return 1;
     }
     std::string why;
-    if (!write_board_png(solver.state(), opt.output, &why)) {
+    if (!draw_placement_png(opt.placement, opt.pieces, opt.output, &why)) {
         std::fprintf(stderr, "cannot write '%s' (%s)\n", opt.output.c_str(), why.c_str());
         return 1;
     }

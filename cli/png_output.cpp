@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/board_painter.h"
+#include "app/solver.h"
 
 namespace tessera::cli {
 
@@ -20,22 +21,26 @@ void quiet_qt_messages(QtMsgType type, const QMessageLogContext&, const QString&
 
 }  // namespace
 
-bool png_available() { return true; }
-
-bool write_board_png(const SolverState& state, const std::string& path, std::string* why) {
-    // Text on an image needs a running application, though no display.
-    std::unique_ptr<QGuiApplication> app;
-    if (!QCoreApplication::instance()) {
-        qInstallMessageHandler(quiet_qt_messages);
-        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "tessera";
-        static char* argv[] = {name, nullptr};
-        app = std::make_unique<QGuiApplication>(argc, argv);
+bool draw_placement_png(const std::string& placement, const std::string& pieces, const std::string& output,
+                        std::string* why) {
+    MemoryPanel panel;
+    auto solver = std::make_unique<Solver>(panel);
+    solver->set_pieces_path(pieces);
+    solver->FormCreate();
+    if (solver->pieces_status() != 0 || solver->nacti_reseni(placement.c_str()) != 0) {
+        if (why) *why = "the placement does not load";
+        return false;
     }
+    // Text on an image needs a running application, though no display.
+    qInstallMessageHandler(quiet_qt_messages);
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "tessera-png";
+    static char* argv[] = {name, nullptr};
+    QGuiApplication app(argc, argv);
     BoardPaintOptions options;
     options.piece_numbers = true;
-    return save_board_png(state, path, QSize(1000, 1000), options, why);
+    return save_board_png(solver->state(), output, QSize(1000, 1000), options, why);
 }
 
 }  // namespace tessera::cli
