@@ -1,6 +1,7 @@
 // The program's window: the control panel with the search parameters, the start/stop button,
-// the status line and the reached depth, and the board beside it. It maps its controls onto
-// ControlPanel; everything else is the solver's.
+// the status line and the reached depth; beside it the board, which grows with the window, and
+// under the board a strip of what the search is doing and the last message of the solver. It
+// maps its controls onto ControlPanel; everything else is the solver's.
 #pragma once
 
 #include <QWidget>
@@ -25,7 +26,10 @@ class TForm1 : public QWidget, public tessera::ControlPanel {
 public:
     static constexpr int kPanelWidth = 327;
     static constexpr int kPanelHeight = 336;
-    static constexpr int kBoardWidth = 336;
+    // The board's size when the window opens; it grows and shrinks with the window.
+    static constexpr int kBoardWidth = 640;
+    static constexpr int kBoardHeight = 620;
+    static constexpr int kStripHeight = 48;
 
     // Runs FormCreate, which reads the piece file, before it returns.
     explicit TForm1(const std::string& pieces_path = "zdroj.txt", QWidget* parent = nullptr);
@@ -37,6 +41,7 @@ public:
     QLineEdit *Edit1, *Edit2, *Edit3, *Edit4, *Edit5, *Edit6, *Edit7, *Edit8, *Edit9, *Edit10, *Edit11;
     QCheckBox* CheckBox1;
     BoardView* board_view;
+    QLabel* info_strip;
 
     void FormCreate();
     void Button1Click();
@@ -45,23 +50,41 @@ public:
     // it before the first press. False when it cannot be loaded.
     bool load_resume(const std::string& path);
 
+    // What the board's context menu does once a file is chosen: a PNG of the board as the view
+    // draws it, and the placement on the board as a placement file. False (after a message in
+    // the strip) when the file cannot be written.
+    bool save_picture(const std::string& path);
+    bool save_placement(const std::string& path);
+
+    // From now on SIGINT and SIGTERM close the window as its close button does: a running
+    // search stops and writes its result first.
+    void close_on_stop_signals();
+
     tessera::Solver& solver() { return *solver_; }
     bool searching() const { return searching_; }
+    // The last line the solver reported, as the strip shows it.
+    const std::string& last_message() const { return message_; }
 
     std::string text(tessera::Control edit) override;
     bool checked(tessera::Control box) override;
     void set_caption(tessera::Control control, std::string_view caption) override;
-    void pump_events() override;
+    bool pump_events(const tessera::SolverState& state) override;
+    void report(std::string_view line) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     using Clock = std::chrono::steady_clock;
 
     void make_controls();
+    void make_board();
     void show_status(const QString& text);
     void show_pending_captions();
+    void show_end_of_search();
+    void show_info();
+    void show_board_menu(const QPoint& at);
 
     std::unique_ptr<tessera::Solver> solver_;
     bool searching_ = false;
@@ -72,8 +95,12 @@ private:
     std::string status_, depth_;
     bool status_changed_ = false, depth_changed_ = false;
 
+    std::string message_;
+    Clock::time_point search_started_;
+    double search_seconds_ = 0;
+
     int passes_since_clock_ = 0;
-    Clock::time_point next_pump_, next_board_draw_;
+    Clock::time_point next_pump_, next_display_, next_board_draw_;
 };
 
 extern TForm1* Form1;

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <vector>
 
+#include "app/search_params.h"
 #include "board/board.h"
 #include "board/cell_codes.h"
 #include "search/atomic_file.h"
@@ -240,6 +241,48 @@ void paint_pieces(QPainter& p, const BoardGeometry& g, const SolverState& s, con
     for (const auto& [at, piece] : numbers) paint_number(p, at, piece, g.edge());
 }
 
+// The outline of the board cells in rows x1 + 1 .. x2 and columns y1 + 1 .. y2 (as the limit
+// test counts them) that lie on the board, and the cells themselves as one path.
+void block_of_cells(const BoardGeometry& g, const Region& block, std::vector<QLineF>& outline, QPainterPath& cells) {
+    std::vector<Segment> segs;
+    const std::int64_t row_to = std::min<std::int64_t>(block.x2, kBoardRows - 1);
+    const std::int64_t col_to = std::min<std::int64_t>(block.y2, kBoardCols - 1);
+    for (std::int64_t r = std::max<std::int64_t>(block.x1 + 1, 0); r <= row_to; ++r)
+        for (std::int64_t c = std::max<std::int64_t>(block.y1 + 1, 0); c <= col_to; ++c) {
+            const Triangle t = corners(static_cast<int>(r), static_cast<int>(c));
+            add_segments(t, segs);
+            cells.addPolygon(to_polygon(g, t));
+        }
+    outline_lines(g, segs, outline);
+}
+
+// The region is shaded under the pieces, so that they keep their colours.
+void paint_region(QPainter& p, const BoardGeometry& g, const SearchParams& params) {
+    if (params.use_limits == 0) return;
+    std::vector<QLineF> lines;
+    QPainterPath cells;
+    block_of_cells(g, limit_region(params), lines, cells);
+    p.fillPath(cells, kRegionColour);
+}
+
+// The outlines of the rectangle and of the region, and the first point, over the pieces.
+void paint_marks(QPainter& p, const BoardGeometry& g, const SearchParams& params) {
+    const double width = std::max(2.0, g.edge() / 8);
+    std::vector<QLineF> lines;
+    QPainterPath cells;
+    if (params.use_limits != 0) block_of_cells(g, limit_region(params), lines, cells);
+    block_of_cells(g, {params.start_x, params.start_y, params.end_x, params.end_y}, lines, cells);
+    p.setPen(line_pen(kRectangleColour, width));
+    p.drawLines(lines.data(), static_cast<int>(lines.size()));
+    if (!on_board(params.first_x, params.first_y)) return;
+    p.setPen(line_pen(kFirstPointColour, width));
+    p.setBrush(Qt::NoBrush);
+    p.drawPolygon(g.cell(params.first_x, params.first_y));
+    p.setPen(Qt::NoPen);
+    p.setBrush(kFirstPointColour);
+    p.drawEllipse(g.centre(params.first_x, params.first_y, kFull), g.edge() / 8, g.edge() / 8);
+}
+
 }  // namespace
 
 BoardGeometry::BoardGeometry(const QRectF& area) {
@@ -294,7 +337,9 @@ void paint_board(QPainter& painter, const QRectF& area, const SolverState& state
     painter.setRenderHint(QPainter::Antialiasing);
     const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
     painter.drawImage(area.topLeft(), empty_board(area.size(), ratio));
+    if (options.marks) paint_region(painter, g, options.params);
     paint_pieces(painter, g, state, options);
+    if (options.marks) paint_marks(painter, g, options.params);
     painter.setPen(QPen(QColor(0x20, 0x20, 0x20), std::max(1.5, g.edge() / 8), Qt::SolidLine, Qt::RoundCap,
                         Qt::RoundJoin));
     painter.setBrush(Qt::NoBrush);

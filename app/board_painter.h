@@ -21,7 +21,15 @@ namespace tessera {
 struct BoardPaintOptions {
     int highlight_piece = 0;     // drawn with a heavy outline and its number; 0 for none
     bool piece_numbers = false;  // every piece's number in its middle
+    // The limit rectangle and the first point of `params` drawn over the pieces, and the
+    // margins' inner region, the one that the limit test covers, while params.use_limits is set.
+    bool marks = false;
+    SearchParams params{};
 };
+
+inline const QColor kRectangleColour{0x10, 0x30, 0xa0};
+inline const QColor kRegionColour{0x30, 0x60, 0xe0, 0x50};
+inline const QColor kFirstPointColour{0xd0, 0x10, 0x10};
 
 struct BoardCell {
     int row = -1, col = -1;

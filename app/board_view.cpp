@@ -3,7 +3,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "app/board_painter.h"
 
 BoardView::BoardView(const tessera::SolverState& state, QWidget* parent) : QWidget(parent), state_(state) {
     setMouseTracking(true);
@@ -11,15 +10,36 @@ BoardView::BoardView(const tessera::SolverState& state, QWidget* parent) : QWidg
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
+namespace {
+
+// Piece numbers are drawn on every piece once a cell's edge is this long: the numbers are then
+// large enough to read.
+constexpr double kNumbersFromEdge = 18;
+
+}  // namespace
+
+void BoardView::set_marks(const tessera::SearchParams& params) {
+    marks_ = params;
+    update();
+}
+
+tessera::BoardPaintOptions BoardView::paint_options() const {
+    tessera::BoardPaintOptions options;
+    options.highlight_piece = hovered_;
+    options.piece_numbers = tessera::BoardGeometry(QRectF(rect())).edge() >= kNumbersFromEdge;
+    options.marks = true;
+    options.params = marks_;
+    return options;
+}
+
 void BoardView::paintEvent(QPaintEvent*) {
     const auto start = std::chrono::steady_clock::now();
     ++paints_;
     QPainter painter(this);
-    tessera::BoardPaintOptions options;
-    options.highlight_piece = hovered_;
-    tessera::paint_board(painter, QRectF(rect()), state_, options);
+    tessera::paint_board(painter, QRectF(rect()), state_, paint_options());
     painter.end();
     paint_time_ = std::chrono::steady_clock::now() - start;
+    total_paint_time_ += paint_time_;
 }
 
 void BoardView::mouseMoveEvent(QMouseEvent* event) {

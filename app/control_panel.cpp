@@ -1,6 +1,9 @@
 #include "app/control_panel.h"
 
+#include <cstdio>
+
 #include "app/search_params.h"
+#include "app/solver_state.h"
 
 namespace tessera {
 
@@ -21,6 +24,12 @@ void MemoryPanel::set_caption(Control control, std::string_view caption) {
 }
 
 void MemoryPanel::set_text(Control edit, std::string_view text) { texts_[static_cast<int>(edit)] = text; }
+
+void ControlPanel::report(std::string_view line) {
+    std::fprintf(stderr, "%.*s\n", static_cast<int>(line.size()), line.data());
+}
+
+bool StopAtPassPanel::pump_events(const SolverState& state) { return stop_at <= 0 || state.step_count < stop_at; }
 
 const std::string& MemoryPanel::caption(Control control) const { return texts_[static_cast<int>(control)]; }
 

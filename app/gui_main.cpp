@@ -65,6 +65,7 @@ int run(QApplication& app, const Options& opt) {
         status = save_screenshot(form, opt.screenshot);
         if (status == 0 && !loaded) status = 1;
     } else {
+        form.close_on_stop_signals();
         form.show();
         status = app.exec();
     }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/text.h"
+#include "board/board.h"
 
 namespace tessera {
 
@@ -32,11 +33,20 @@ Region limit_region(const SearchParams& p) {
             std::int64_t{p.end_x} - p.margin_end_x, std::int64_t{p.end_y} - p.margin_end_y};
 }
 
-std::string params_fault(const SearchParams& p) {
+ParamsFault params_fault(const SearchParams& p) {
     // Everything else off the board only reads as full; a first point off the board would put
     // the first piece's anchor outside the matrix, so no search can begin there.
-    if (p.first_x < 0 || p.first_x >= kBoardRows || p.first_y < 0 || p.first_y >= kBoardCols)
-        return format("first point %d,%d lies outside the board (X 0..31, Y 0..54)", p.first_x, p.first_y);
+    if (!on_board(p.first_x, p.first_y))
+        return {format("first point %d,%d lies outside the board (X 0..31, Y 0..54)", p.first_x, p.first_y),
+                "Chybne parametry"};
+    // No piece's anchor fits on a full cell, so a search from there would try every first piece
+    // in vain and read as an exhausted search.
+    BoardMatrix board;
+    fill_initial_board(board);
+    if (board[p.first_x][p.first_y] == kFull)
+        return {format("first point %d,%d lies on a full cell of the board's frame: no first piece fits there",
+                       p.first_x, p.first_y),
+                "Prvni bod je plny"};
     return {};
 }
 

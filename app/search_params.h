@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "app/control_panel.h"
@@ -55,7 +56,13 @@ struct Region {
 };
 Region limit_region(const SearchParams& p);
 
-// An empty string when the parameters make sense, else one line that says which does not.
-std::string params_fault(const SearchParams& p);
+// What is wrong with a set of parameters: nothing (an empty line), or one line that says which
+// parameter makes no sense and the short status that the panel shows for it.
+struct ParamsFault {
+    std::string line;
+    const char* status = "";
+    bool empty() const { return line.empty(); }
+};
+ParamsFault params_fault(const SearchParams& p);
 
 }  // namespace tessera

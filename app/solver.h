@@ -21,6 +21,7 @@ enum class ClickResult {
     SearchEnded,  // the press ran a search to one of its three ends
     BadParams,    // the parameters make no sense; nothing was started
     BadResume,    // the resume file could not be loaded; nothing was started
+    NoPieces,     // no piece was loaded at start-up; nothing was started
 };
 
 class Solver {
@@ -70,10 +71,18 @@ public:
 
     // Result of the last piece load: 0 built, -1 the file could not be opened.
     int pieces_status() const { return pieces_status_; }
+    // The status line's text when no piece was loaded: "Chybi " and the piece file's name.
+    std::string missing_pieces_status() const;
+    // The line that says why no search can start for lack of pieces; empty when pieces loaded.
+    std::string pieces_fault() const;
     // Deepest stack seen since the current search started (for progress displays).
     i32 deepest() const { return deepest_; }
 
 private:
+    // Clears the running flag as a press of the button during a search does.
+    void stop();
+    ClickResult refuse(ClickResult why, std::string_view status);
+
     // Steps of the search (search/hledej.cpp).
     void start_search();
     void restart_if_region_filled();

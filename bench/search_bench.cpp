@@ -15,15 +15,6 @@
 namespace tessera {
 namespace {
 
-class StopAtPanel : public MemoryPanel {
-public:
-    void pump_events() override {
-        if (solver->state().step_count >= stop_at && solver->state().running) solver->Button1Click();
-    }
-    Solver* solver = nullptr;
-    std::int64_t stop_at = 0;
-};
-
 // A scratch folder holding the piece file; the search writes its files there.
 std::filesystem::path bench_folder() {
     static const std::filesystem::path folder = [] {
@@ -39,11 +30,10 @@ std::filesystem::path bench_folder() {
 }
 
 struct Setup {
-    StopAtPanel panel;
+    StopAtPassPanel panel;
     std::unique_ptr<Solver> solver = std::make_unique<Solver>(panel);
     explicit Setup(bool limits) {
         std::filesystem::current_path(bench_folder());
-        panel.solver = solver.get();
         panel.set_text(Control::Edit10, "10");
         panel.set_text(Control::Edit11, "21");
         panel.set_checked(limits);

@@ -23,13 +23,12 @@ struct BenchOptions {
 };
 
 // Folds the depth and the top placement of every pass into a 64-bit FNV-1a hash.
-class SignaturePanel : public MemoryPanel {
+class SignaturePanel : public StopAtPassPanel {
 public:
-    void pump_events() override {
-        const SolverState& s = solver->state();
+    bool pump_events(const SolverState& s) override {
         const Placement& top = s.reseni[s.depth];
         for (const i32 v : {s.depth, top.piece, top.row, top.col, top.orientation}) mix(static_cast<std::uint32_t>(v));
-        if (s.step_count >= passes && s.running != 0) solver->Button1Click();
+        return StopAtPassPanel::pump_events(s);
     }
     void mix(std::uint32_t v) {
         for (int i = 0; i < 4; ++i) {
@@ -37,8 +36,6 @@ public:
             hash *= 1099511628211ull;
         }
     }
-    Solver* solver = nullptr;
-    std::int64_t passes = 0;
     std::uint64_t hash = 14695981039346656037ull;
 };
 
@@ -46,17 +43,15 @@ int run_bench(const BenchOptions& opt) {
     if (!enter_work_dir(opt.work_dir)) return 2;
     SignaturePanel panel;
     auto solver = std::make_unique<Solver>(panel);
-    panel.solver = solver.get();
-    panel.passes = opt.passes;
+    panel.stop_at = opt.passes;
     panel.set_checked(opt.limits);
     const std::size_t comma = opt.first.find(',');
     panel.set_text(Control::Edit10, opt.first.substr(0, comma));
     panel.set_text(Control::Edit11, comma == std::string::npos ? "" : opt.first.substr(comma + 1));
     solver->set_pieces_path(opt.pieces);
     solver->FormCreate();
-    if (solver->pieces_status() != 0) return 2;
     const auto start = std::chrono::steady_clock::now();
-    if (solver->Button1Click() == ClickResult::BadParams) return 2;
+    if (solver->Button1Click() != ClickResult::SearchEnded) return 2;
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const SolverState& s = solver->state();
     std::printf("passes=%lld seconds=%.3f passes_per_second=%.0f depth=%d signature=%016llx\n",

@@ -1,6 +1,6 @@
 // tessera search: the button's sequence without the window. The options fill the window's
-// fields; stops (a step limit, a time limit, Ctrl-C, SIGTERM) arrive as presses of the button
-// in the event pump, so every search ends through its normal end and writes "tuton.txt".
+// fields; stops (a step limit, a time limit, Ctrl-C, SIGTERM) are the panel's answer to the
+// search's "go on?", so every search ends through its normal end and writes "tuton.txt".
 #include <CLI/CLI.hpp>
 
 #include <unistd.h>
@@ -13,6 +13,7 @@
 
 #include "app/search_params.h"
 #include "app/solver.h"
+#include "app/stop_signals.h"
 #include "cli/commands.h"
 #include "tools/checker.h"
 
@@ -35,35 +36,36 @@ struct SearchOptions {
 
 using Clock = std::chrono::steady_clock;
 
-class CliPanel : public MemoryPanel {
+// Answers the search's "go on?" from the step limit, the time limit and the stop signals.
+class CliPanel : public StopAtPassPanel {
 public:
     CliPanel(const SearchOptions& opt) : opt_(opt), started_(Clock::now()), drawn_(started_) {
         progress_ = !opt.quiet && ::isatty(STDERR_FILENO);
+        stop_at = opt.max_steps;
     }
-    void attach(Solver& solver) { solver_ = &solver; }
 
-    void pump_events() override {
-        const SolverState& s = solver_->state();
-        bool stop = g_stop_signal != 0 || (opt_.max_steps > 0 && s.step_count >= opt_.max_steps);
+    bool pump_events(const SolverState& s) override {
+        bool go_on = StopAtPassPanel::pump_events(s) && g_stop_signal == 0;
         // The clock is read only every 64 passes; it is the costliest thing here.
         if ((s.step_count & 63) == 0) {
             const Clock::time_point now = Clock::now();
-            if (opt_.time_limit > 0 && seconds(now) >= opt_.time_limit) stop = true;
+            if (opt_.time_limit > 0 && seconds(now) >= opt_.time_limit) go_on = false;
             if (progress_ && now - drawn_ >= std::chrono::milliseconds(100)) {
                 drawn_ = now;
-                draw_progress(now);
+                draw_progress(s, now);
             }
         }
-        if (stop && s.running != 0) solver_->Button1Click();
+        if (s.depth > deepest_) deepest_ = s.depth;
+        return go_on;
     }
 
-    void finish() {
+    void finish(const Solver& solver) {
         if (progress_) std::fputs("\r\033[K", stderr);
-        const SolverState& s = solver_->state();
+        const SolverState& s = solver.state();
         const double t = seconds(Clock::now());
         if (opt_.quiet) return;
         std::fprintf(stderr, "%lld passes in %.1f s (%.0f passes/s), deepest depth %d", static_cast<long long>(s.step_count),
-                     t, t > 0 ? static_cast<double>(s.step_count) / t : 0.0, solver_->deepest());
+                     t, t > 0 ? static_cast<double>(s.step_count) / t : 0.0, solver.deepest());
         // The best fill of the limit region, as "big.txt" holds it.
         if (s.params.use_limits != 0 && s.best_unfilled < 10000)
             std::fprintf(stderr, ", fewest unfilled region cells %d", s.best_unfilled);
@@ -73,19 +75,18 @@ public:
 private:
     double seconds(Clock::time_point now) const { return std::chrono::duration<double>(now - started_).count(); }
 
-    void draw_progress(Clock::time_point now) {
-        const SolverState& s = solver_->state();
+    void draw_progress(const SolverState& s, Clock::time_point now) {
         const double t = seconds(now);
         const long whole = static_cast<long>(t);
         std::fprintf(stderr, "\r\033[Kpasses %lld  %.0f/s  depth %d  deepest %d  first piece %d  %ld:%02ld:%02ld",
                      static_cast<long long>(s.step_count), t > 0 ? static_cast<double>(s.step_count) / t : 0.0,
-                     s.depth, solver_->deepest(), s.first_piece, whole / 3600, whole / 60 % 60, whole % 60);
+                     s.depth, deepest_, s.first_piece, whole / 3600, whole / 60 % 60, whole % 60);
         std::fflush(stderr);
     }
 
     const SearchOptions& opt_;
-    Solver* solver_ = nullptr;
     bool progress_;
+    i32 deepest_ = 0;
     Clock::time_point started_, drawn_;
 };
 
@@ -94,17 +95,15 @@ int run_search(const SearchOptions& opt) {
     CliPanel panel(opt);
     fill_panel(panel, opt.limits, opt.resume, opt.pairs);
     auto solver = std::make_unique<Solver>(panel);
-    panel.attach(*solver);
     solver->set_pieces_path(opt.pieces);
     solver->set_progress_every(opt.progress_every);
     solver->FormCreate();
-    // Without pieces a search could only end at once and overwrite the last result.
-    if (solver->pieces_status() != 0) return 2;
 
     catch_stop_signals();
-    const ClickResult result = solver->Button1Click();
-    if (result == ClickResult::BadParams || result == ClickResult::BadResume) return 2;
-    panel.finish();
+    // Without pieces, with parameters that make no sense or a resume file that cannot be
+    // loaded, nothing is started and nothing is written.
+    if (solver->Button1Click() != ClickResult::SearchEnded) return 2;
+    panel.finish(*solver);
     if (opt.dump_state) {
         solver->zapis_matici();
         solver->zapis_volny();

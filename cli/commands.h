@@ -28,6 +28,9 @@ Command add_generate_command(CLI::App& app);
 Command add_check_command(CLI::App& app);
 Command add_render_command(CLI::App& app);
 Command add_solve_command(CLI::App& app);
+Command add_sweep_command(CLI::App& app);
+Command add_sweep_report_command(CLI::App& app);
+Command add_replay_units_command(CLI::App& app);
 
 // Changes into the working directory named with -C; false (after one line on standard error)
 // when that is not possible.

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "app/search_params.h"
+#include "app/stop_signals.h"
 #include "cli/commands.h"
 
 namespace tessera::cli {
@@ -18,14 +19,7 @@ extern "C" void on_stop_signal(int) { g_stop_signal = 1; }
 
 }  // namespace
 
-void catch_stop_signals() {
-    struct sigaction action {};
-    action.sa_handler = on_stop_signal;
-    action.sa_flags = SA_RESTART;  // a file being written when the signal comes is written all the same
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
+void catch_stop_signals() { tessera::catch_stop_signals(on_stop_signal); }
 
 int pair_index(const char* option) {
     int index = -1;

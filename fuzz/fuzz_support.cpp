@@ -99,10 +99,6 @@ std::string_view fixed_pieces() {
            "40 2 1 100\n40 2 2 100\n40 2 3 100\n";
 }
 
-void StopPanel::pump_events() {
-    if (solver && solver->state().running != 0 && solver->state().step_count >= stop_at) solver->Button1Click();
-}
-
 void check_state(const Solver& solver) {
     const SolverState& s = solver.state();
     if (s.depth < 0 || s.depth > kPieceCount) fail("depth %d", s.depth);

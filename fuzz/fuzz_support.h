@@ -1,6 +1,6 @@
-// What the fuzz targets share: a private working directory, a panel that stops a search after
-// a set number of passes, a small fixed piece set, and checks of the solver state that hold
-// after any load and any pass, whatever the input was.
+// What the fuzz targets share: a private working directory, a panel and its solver, a small
+// fixed piece set, and checks of the solver state that hold after any load and any pass,
+// whatever the input was.
 #pragma once
 
 #include <cstddef>
@@ -26,20 +26,12 @@ void remove_files_except(std::initializer_list<const char*> keep);
 // Forty small shapes: two with halves and thirty-eight of three to five full cells, enough for searches of many thousand passes.
 std::string_view fixed_pieces();
 
-// A panel that presses the button in the event pump of pass `stop_at`, as a user would.
-class StopPanel : public MemoryPanel {
-public:
-    void pump_events() override;
-    Solver* solver = nullptr;
-    std::int64_t stop_at = 300;
-};
-
 // A panel and the solver it drives, made once per fuzz run and kept to its end (the state is
 // large, and a fresh one for every input would be most of the run's time).
 struct Harness {
-    StopPanel panel;
+    StopAtPassPanel panel;
     Solver solver{panel};
-    Harness() { panel.solver = &solver; }
+    Harness() { panel.stop_at = 300; }
 };
 
 // Aborts with a message naming what does not hold:

@@ -18,6 +18,7 @@
 
 #include "app/search_params.h"
 #include "app/solver.h"
+#include "board/board.h"
 #include "fuzz/fuzz_support.h"
 
 namespace tessera::fuzz {
@@ -51,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static Harness* harness = nullptr;
     const bool first = !harness;
     if (first) harness = new Harness;
-    StopPanel& panel = harness->panel;
+    StopAtPassPanel& panel = harness->panel;
     Solver& solver = harness->solver;
     if (first) {
         enter_work_dir();
@@ -82,8 +83,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const SearchParams read = read_params(panel);
     if (std::memcmp(&read, &expected, sizeof read) != 0) fail("the panel's parameters read otherwise");
 
-    const bool first_on_board = expected.first_x >= 0 && expected.first_x < kBoardRows && expected.first_y >= 0 &&
-                                expected.first_y < kBoardCols;
+    // A first point can take a first piece when it lies on the board and not on the frame.
+    BoardMatrix board;
+    fill_initial_board(board);
+    const bool first_on_board = on_board(expected.first_x, expected.first_y) &&
+                                board[expected.first_x][expected.first_y] != kFull;
     if (params_fault(read).empty() != first_on_board) fail("params_fault disagrees about the first point");
 
     panel.stop_at = 300;

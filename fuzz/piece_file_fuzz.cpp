@@ -61,7 +61,7 @@ void check_catalogue(const Solver& solver) {
     }
 }
 
-void search_from(Solver& solver, StopPanel& panel, const char* first_x, const char* first_y) {
+void search_from(Solver& solver, StopAtPassPanel& panel, const char* first_x, const char* first_y) {
     if (solver.nacti_reseni("empty.txt") != 0) fail("an empty resume file does not load");
     panel.set_text(Control::Edit10, first_x);
     panel.set_text(Control::Edit11, first_y);
@@ -81,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static Harness* harness = nullptr;
     const bool first = !harness;
     if (first) harness = new Harness;
-    StopPanel& panel = harness->panel;
+    StopAtPassPanel& panel = harness->panel;
     Solver& solver = harness->solver;
     if (first) {
         enter_work_dir();

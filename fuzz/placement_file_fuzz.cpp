@@ -67,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static Snapshot* base = nullptr;
     const bool first = !harness;
     if (first) harness = new Harness;
-    StopPanel& panel = harness->panel;
+    StopAtPassPanel& panel = harness->panel;
     Solver& solver = harness->solver;
     if (first) {
         enter_work_dir();

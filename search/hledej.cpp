@@ -23,14 +23,13 @@ int Solver::hledej() {
         if (!try_candidates()) odeber_prvek();
         debug_verify();
         count_pass();
-        panel_.pump_events();
+        if (!panel_.pump_events(s_)) stop();
     }
     end_search();
     return 0;
 }
 
 void Solver::start_search() {
-    s_.params = read_params(panel_);
     s_.best_unfilled = 10000;
     s_.step_count = 0;
     s_.first_piece = s_.reseni[1].piece;

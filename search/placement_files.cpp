@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/solver.h"
+#include "app/text.h"
 #include "board/board.h"
 #include "search/atomic_file.h"
 #include "search/placement_file.h"
@@ -16,7 +17,7 @@ int Solver::ulozit(const char* name) {
     char text[kPlacementTextMax];
     const std::size_t len = placement_text(s_.reseni, s_.depth, text);
     if (const int err = write_file_atomically(name, text, len)) {
-        std::fprintf(stderr, "Nemohu zapsat vysledny soubor: '%s' (%s)\n", name, std::strerror(err));
+        panel_.report(format("Nemohu zapsat vysledny soubor: '%s' (%s)", name, std::strerror(err)));
         return -1;
     }
     return 0;
@@ -45,7 +46,7 @@ int Solver::nacti_reseni(const char* path) {
     std::string fault = read_placement_file(path, *list);
     if (fault.empty()) fault = check_placements(s_.prvky, path, *list);
     if (!fault.empty()) {
-        std::fprintf(stderr, "%s\n", fault.c_str());
+        panel_.report(fault);
         return -1;
     }
 

@@ -5,6 +5,7 @@ packages=(
   build-essential cmake ninja-build clang libclang-rt-14-dev
   libgtest-dev libbenchmark-dev libcli11-dev
   qt6-base-dev qt6-svg-dev libgl-dev
+  slurm-wlm munge
 )
 missing=()
 for p in "${packages[@]}"; do

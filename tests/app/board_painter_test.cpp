@@ -39,6 +39,7 @@ private slots:
     void the_piece_under_a_point_is_found_half_by_half();
     void a_png_is_written_whole_and_shows_the_board();
     void a_png_that_cannot_be_written_says_why();
+    void the_limit_rectangle_its_region_and_the_first_point_are_drawn();
 
 private:
     const SolverState& state() { return solver_->state(); }
@@ -142,6 +143,33 @@ void BoardPainterTest::a_png_that_cannot_be_written_says_why() {
     std::string why;
     QVERIFY(!save_board_png(state(), dir_.path("no-such-folder/board.png"), {100, 100}, {}, &why));
     QVERIFY(!why.empty());
+}
+
+// Limit rectangle rows 11..20, columns 21..40; with the margins the region is rows 13..18,
+// columns 24..37; the first point 15,27 lies inside it.
+void BoardPainterTest::the_limit_rectangle_its_region_and_the_first_point_are_drawn() {
+    BoardPaintOptions options;
+    options.marks = true;
+    options.params = SearchParams{1, 10, 20, 20, 40, 2, 3, 2, 3, 15, 27};
+    const QImage image = render_board(state(), area_.size().toSize(), options);
+    const auto& g = geometry_;
+    const QRgb region = at(image, g.centre(16, 30, 100));
+    QVERIFY(region != white_ && qBlue(region) > qRed(region) + 20);
+    QCOMPARE(at(image, g.centre(18, 37, 100)), region);
+    QCOMPARE(at(image, g.centre(12, 22, 100)), white_);  // in the rectangle, outside the region
+    QCOMPARE(at(image, g.centre(19, 38, 100)), white_);
+    QCOMPARE(at(image, g.centre(5, 27, 100)), white_);  // outside the rectangle
+    // The region's top side: the top side of the down cell 13,25.
+    QVERIFY(dark(at(image, g.at(25, 13))));
+    for (double pos = 22; pos <= 38; pos += 0.5) QVERIFY(dark(at(image, g.at(pos, 11))));  // the rectangle
+    const QRgb first = at(image, g.centre(15, 27, 100));
+    QVERIFY(qRed(first) > 150 && qGreen(first) < 80);
+
+    options.params.use_limits = 0;  // the region only while the limits are on
+    const QImage off = render_board(state(), area_.size().toSize(), options);
+    QCOMPARE(at(off, g.centre(16, 30, 100)), white_);
+    QVERIFY(dark(at(off, g.at(30, 11))));
+    QVERIFY(!dark(at(off, g.at(25, 13))));
 }
 
 QTEST_MAIN(BoardPainterTest)

@@ -34,6 +34,10 @@ QRgb pixel_of(BoardView* view, int row, int col, int code) {
     return view->grab().toImage().pixel(g.centre(row, col, code).toPoint());
 }
 
+bool shows(BoardView* view, const CoveredCell& cell, QRgb colour) {
+    return cell_shows(view->grab().toImage(), BoardGeometry(QRectF(view->rect())), cell, colour);
+}
+
 void move_mouse(BoardView* view, int row, int col, int code) {
     const QPointF at = BoardGeometry(QRectF(view->rect())).centre(row, col, code);
     QMouseEvent move(QEvent::MouseMove, at, view->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
@@ -50,6 +54,7 @@ private slots:
     void a_resume_file_that_cannot_be_loaded_leaves_an_empty_board_and_says_so();
     void hovering_names_the_piece_under_the_mouse();
     void the_board_is_redrawn_while_searching_at_most_20_times_a_second_and_at_the_end();
+    void the_menu_saves_the_board_as_a_picture_and_as_a_placement();
 
 private:
     ScratchDir dir_;
@@ -63,7 +68,7 @@ void BoardViewTest::the_view_shows_a_loaded_placement_named_in_the_resume_field(
     QCOMPARE(form->Edit1->text(), QString("placed.txt"));
     QCOMPARE(form->solver().state().depth, 1);
     for (const CoveredCell& c : covered_cells(form->solver().state(), p))
-        QCOMPARE(pixel_of(form->board_view, c.row, c.col, c.code), piece_colour(12).rgb());
+        QVERIFY(shows(form->board_view, c, piece_colour(12).rgb()));
 }
 
 void BoardViewTest::a_resume_file_that_cannot_be_loaded_leaves_an_empty_board_and_says_so() {
@@ -71,7 +76,7 @@ void BoardViewTest::a_resume_file_that_cannot_be_loaded_leaves_an_empty_board_an
     QVERIFY(!form->load_resume("missing.txt"));
     QCOMPARE(form->Label3->text(), QString("Predesle reseni nelze nacist"));
     QCOMPARE(form->solver().state().depth, 0);
-    QCOMPARE(pixel_of(form->board_view, 15, 27, 100), kEmptyColour.rgb());
+    QCOMPARE(pixel_of(form->board_view, 16, 27, 100), kEmptyColour.rgb());
     QCOMPARE(pixel_of(form->board_view, 1, 18, 85), kOutsideColour.rgb());
 }
 
@@ -91,7 +96,7 @@ void BoardViewTest::the_board_is_redrawn_while_searching_at_most_20_times_a_seco
     QVERIFY(QTest::qWaitForWindowExposed(form.get()));
     QCoreApplication::processEvents();
     const long before = form->board_view->paints();
-    QTimer::singleShot(600, form.get(), [&] { form->Button1->click(); });
+    QTimer::singleShot(1500, form.get(), [&] { form->Button1->click(); });
     QElapsedTimer clock;
     clock.start();
     form->Button1->click();
@@ -106,7 +111,27 @@ void BoardViewTest::the_board_is_redrawn_while_searching_at_most_20_times_a_seco
     QVERIFY(s.depth > 0);
     const Placement last = s.reseni[s.depth];
     const CoveredCell c = covered_cells(s, last).front();
-    QCOMPARE(pixel_of(form->board_view, c.row, c.col, c.code), piece_colour(last.piece).rgb());
+    QVERIFY(shows(form->board_view, c, piece_colour(last.piece).rgb()));
+}
+
+void BoardViewTest::the_menu_saves_the_board_as_a_picture_and_as_a_placement() {
+    auto form = open_form();
+    const Placement p = place_in_middle(form->solver(), 12);
+    QVERIFY(form->save_placement("saved.txt"));
+    QCOMPARE(read_file("saved.txt"), placement_line(p));
+    QVERIFY(form->save_picture("saved.png"));
+    const QImage image("saved.png");
+    QCOMPARE(image.size(), QSize(1000, 1000));
+    const BoardGeometry g(QRectF(0, 0, 1000, 1000));
+    for (const CoveredCell& c : covered_cells(form->solver().state(), p))
+        QVERIFY(cell_shows(image, g, c, piece_colour(12).rgb()));
+
+    // A file that cannot be written is named in the strip, and nothing is left behind.
+    QVERIFY(!form->save_placement("no-such-folder/saved.txt"));
+    QVERIFY(form->info_strip->text().contains("'no-such-folder/saved.txt'"));
+    QVERIFY(!form->save_picture("no-such-folder/saved.png"));
+    QVERIFY(form->info_strip->text().contains("'no-such-folder/saved.png'"));
+    QCOMPARE(QDir().entryList({"saved*"}), QStringList({"saved.png", "saved.txt"}));
 }
 
 QTEST_MAIN(BoardViewTest)

@@ -84,3 +84,15 @@ Placement place_in_middle(Solver& solver, int piece) {
 }
 
 }  // namespace tessera::guitest
+
+namespace tessera::guitest {
+
+bool cell_shows(const QImage& image, const BoardGeometry& g, const CoveredCell& cell, QRgb colour) {
+    const QPolygonF part = g.part(cell.row, cell.col, cell.code);
+    const QPointF middle = g.centre(cell.row, cell.col, cell.code);
+    int showing = image.pixel(middle.toPoint()) == colour;
+    for (int i = 0; i < 3; ++i) showing += image.pixel(((middle + part[i]) / 2).toPoint()) == colour;
+    return showing >= 2;
+}
+
+}  // namespace tessera::guitest

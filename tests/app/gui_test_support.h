@@ -57,3 +57,16 @@ std::string placement_line(const Placement& p);
 Placement place_in_middle(Solver& solver, int piece);
 
 }  // namespace tessera::guitest
+
+#include <QImage>
+
+#include "app/board_painter.h"
+
+namespace tessera::guitest {
+
+// Whether the covered part of a cell shows a colour: at least two of four points inside it (its
+// middle and three points between the middle and its corners) do, so that a piece's number or
+// the first point's mark drawn over the middle does not hide the colour under it.
+bool cell_shows(const QImage& image, const BoardGeometry& g, const CoveredCell& cell, QRgb colour);
+
+}  // namespace tessera::guitest

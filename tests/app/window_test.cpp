@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <csignal>
 #include <functional>
 #include <memory>
 
@@ -19,14 +20,21 @@ using namespace tessera::guitest;
 
 namespace {
 
-// A window that lets the test look at the solver after every pass of the search.
+// A window that lets the test look at the solver after every pass of the search, and keeps the
+// last status and depth that the search wrote.
 class TappedForm : public TForm1 {
 public:
     using TForm1::TForm1;
     std::function<void(const SolverState&)> on_pass;
-    void pump_events() override {
-        if (on_pass) on_pass(solver().state());
-        TForm1::pump_events();
+    std::string written_status, written_depth = "0";
+    bool pump_events(const SolverState& s) override {
+        if (on_pass) on_pass(s);
+        return TForm1::pump_events(s);
+    }
+    void set_caption(Control control, std::string_view caption) override {
+        if (control == Control::Label3) written_status = caption;
+        if (control == Control::Label5) written_depth = caption;
+        TForm1::set_caption(control, caption);
     }
 };
 
@@ -62,8 +70,10 @@ private slots:
     void controls_have_their_names_places_and_texts_data();
     void controls_have_their_names_places_and_texts();
     void controls_come_in_the_windows_order_and_tab_from_the_button_to_the_check_box();
-    void window_is_fixed_titled_and_grows_to_the_right_for_the_board();
-    void start_up_without_a_piece_file_says_so_and_a_press_still_searches();
+    void window_is_titled_and_the_board_grows_with_it();
+    void start_up_without_a_piece_file_says_so_and_a_press_keeps_the_result();
+    void a_stopped_search_says_so_and_shows_the_depth_it_left();
+    void a_stop_signal_stops_the_search_writes_the_result_and_closes_the_window();
     void a_press_starts_the_search_and_a_second_press_stops_it();
     void a_search_that_ends_by_itself_leaves_the_stop_caption();
     void the_labels_show_the_passes_and_the_depth_every_100_passes_data();
@@ -152,7 +162,7 @@ void WindowTest::controls_come_in_the_windows_order_and_tab_from_the_button_to_t
     TForm1 form;
     QStringList order;
     for (QObject* child : form.children())
-        if (child->isWidgetType() && child->objectName() != "BoardView") order << child->objectName();
+        if (child->isWidgetType() && child->objectName() != "BoardView" && child->objectName() != "InfoStrip") order << child->objectName();
     QCOMPARE(order, QStringList({"Label1", "Label2", "Label3", "Label4", "Label5", "Label6", "Label7", "Label8",
                                  "Label9", "Label10", "Label11", "Label16", "Label12", "Label13", "Label14", "Button1",
                                  "Edit1", "Edit2", "Edit3", "Edit4", "Edit5", "Edit6", "Edit7", "Edit8", "Edit9",
@@ -169,30 +179,33 @@ void WindowTest::controls_come_in_the_windows_order_and_tab_from_the_button_to_t
     QCOMPARE(form.focusWidget(), form.Button1);
 }
 
-void WindowTest::window_is_fixed_titled_and_grows_to_the_right_for_the_board() {
+void WindowTest::window_is_titled_and_the_board_grows_with_it() {
     TForm1 form;
     QCOMPARE(form.objectName(), QString("Form1"));
     QCOMPARE(form.windowTitle(), QString("Tessera"));
-    QCOMPARE(form.minimumSize(), form.maximumSize());
-    QCOMPARE(form.height(), 336);
-    QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
-    QVERIFY(form.windowFlags() & Qt::WindowMinimizeButtonHint);
-    QCOMPARE(form.board_view->geometry(), QRect(327, 0, form.width() - 327, 336));
-    QVERIFY(form.board_view->width() >= 300);
+    form.show();
+    QVERIFY(form.board_view->width() >= 600 && form.board_view->height() >= 600);
+    QCOMPARE(form.board_view->geometry(), QRect(327, 0, form.width() - 327, form.height() - TForm1::kStripHeight));
+    QCOMPARE(form.info_strip->geometry().top(), form.board_view->geometry().bottom() + 1);
+    form.resize(1200, 900);
+    QCOMPARE(form.board_view->size(), QSize(1200 - 327, 900 - TForm1::kStripHeight));
+    QCOMPARE(form.Button1->geometry(), QRect(7, 295, 313, 33));  // the panel keeps its place and size
 }
 
-void WindowTest::start_up_without_a_piece_file_says_so_and_a_press_still_searches() {
+void WindowTest::start_up_without_a_piece_file_says_so_and_a_press_keeps_the_result() {
     ScratchDir empty;
+    write_file("tuton.txt", "1 10 21 1\n");
     TForm1 form;
     QCOMPARE(form.Label3->text(), QString("Chybi zdroj.txt"));
     QCOMPARE(TForm1("mine.txt").Label3->text(), QString("Chybi mine.txt"));
 
     form.show();
     press(form);
-    QCOMPARE(form.Label3->text(), QString("Tak a je to v prdeli !!!"));
-    QCOMPARE(form.Button1->text(), QString("Zastav to"));
+    QCOMPARE(form.Label3->text(), QString("Chybi zdroj.txt"));
+    QCOMPARE(form.Button1->text(), QString("Pust se do toho"));
     QCOMPARE(form.solver().state().running, 0);
-    QCOMPARE(read_file("tuton.txt"), std::string());
+    QCOMPARE(read_file("tuton.txt"), std::string("1 10 21 1\n"));
+    QVERIFY(form.info_strip->text().contains("no pieces were loaded from 'zdroj.txt'"));
 }
 
 void WindowTest::a_press_starts_the_search_and_a_second_press_stops_it() {
@@ -229,7 +242,36 @@ void WindowTest::a_search_that_ends_by_itself_leaves_the_stop_caption() {
         QCOMPARE(s.running, 0);
         QCOMPARE(form->Button1->text(), QString("Zastav to"));
         QCOMPARE(form->Label3->text(), QString("Tak a je to v prdeli !!!"));
-        QCOMPARE(form->Label5->text(), QString::number(depth_at_last_hundred));
+        QCOMPARE(form->written_depth, std::to_string(depth_at_last_hundred));
+        QCOMPARE(form->Label5->text(), QString::number(s.depth));  // the depth left, not the last written
+    }
+}
+
+void WindowTest::a_stopped_search_says_so_and_shows_the_depth_it_left() {
+    auto form = open_form(kLongSearch);
+    form->on_pass = [&](const SolverState& s) {
+        if (s.step_count == 1234) press(*form);
+    };
+    press(*form);
+    const SolverState& s = form->solver().state();
+    QCOMPARE(form->written_status, std::string("1200"));
+    QCOMPARE(form->Label3->text(), QString("Zastaveno"));
+    QCOMPARE(form->Label5->text(), QString::number(s.depth));
+    QVERIFY(form->info_strip->text().contains("1234 passes"));
+}
+
+void WindowTest::a_stop_signal_stops_the_search_writes_the_result_and_closes_the_window() {
+    for (const int signal : {SIGTERM, SIGINT}) {
+        auto form = open_form(kLongSearch);
+        form->close_on_stop_signals();
+        write_file("tuton.txt", "");
+        QTimer::singleShot(150, form.get(), [signal] { ::raise(signal); });
+        press(*form);
+        const SolverState& s = form->solver().state();
+        QCOMPARE(s.running, 0);
+        QVERIFY(s.depth > 0);
+        QCOMPARE(line_count(read_file("tuton.txt")), s.depth);
+        QVERIFY(!form->isVisible());
     }
 }
 
@@ -254,8 +296,8 @@ void WindowTest::the_labels_show_the_passes_and_the_depth_every_100_passes() {
     };
     press(*form);
     QCOMPARE(form->solver().state().step_count, stop_at);
-    QCOMPARE(form->Label3->text(), status);
-    QCOMPARE(form->Label5->text(), QString::number(depth_then));
+    QCOMPARE(QString::fromStdString(form->written_status), status);
+    QCOMPARE(form->written_depth, std::to_string(depth_then));
 }
 
 void WindowTest::the_labels_follow_a_running_search() {

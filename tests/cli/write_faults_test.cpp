@@ -59,14 +59,6 @@ private:
     std::string why_;
 };
 
-// A panel that presses the button in the event pump of pass 120.
-struct StopPanel : MemoryPanel {
-    Solver* solver = nullptr;
-    void pump_events() override {
-        if (solver->state().running != 0 && solver->state().step_count >= 120) solver->Button1Click();
-    }
-};
-
 class WriteFaultsTest : public ::testing::Test {
 protected:
     // A folder with the piece file, an older result and an older progress file.
@@ -136,11 +128,11 @@ TEST_F(WriteFaultsTest, WorkingDirectoryRemovedUnderTheSearch) {
     const fs::path folder = dir.path() / "removed";
     prepare(folder);
     fs::current_path(folder);
-    StopPanel panel;
+    StopAtPassPanel panel;
+    panel.stop_at = 120;
     panel.set_text(Control::Edit10, "10");
     panel.set_text(Control::Edit11, "21");
     Solver solver(panel);
-    panel.solver = &solver;
     solver.FormCreate();
     solver.set_progress_every(50);
     fs::remove_all(folder);

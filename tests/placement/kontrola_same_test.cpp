@@ -108,15 +108,6 @@ std::string mixed_pieces(unsigned seed) {
     return text;
 }
 
-class PanelThatStops : public MemoryPanel {
-public:
-    void pump_events() override {
-        if (solver->state().step_count >= stop_at) solver->Button1Click();
-    }
-    Solver* solver = nullptr;
-    std::int64_t stop_at = 0;
-};
-
 // Stops searches on random pieces every few hundred passes, then asks both checks about every
 // candidate of the current spot and about random records at random places.
 TEST(KontrolaSameAnswers, AsAPlainTranscriptionOnSearchStates) {
@@ -125,9 +116,8 @@ TEST(KontrolaSameAnswers, AsAPlainTranscriptionOnSearchStates) {
     long compared = 0, accepted = 0;
     for (unsigned seed = 1; seed <= 3; ++seed) {
         test::write_file("zdroj.txt", mixed_pieces(seed));
-        PanelThatStops panel;
+        StopAtPassPanel panel;
         Solver solver(panel);
-        panel.solver = &solver;
         panel.set_text(Control::Edit10, "12");
         panel.set_text(Control::Edit11, "25");
         panel.set_checked(seed == 2);

@@ -14,24 +14,18 @@ using test::kGapPair;
 using test::random_pieces;
 using test::read_file;
 
-// A panel that presses the button in the event pump of a chosen pass, and keeps every status
-// text it was given.
-class ScriptedPanel : public MemoryPanel {
+// A panel that stops the search at a chosen pass, and keeps every status text it was given.
+class ScriptedPanel : public StopAtPassPanel {
 public:
     void set_caption(Control control, std::string_view caption) override {
         MemoryPanel::set_caption(control, caption);
         if (control == Control::Label3) statuses.emplace_back(caption);
     }
-    void pump_events() override {
+    bool pump_events(const SolverState& s) override {
         ++pumps;
-        if (solver && stop_at > 0 && solver->state().step_count == stop_at) {
-            stop_result = solver->Button1Click();
-        }
+        return StopAtPassPanel::pump_events(s);
     }
-    Solver* solver = nullptr;
-    std::int64_t stop_at = 0;
     int pumps = 0;
-    ClickResult stop_result = ClickResult::SearchEnded;
     std::vector<std::string> statuses;
 };
 
@@ -47,7 +41,6 @@ protected:
     void start_up(const std::string& pieces) {
         test::write_file("zdroj.txt", pieces);
         solver->FormCreate();
-        panel.solver = solver.get();
     }
     SolverState& s() { return solver->state(); }
 
@@ -68,6 +61,18 @@ TEST_F(SearchTest, NoFirstPieceAcceptedExhaustsTheSearch) {
     EXPECT_FALSE(file_exists("big.txt"));
 }
 
+TEST_F(SearchTest, PressWithoutPiecesStartsNothingAndKeepsTheResult) {
+    test::write_file("tuton.txt", "1 10 21 1\n");
+    testing::internal::CaptureStderr();
+    solver->FormCreate();
+    EXPECT_EQ(solver->Button1Click(), ClickResult::NoPieces);
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(read_file("tuton.txt"), "1 10 21 1\n");
+    EXPECT_EQ(panel.caption(Control::Label3), "Chybi zdroj.txt");
+    EXPECT_EQ(panel.caption(Control::Button1), "Pust se do toho");
+    EXPECT_EQ(s().running, 0);
+}
+
 TEST_F(SearchTest, FullStackRunsNoPass) {
     start_up("");
     for (int i = 1; i <= kPieceCount; ++i) s().reseni[i] = Placement{i, 1, 1, 1};
@@ -83,8 +88,7 @@ TEST_F(SearchTest, FullStackRunsNoPass) {
 TEST_F(SearchTest, StopPressEndsTheSearchAfterThatPassAndKeepsThePlacement) {
     start_up_random(3);
     panel.stop_at = 250;
-    solver->Button1Click();
-    EXPECT_EQ(panel.stop_result, ClickResult::Stopped);
+    EXPECT_EQ(solver->Button1Click(), ClickResult::SearchEnded);
     EXPECT_EQ(s().step_count, 250);
     EXPECT_EQ(s().running, 0);
     EXPECT_EQ(panel.caption(Control::Button1), "Pust se do toho");
@@ -158,13 +162,24 @@ TEST_F(SearchTest, RefusedResumeStartsNothing) {
     EXPECT_EQ(panel.caption(Control::Button1), "Pust se do toho");
 }
 
-TEST_F(SearchTest, FirstPointOffTheBoardIsRefused) {
+// Off the board, or on the frame ("abc" reads as 0, and 0,18 is a full cell), where no piece
+// fits: nothing starts, and the status and the message say which.
+TEST_F(SearchTest, FirstPointWhereNoPieceCanGoIsRefused) {
     start_up(kGapPair);
-    panel.set_text(Control::Edit10, "40");
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(solver->Button1Click(), ClickResult::BadParams);
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("first point 40,18"), std::string::npos);
-    EXPECT_FALSE(file_exists("tuton.txt"));
+    const struct {
+        const char* x;
+        const char* message;
+        const char* status;
+    } cases[] = {{"40", "first point 40,18 lies outside the board", "Chybne parametry"},
+                 {"abc", "first point 0,18 lies on a full cell", "Prvni bod je plny"}};
+    for (const auto& c : cases) {
+        panel.set_text(Control::Edit10, c.x);
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(solver->Button1Click(), ClickResult::BadParams) << c.x;
+        EXPECT_NE(testing::internal::GetCapturedStderr().find(c.message), std::string::npos) << c.x;
+        EXPECT_EQ(panel.caption(Control::Label3), c.status);
+        EXPECT_FALSE(file_exists("tuton.txt"));
+    }
 }
 
 // Limits on, the region is row 2, columns 19..21: the first piece covers two of its cells and

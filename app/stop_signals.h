@@ -1,0 +1,11 @@
+// SIGINT and SIGTERM as requests to stop: both front ends stop the search on them, so that it
+// ends normally and writes its result.
+#pragma once
+
+namespace tessera {
+
+// From now on SIGINT and SIGTERM call `handler`. A file being written when a signal comes is
+// written all the same: interrupted calls are restarted.
+void catch_stop_signals(void (*handler)(int));
+
+}  // namespace tessera
