@@ -44,15 +44,6 @@ std::string pair_option(int index) {
     return {};
 }
 
-std::string placement_file_text(const std::vector<Placement>& fixed, const solve::Prefix& prefix) {
-    std::vector<Placement> stack{Placement{}};
-    stack.insert(stack.end(), fixed.begin(), fixed.end());
-    stack.insert(stack.end(), prefix.begin(), prefix.end());
-    std::string text(kPlacementTextMax, '\0');
-    text.resize(placement_text(stack.data(), static_cast<int>(stack.size() - 1), text.data()));
-    return text;
-}
-
 // A split's folder must be new: one that holds another split, or anything else, is left alone.
 bool folder_is_free(const std::string& dir) {
     std::error_code ec;
@@ -249,6 +240,15 @@ solve::UnitEnd unit_end(solve::RunEnd end) {
 }
 
 }  // namespace
+
+std::string placement_file_text(const std::vector<Placement>& fixed, const solve::Prefix& prefix) {
+    std::vector<Placement> stack{Placement{}};
+    stack.insert(stack.end(), fixed.begin(), fixed.end());
+    stack.insert(stack.end(), prefix.begin(), prefix.end());
+    std::string text(kPlacementTextMax, '\0');
+    text.resize(placement_text(stack.data(), static_cast<int>(stack.size() - 1), text.data()));
+    return text;
+}
 
 int run_unit(const SolveOptions& opt) {
     OpenSplit split;

@@ -12,6 +12,7 @@
 #include "cli/commands.h"
 #include "solve/checkpoint.h"
 #include "solve/problem.h"
+#include "solve/units.h"
 
 namespace tessera::cli {
 
@@ -64,6 +65,9 @@ struct SolveRun {
 };
 // Returns the exit status of `tessera solve`: 0, 1 (a file not written), 3 (stopped).
 int solve_frontier(const SolveOptions& opt, const Solver& solver, const solve::Problem& problem, SolveRun& run);
+
+// The text of a placement file: the fixed placement, then the prefix.
+std::string placement_file_text(const std::vector<Placement>& fixed, const solve::Prefix& prefix);
 
 // tessera solve --manifest DIR --unit K: one work unit of a split, its checkpoint and solution
 // files beside it, and its result file.
