@@ -75,6 +75,17 @@ std::string solution_fault(const SolverState& s, const solve::Problem& problem, 
     return {};
 }
 
+std::unique_ptr<PlacementList> placement_list(const std::vector<Placement>& fixed, const solve::Prefix& prefix) {
+    auto list = std::make_unique<PlacementList>();
+    for (const solve::Prefix* part : {&fixed, &prefix})
+        for (const Placement& e : *part) {
+            list->entries[list->count] = e;
+            list->lines[list->count] = list->count + 1;
+            ++list->count;
+        }
+    return list;
+}
+
 bool load_problem(const ProblemOptions& opt, MemoryPanel& panel, std::unique_ptr<Solver>& solver,
                   solve::Problem& problem) {
     solver = start_up(panel, opt.work_dir, opt.pieces);
@@ -112,9 +123,7 @@ public:
     // Checks one solution with the independent checker and writes it; false after one line on
     // standard error when it fails the check or cannot be written.
     bool operator()(const solve::Prefix& labelled) {
-        auto list = std::make_unique<PlacementList>();
-        for (const Placement& e : p_.fixed) add(*list, e);
-        for (const Placement& e : labelled) add(*list, e);
+        const std::unique_ptr<PlacementList> list = placement_list(p_.fixed, labelled);
         const std::string fault = solution_fault(s_, p_, *list);
         if (!fault.empty()) {
             std::fprintf(stderr, "solve: a solution failed the check: %s\n", fault.c_str());
@@ -123,10 +132,7 @@ public:
         }
         if (opt_.count) return true;
         ++written_;
-        std::vector<Placement> stack(list->entries, list->entries + list->count);
-        stack.insert(stack.begin(), Placement{});
-        std::string text(kPlacementTextMax, '\0');
-        text.resize(placement_text(stack.data(), list->count, text.data()));
+        const std::string text = placement_file_text(p_.fixed, labelled);
         const std::string path = solution_path(opt_.output, written_, opt_.max_solutions != 0);
         if (const int err = write_file_atomically(path, text)) {
             std::fprintf(stderr, "Nemohu zapsat vysledny soubor: '%s' (%s)\n", path.c_str(), std::strerror(err));
@@ -140,12 +146,6 @@ public:
     bool failed() const { return failed_; }
 
 private:
-    static void add(PlacementList& list, const Placement& e) {
-        list.entries[list.count] = e;
-        list.lines[list.count] = list.count + 1;
-        ++list.count;
-    }
-
     const SolverState& s_;
     const solve::Problem& p_;
     const SolveOptions& opt_;

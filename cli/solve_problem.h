@@ -66,6 +66,9 @@ struct SolveRun {
 // Returns the exit status of `tessera solve`: 0, 1 (a file not written), 3 (stopped).
 int solve_frontier(const SolveOptions& opt, const Solver& solver, const solve::Problem& problem, SolveRun& run);
 
+// A placement list of the fixed placement, then the prefix.
+std::unique_ptr<PlacementList> placement_list(const std::vector<Placement>& fixed, const solve::Prefix& prefix);
+
 // The text of a placement file: the fixed placement, then the prefix.
 std::string placement_file_text(const std::vector<Placement>& fixed, const solve::Prefix& prefix);
 

@@ -119,13 +119,7 @@ UnitReply solve_one(const cli::SolveOptions& opt, const Solver& solver, const so
     solve::UnitOptions options;
     options.stop = &stop;
     options.on_tiling = [&](const Prefix& tiling) {
-        auto list = std::make_unique<PlacementList>();
-        for (const Prefix* part : {&problem.fixed, &tiling})
-            for (const Placement& e : *part) {
-                list->entries[list->count] = e;
-                list->lines[list->count] = list->count + 1;
-                ++list->count;
-            }
+        const std::unique_ptr<PlacementList> list = cli::placement_list(problem.fixed, tiling);
         const std::string fault = cli::solution_fault(solver.state(), problem, *list);
         if (!fault.empty()) {
             std::fprintf(stderr, "tessera-mpi: a solution failed the check: %s\n", fault.c_str());
