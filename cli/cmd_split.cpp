@@ -313,6 +313,7 @@ struct MergeTotals {
     std::size_t done = 0;
     bool complete = true;
     std::vector<std::string> solution_files;  // in unit order
+    std::string times;                        // seconds of each unit done, in unit order
 };
 
 // Each solution file of a unit's result: its hash, the checker, and that it extends the unit.
@@ -360,10 +361,11 @@ void merge_unit(const OpenSplit& split, std::size_t k, MergeTotals& totals) {
     totals.complete = totals.complete && record.end == solve::UnitEnd::Complete;
     totals.solutions.add(record.solutions);
     totals.nodes += record.nodes;
+    totals.times += format("%.6f\n", record.seconds);
     for (const auto& file : record.files) totals.solution_files.push_back((fs::path(split.dir) / file.first).string());
 }
 
-int run_merge(const std::string& dir, const std::string& output) {
+int run_merge(const std::string& dir, const std::string& output, const std::string& times) {
     OpenSplit split;
     if (!open_split(dir, split)) return 2;
     const solve::Manifest& m = split.manifest;
@@ -376,6 +378,7 @@ int run_merge(const std::string& dir, const std::string& output) {
     for (std::size_t i = 0; i < n; ++i)
         if (!write_or_say(solution_path(out, i + 1, m.max_solutions != 0), read_whole(totals.solution_files[i])))
             return 1;
+    if (!times.empty() && !write_or_say(times, "# seconds of each unit done, in unit order\n" + totals.times)) return 1;
     const bool all_done = totals.done == m.units;
     std::printf("solutions=%s nodes=%llu complete=%s units_done=%zu/%zu\n", totals.solutions.text().c_str(),
                 static_cast<unsigned long long>(totals.nodes), all_done && totals.complete ? "yes" : "no",
@@ -409,11 +412,13 @@ Command add_split_command(CLI::App& app) {
 Command add_merge_command(CLI::App& app) {
     auto dir = std::make_shared<std::string>();
     auto output = std::make_shared<std::string>();
+    auto times = std::make_shared<std::string>();
     CLI::App* sub = app.add_subcommand(
         "merge", "Add up the units' results of a split folder, each checked; exit status 3 while units are not done");
     sub->add_option("DIR", *dir, "the split folder")->required();
     sub->add_option("-o", *output, "where the solutions go, in unit order [DIR/solved.txt]");
-    return {sub, [dir, output] { return run_merge(*dir, *output); }};
+    sub->add_option("--times", *times, "also write each done unit's seconds here, for tessera replay-units");
+    return {sub, [dir, output, times] { return run_merge(*dir, *output, *times); }};
 }
 
 }  // namespace tessera::cli

@@ -93,7 +93,7 @@ std::string read_manifest(const std::string& path, const std::string& text, Mani
     out.count = count == "yes";
     if (!lines.next(line) || !(std::istringstream(line) >> word >> out.max_solutions) || word != "max-solutions")
         return fault("the max-solutions line is damaged");
-    if (!lines.next(line) || !(std::istringstream(line) >> word >> out.units) || word != "units" || out.units == 0 ||
+    if (!lines.next(line) || !(std::istringstream(line) >> word >> out.units) || word != "units" ||
         out.units > 100000000)
         return fault("the units line is damaged");
     for (std::size_t k = 1; k <= out.units; ++k) {

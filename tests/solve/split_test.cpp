@@ -2,6 +2,7 @@
 // tree, and split, unit solves and merge as a user runs them, bad input included.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -116,7 +117,7 @@ protected:
             if (k == skip) continue;
             EXPECT_EQ(test::run_tessera("solve --quiet --threads 1 --manifest " + split + " --unit " + std::to_string(k)).status, 0);
         }
-        return test::run_tessera("merge " + split);
+        return test::run_tessera("merge " + split + " --times " + split + "/times.txt");
     }
     test::ScratchDir dir;
 };
@@ -131,6 +132,9 @@ TEST_F(SplitCliTest, MergedCountsEqualTheSingleCountForSeveralSplits) {
         EXPECT_EQ(m.status, 0) << m.out << m.err;
         EXPECT_EQ(last_line(m.out).substr(0, nodes_free.size()), nodes_free) << units << " units";
         EXPECT_NE(m.out.find("complete=yes"), std::string::npos);
+        // One time per unit, for replay-units: the comment line and then one line each.
+        const std::string times = test::read_file(std::string("s") + units + "/times.txt");
+        EXPECT_EQ(static_cast<std::size_t>(std::count(times.begin(), times.end(), '\n')), units_of(std::string("s") + units) + 1);
     }
 }
 
