@@ -186,11 +186,13 @@ void Round::stop_all(End why) {
 void Round::work(Worker& w) {
     const Walker::TilingSink sink = [this](const Prefix& tiling) { return on_tiling(tiling); };
     std::unique_lock lock(mu_);
+    bool asked = false;
     for (;;) {
         if (stopping_) break;
         if (queue_.empty()) {
             if (running_ == 0) break;
             // Ask a busy thread to hand over the rest of its unit.
+            asked = true;
             ++idle_;
             for (auto& other : workers_)
                 if (other->busy) {
@@ -201,8 +203,14 @@ void Round::work(Worker& w) {
             --idle_;
             continue;
         }
-        Item item = std::move(queue_.front());
-        queue_.pop_front();
+        // A thread that asked for work takes the last part handed over, the one nearest the
+        // root: the largest piece of work, and the farthest from what the giver goes on with.
+        Item item = std::move(asked ? queue_.back() : queue_.front());
+        if (asked)
+            queue_.pop_back();
+        else
+            queue_.pop_front();
+        asked = false;
         w.busy = true;
         ++running_;
         w.interrupt.store(stopping_);

@@ -51,7 +51,7 @@ make_puzzles
 puzzles="shipped"
 for seed in $seeds; do puzzles="$puzzles seed_$seed"; done
 
-echo "Each cell: seconds to the first solution (checked with tessera check --full), or \"-\" when none"
+echo "Each cell: seconds to the first solution (checked with tessera check --full), or \"no\" when none"
 echo "within ${seconds} s; nodes per second in brackets. $threads threads, $(nproc) cores."
 echo
 printf "| K |"; for p in $puzzles; do printf " %s |" "$p"; done; echo

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <map>
 #include <set>
@@ -164,6 +165,15 @@ TEST(GeneratorTest, SameSeedGivesTheSameFilesAndAnotherSeedAnotherPuzzle) {
     EXPECT_EQ(a.size(), 3u);
     EXPECT_EQ(a, b);
     EXPECT_NE(a.at("zdroj.txt"), c.at("zdroj.txt"));
+}
+
+TEST(GeneratorTest, EveryCountOfPiecesUpToAllCanBeTakenOut) {
+    test::ScratchDir dir;
+    tools::GenerateReport report;
+    ASSERT_EQ(tools::generate_puzzle_files("e", 7, {100, 208, 209}, report), "");
+    EXPECT_EQ(test::read_file("e/partial_209.txt"), "");
+    const std::string one = test::read_file("e/partial_208.txt");
+    EXPECT_EQ(std::count(one.begin(), one.end(), '\n'), 1);
 }
 
 TEST(GeneratorTest, BadRequestsAreRefusedWithOneLineNamingTheProblem) {
