@@ -419,7 +419,10 @@ int run(const MpiOptions& opt, int rank, int ranks) {
     std::unique_ptr<Solver> solver;
     auto problem = std::make_unique<solve::Problem>();
     // Every rank builds the problem from the same files; rank 0 alone speaks of faults.
-    if (rank != 0 && opt.quiet) std::fclose(stderr);
+    if (rank != 0 && opt.quiet) {
+        std::FILE* silenced = std::freopen("/dev/null", "w", stderr);
+        (void)silenced;  // without /dev/null the rank speaks after all
+    }
     const int loaded = cli::load_problem(opt, panel, solver, *problem) ? 1 : 0;
     int everywhere = 0;
     MPI_Allreduce(&loaded, &everywhere, 1, MPI_INT, MPI_MIN, MPI_COMM_WORLD);
