@@ -262,9 +262,10 @@ Command add_solve_command(CLI::App& app) {
     sub->add_option("--continue", opt->continue_from, "continue from a checkpoint, with its counts");
     sub->add_option("-o", opt->output, "the solution file (numbered with --max-solutions)")->capture_default_str();
     sub->add_flag("--quiet", opt->quiet, "no progress line on standard error");
-    sub->add_option("--manifest", opt->manifest, "solve one work unit of this split folder (with --unit)");
+    auto* manifest = sub->add_option("--manifest", opt->manifest, "solve one work unit of this split folder (with --unit)");
     sub->add_option("--unit", opt->unit, "the unit to solve, from 1; its result goes beside it")
-        ->check(CLI::PositiveNumber);
+        ->check(CLI::PositiveNumber)
+        ->needs(manifest);
     return {sub, [opt] { return opt->manifest.empty() ? run_solve(*opt) : run_unit(*opt); }};
 }
 
