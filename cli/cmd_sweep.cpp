@@ -83,26 +83,6 @@ void catch_sweep_signals() {
     sigaction(SIGTERM, &action, nullptr);
 }
 
-std::string own_binary() {
-    std::error_code ec;
-    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string("tessera") : self.string();
-}
-
-std::string read_whole(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// Writes a file whole; false after one line naming it.
-bool write_or_say(const std::string& path, const std::string& text) {
-    const int err = write_file_atomically(path, text);
-    if (err != 0) std::fprintf(stderr, "%s: cannot be written (%s)\n", path.c_str(), std::strerror(err));
-    return err == 0;
-}
-
 // Starts `tessera ARGS` with standard output and standard error in `out_path`; 0 or an errno.
 int spawn_tessera(std::vector<std::string> args, const fs::path& out_path, pid_t& pid) {
     args.insert(args.begin(), own_binary());

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <csignal>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -27,10 +28,12 @@ Command add_bench_command(CLI::App& app);
 Command add_generate_command(CLI::App& app);
 Command add_check_command(CLI::App& app);
 Command add_render_command(CLI::App& app);
+Command add_solve_command(CLI::App& app);
+Command add_split_command(CLI::App& app);
+Command add_merge_command(CLI::App& app);
 Command add_sweep_command(CLI::App& app);
 Command add_sweep_report_command(CLI::App& app);
 Command add_replay_units_command(CLI::App& app);
-Command add_solve_command(CLI::App& app);
 
 // Changes into the working directory named with -C; false (after one line on standard error)
 // when that is not possible.
@@ -42,6 +45,13 @@ std::unique_ptr<Solver> start_up(ControlPanel& panel, const std::string& work_di
 
 // Reads a placement file into `list`; false after one line on standard error naming the fault.
 bool read_placements(const std::string& path, PlacementList& list);
+
+// The path of the running program, for job scripts and child processes ("tessera" if unknown).
+std::string own_binary();
+// A whole file's bytes; empty when it cannot be read.
+std::string read_whole(const std::filesystem::path& path);
+// Writes a file whole; false after one line naming it.
+bool write_or_say(const std::string& path, const std::string& text);
 
 // Ctrl-C, SIGTERM and SIGHUP set g_stop_signal instead of ending the program, so that a command ends
 // through its normal end and writes what it must.

@@ -11,31 +11,6 @@
 #include "cli/commands.h"
 #include "cli/options.h"
 
-namespace tessera::cli {
-
-bool enter_work_dir(const std::string& dir) {
-    if (dir.empty() || ::chdir(dir.c_str()) == 0) return true;
-    std::fprintf(stderr, "cannot use '%s' as the working directory (%s)\n", dir.c_str(), std::strerror(errno));
-    return false;
-}
-
-std::unique_ptr<Solver> start_up(ControlPanel& panel, const std::string& work_dir, const std::string& pieces) {
-    if (!enter_work_dir(work_dir)) return nullptr;
-    auto solver = std::make_unique<Solver>(panel);
-    solver->set_pieces_path(pieces);
-    solver->FormCreate();
-    if (solver->pieces_status() != 0) return nullptr;
-    return solver;
-}
-
-bool read_placements(const std::string& path, PlacementList& list) {
-    const std::string fault = read_placement_file(path.c_str(), list);
-    if (!fault.empty()) std::fprintf(stderr, "%s\n", fault.c_str());
-    return fault.empty();
-}
-
-}  // namespace tessera::cli
-
 int main(int argc, char** argv) {
     // A closed pipe on standard output or error must not end a search or lose a file: a message
     // that cannot be written is simply lost.
@@ -51,8 +26,11 @@ int main(int argc, char** argv) {
         tessera::cli::add_generate_command(app),
         tessera::cli::add_check_command(app),
         tessera::cli::add_render_command(app),
+        tessera::cli::add_solve_command(app),
+        tessera::cli::add_split_command(app),
+        tessera::cli::add_merge_command(app),
         tessera::cli::add_sweep_command(app), tessera::cli::add_sweep_report_command(app),
-        tessera::cli::add_replay_units_command(app), tessera::cli::add_solve_command(app),
+        tessera::cli::add_replay_units_command(app),
     };
     try {
         app.parse(argc, argv);

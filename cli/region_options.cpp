@@ -1,7 +1,12 @@
-// The limit region's options, shared by the commands that read a region as the search does.
+// The limit region's options, shared by the commands that read a region as the search does,
+// and the small file helpers of the commands.
 #include <CLI/CLI.hpp>
 
 #include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <string_view>
 
@@ -9,6 +14,7 @@
 #include "app/stop_signals.h"
 #include "cli/commands.h"
 #include "cli/options.h"
+#include "search/atomic_file.h"
 
 namespace tessera::cli {
 
@@ -21,6 +27,26 @@ extern "C" void on_stop_signal(int) { g_stop_signal = 1; }
 }  // namespace
 
 void catch_stop_signals() { tessera::catch_stop_signals(on_stop_signal); }
+
+std::string own_binary() {
+    std::error_code ec;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string("tessera") : self.string();
+}
+
+std::string read_whole(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Writes a file whole; false after one line naming it.
+bool write_or_say(const std::string& path, const std::string& text) {
+    const int err = write_file_atomically(path, text);
+    if (err != 0) std::fprintf(stderr, "%s: cannot be written (%s)\n", path.c_str(), std::strerror(err));
+    return err == 0;
+}
 
 int pair_index(const char* option) {
     int index = -1;

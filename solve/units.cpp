@@ -149,7 +149,8 @@ private:
 
 bool Round::on_tiling(const Prefix& tiling) {
     std::lock_guard lock(mu_);
-    if (stopping_) return false;
+    // A tiling met while the threads are stopping is counted all the same: the walk has gone
+    // past it, so it is in no open prefix that the next round would search.
     BigCount n;
     Walker::count_labellings(p_, tiling, n);
     t_.solutions.add(n);

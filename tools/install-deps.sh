@@ -6,6 +6,7 @@ packages=(
   libgtest-dev libbenchmark-dev libcli11-dev
   qt6-base-dev qt6-svg-dev libgl-dev
   slurm-wlm munge
+  libopenmpi-dev openmpi-bin
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -8,26 +8,7 @@
 # Exit status 77 (skipped) without root or without the slurm-wlm and munge packages.
 set -euo pipefail
 
-here=$(cd "$(dirname "$0")" && pwd)
-
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
-
-# Waits until `squeue` shows the job (or array task) in the state given, or no longer at all
-# when the state is "gone".
-wait_for() {
-    local job=$1 want=$2 state
-    for _ in $(seq 1 600); do
-        state=$(squeue -h -j "$job" -o %T 2>/dev/null | sort -u | tr '\n' ' ' || true)
-        state=${state% }
-        if [ "$want" = gone ] && [ -z "$state" ]; then return 0; fi
-        [ "$state" = "$want" ] && return 0
-        sleep 0.2
-    done
-    fail "job $job did not reach $want (last state '$state')"
-}
+source "$(dirname "$0")/test-lib.sh"
 
 # Runs sweep-report and checks its exit status and that each expected "first state" row is there.
 expect_report() {
@@ -64,23 +45,4 @@ inside_cluster() {
     echo "PASS: the sweep ran as a job array, and a cancelled task ran again alone"
 }
 
-if [ "${1:-}" = --inside ]; then
-    shift
-    inside_cluster "$@"
-    exit 0
-fi
-
-[ $# -eq 2 ] || { echo "usage: $0 TESSERA DATA_DIR" >&2; exit 2; }
-if [ "$(id -u)" -ne 0 ] || ! command -v slurmctld >/dev/null || ! command -v munged >/dev/null; then
-    echo "skipped: needs root and the slurm-wlm and munge packages (tools/install-deps.sh)"
-    exit 77
-fi
-work=$(mktemp -d /tmp/tessera-slurm-XXXXXX)
-status=0
-"$here/slurm-cluster.sh" run "$work/cluster" "$0" --inside "$1" "$2" "$work" || status=$?
-if [ "$status" -ne 0 ]; then
-    # What the daemons and the tasks said, before the folder goes.
-    tail -n 20 "$work"/cluster/log/*.log "$work"/sweep/logs/* 2>/dev/null || true
-fi
-rm -rf "$work"
-exit "$status"
+run_on_cluster slurm sweep "$@"

@@ -1,0 +1,424 @@
+// tessera split, tessera solve --manifest DIR --unit K, tessera merge: a solve cut into work
+// units that any scheduler can run (a Slurm job array, MPI, a shell loop), and the units' results
+// added back into the one answer of a single solve. Each unit's result is trusted only after its
+// solution files pass the independent checker and its hashes match the manifest.
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "app/search_params.h"
+#include "app/text.h"
+#include "cli/commands.h"
+#include "cli/solve_problem.h"
+#include "search/placement_file.h"
+#include "solve/sha256.h"
+#include "solve/split.h"
+#include "solve/units.h"
+
+namespace tessera::cli {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct SplitOptions : SolveOptions {
+    std::size_t units = 0;
+    std::string dir;
+    bool slurm = false;
+    std::size_t per_task = 1;
+};
+
+std::string absolute(const std::string& path) { return fs::absolute(path).lexically_normal().string(); }
+
+// The option name of pair `index` ("--start", ...).
+std::string pair_option(int index) {
+    for (const ParamSpec& entry : kParamTable)
+        if (pair_index(entry.option) == index) return entry.option;
+    return {};
+}
+
+// A split's folder must be new: one that holds another split, or anything else, is left alone.
+bool folder_is_free(const std::string& dir) {
+    std::error_code ec;
+    if (fs::exists(fs::path(dir) / solve::kManifestName, ec)) {
+        std::fprintf(stderr, "%s: holds another split (%s); give a new folder\n", dir.c_str(), solve::kManifestName);
+        return false;
+    }
+    if (fs::exists(dir, ec) && !fs::is_empty(dir, ec)) {
+        std::fprintf(stderr, "%s: exists and is not empty; a split needs a new folder\n", dir.c_str());
+        return false;
+    }
+    return true;
+}
+
+// The manifest of a problem loaded from `opt` (in the working directory it was loaded in).
+bool describe(const SplitOptions& opt, const solve::Problem& problem, solve::Manifest& m) {
+    m.pieces = absolute(opt.pieces);
+    if (!solve::sha256_of_file(m.pieces, m.pieces_sha256)) return false;
+    if (!opt.resume.empty()) {
+        m.resume = absolute(opt.resume);
+        if (!solve::sha256_of_file(m.resume, m.resume_sha256)) return false;
+    }
+    m.limits = opt.limits;
+    for (int i = 0; i < kPairOptions; ++i)
+        if (!opt.pairs[i].empty()) m.pairs.push_back(pair_option(i) + " " + opt.pairs[i]);
+    m.x1 = problem.region.x1, m.y1 = problem.region.y1, m.x2 = problem.region.x2, m.y2 = problem.region.y2;
+    m.fingerprint = problem.fingerprint;
+    m.count = opt.count;
+    m.max_solutions = opt.max_solutions;
+    return true;
+}
+
+std::string job_script(const std::string& dir, std::size_t units, std::size_t per_task) {
+    const std::size_t tasks = (units + per_task - 1) / per_task;
+    std::string t = "#!/bin/sh\n";
+    t += format("# tessera split: %zu units of %s/%s, %zu to an array task.\n", units, dir.c_str(),
+                solve::kManifestName, per_task);
+    t += "# Submit with `sbatch job.sbatch`, then read the answer with `tessera merge " + dir + "`.\n";
+    t += "# A requeued or resubmitted task skips its units that are done and continues the others\n";
+    t += "# from their checkpoints; rerun task K alone with `sbatch --array=K job.sbatch`.\n";
+    t += "#SBATCH --job-name=tessera-units\n";
+    t += format("#SBATCH --array=1-%zu\n", tasks);
+    t += "#SBATCH --ntasks=1\n#SBATCH --cpus-per-task=1\n#SBATCH --requeue\n#SBATCH --open-mode=append\n";
+    t += "#SBATCH --chdir=" + dir + "\n";
+    t += "#SBATCH --output=" + dir + "/logs/task_%a.out\n";
+    t += "#SBATCH --error=" + dir + "/logs/task_%a.err\n";
+    t += format("first=$(( (SLURM_ARRAY_TASK_ID - 1) * %zu + 1 ))\n", per_task);
+    t += format("last=$(( first + %zu - 1 ))\n", per_task);
+    t += format("[ \"$last\" -le %zu ] || last=%zu\n", units, units);
+    t += "k=$first\nwhile [ \"$k\" -le \"$last\" ]; do\n";
+    t += "    '" + own_binary() + "' solve --manifest '" + dir +
+         "' --unit \"$k\" --threads \"${SLURM_CPUS_PER_TASK:-1}\" --quiet || exit $?\n";
+    t += "    k=$((k + 1))\ndone\n";
+    return t;
+}
+
+int run_split(const SplitOptions& opt) {
+    MemoryPanel panel;
+    std::unique_ptr<Solver> solver;
+    auto problem = std::make_unique<solve::Problem>();
+    if (!load_problem(opt, panel, solver, *problem)) return 2;
+    if (!folder_is_free(opt.dir)) return 2;
+    const std::string dir = absolute(opt.dir);
+    // The job script names the folder in #SBATCH lines, which take no quoting.
+    if (opt.slurm && dir.find_first_of(" \t\n'\"") != std::string::npos) {
+        std::fprintf(stderr, "-o: '%s' holds a blank or a quote, which a job script cannot name\n", opt.dir.c_str());
+        return 2;
+    }
+    solve::Manifest m;
+    if (!describe(opt, *problem, m)) {
+        std::fprintf(stderr, "%s: cannot be read again to take its hash\n", opt.pieces.c_str());
+        return 2;
+    }
+    const std::vector<solve::Prefix> units =
+        problem->area_mismatch() ? std::vector<solve::Prefix>{} : solve::expand_frontier(*problem, opt.units);
+    m.units = units.size();
+    std::error_code ec;
+    fs::create_directories(opt.slurm ? fs::path(dir) / "logs" : fs::path(dir), ec);
+    if (ec) {
+        std::fprintf(stderr, "%s: cannot be made (%s)\n", dir.c_str(), ec.message().c_str());
+        return 1;
+    }
+    for (std::size_t k = 1; k <= units.size(); ++k) {
+        m.depths.push_back(problem->fixed.size() + units[k - 1].size());
+        if (!write_or_say(dir + "/" + solve::unit_name(k, ".txt"), placement_file_text(problem->fixed, units[k - 1])))
+            return 1;
+    }
+    // The manifest comes last: a folder without one holds no split yet.
+    if (!write_or_say(dir + "/" + solve::kManifestName, solve::manifest_text(m))) return 1;
+    if (opt.slurm && !write_or_say(dir + "/job.sbatch", job_script(dir, units.size(), opt.per_task))) return 1;
+    if (opt.slurm) std::printf("submit the job array with: sbatch %s/job.sbatch\n", dir.c_str());
+    std::printf("solve unit K with: tessera solve --manifest %s --unit K; then: tessera merge %s\n", dir.c_str(),
+                dir.c_str());
+    std::printf("units=%zu dir=%s\n", units.size(), dir.c_str());
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
+// A split folder opened for solving a unit or merging: its manifest, and the problem rebuilt from
+// the files it names, which must be the files that were split.
+struct OpenSplit {
+    std::string dir;
+    std::string manifest_sha256;
+    solve::Manifest manifest;
+    MemoryPanel panel;
+    std::unique_ptr<Solver> solver;
+    solve::Problem problem;
+};
+
+bool open_split(const std::string& dir, OpenSplit& out) {
+    out.dir = dir;
+    const std::string path = (fs::path(dir) / solve::kManifestName).string();
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) {
+        std::fprintf(stderr, "%s: no manifest of a split here\n", path.c_str());
+        return false;
+    }
+    const std::string text = read_whole(path);
+    out.manifest_sha256 = solve::sha256_hex(text);
+    if (const std::string fault = solve::read_manifest(path, text, out.manifest); !fault.empty()) {
+        std::fprintf(stderr, "%s\n", fault.c_str());
+        return false;
+    }
+    const solve::Manifest& m = out.manifest;
+    for (const auto& [file, hash] : {std::pair{m.pieces, m.pieces_sha256}, std::pair{m.resume, m.resume_sha256}}) {
+        std::string now;
+        if (file.empty() || (solve::sha256_of_file(file, now) && now == hash)) continue;
+        std::fprintf(stderr, "%s: the file '%s' %s since the split; it is refused\n", path.c_str(), file.c_str(),
+                     now.empty() ? "cannot be read" : "has changed (its SHA-256 differs)");
+        return false;
+    }
+    ProblemOptions options;
+    options.pieces = m.pieces;
+    options.resume = m.resume;
+    options.limits = m.limits;
+    for (const std::string& pair : m.pairs) {
+        const std::size_t blank = pair.find(' ');
+        const int index = pair_index(pair.substr(0, blank).c_str());
+        if (index >= 0 && blank != std::string::npos) options.pairs[index] = pair.substr(blank + 1);
+    }
+    if (!load_problem(options, out.panel, out.solver, out.problem)) return false;
+    if (out.problem.fingerprint != m.fingerprint) {
+        std::fprintf(stderr, "%s: the problem built from it is not the one that was split\n", path.c_str());
+        return false;
+    }
+    return true;
+}
+
+std::string unit_path(const OpenSplit& split, std::size_t k, const char* suffix) {
+    return (fs::path(split.dir) / solve::unit_name(k, suffix)).string();
+}
+
+// The unit's placements, the fixed ones first; an empty string or the fault.
+std::string read_unit(const OpenSplit& split, std::size_t k, PlacementList& list) {
+    const std::string path = unit_path(split, k, ".txt");
+    std::string fault = read_placement_file(path.c_str(), list);
+    if (fault.empty() && static_cast<std::size_t>(list.count) != split.manifest.depths[k - 1])
+        fault = path + ": not the unit that was split (its length differs)";
+    return fault;
+}
+
+// The prefix of unit k beyond the fixed placement; false after one line on standard error when
+// the unit file is not an open subproblem of the problem.
+bool unit_prefix(const OpenSplit& split, std::size_t k, solve::Prefix& prefix) {
+    auto list = std::make_unique<PlacementList>();
+    std::string fault = read_unit(split, k, *list);
+    const std::vector<Placement>& fixed = split.problem.fixed;
+    const auto same = [](const Placement& a, const Placement& b) {
+        return a.piece == b.piece && a.row == b.row && a.col == b.col && a.orientation == b.orientation;
+    };
+    if (fault.empty() && !std::equal(fixed.begin(), fixed.end(), list->entries, same))
+        fault = unit_path(split, k, ".txt") + ": does not begin with the resume placement";
+    if (fault.empty()) {
+        prefix.assign(list->entries + fixed.size(), list->entries + list->count);
+        if (!solve::Walker(split.problem).enter(prefix))
+            fault = unit_path(split, k, ".txt") + ": not an open subproblem of the split's problem";
+    }
+    if (!fault.empty()) std::fprintf(stderr, "%s\n", fault.c_str());
+    return fault.empty();
+}
+
+// Reads unit k's result: an empty string when it is this split's, or what is wrong with it.
+std::string read_unit_result(const OpenSplit& split, std::size_t k, solve::UnitRecord& record) {
+    const std::string fault = solve::read_result(read_whole(unit_path(split, k, ".result")), record);
+    if (!fault.empty()) return fault;
+    if (record.manifest_sha256 != split.manifest_sha256 || record.unit != k)
+        return "it belongs to another split or another unit";
+    return {};
+}
+
+solve::UnitEnd unit_end(solve::RunEnd end) {
+    return end == solve::RunEnd::Complete       ? solve::UnitEnd::Complete
+           : end == solve::RunEnd::MaxSolutions ? solve::UnitEnd::MaxSolutions
+                                                : solve::UnitEnd::Stopped;
+}
+
+}  // namespace
+
+std::string placement_file_text(const std::vector<Placement>& fixed, const solve::Prefix& prefix) {
+    std::vector<Placement> stack{Placement{}};
+    stack.insert(stack.end(), fixed.begin(), fixed.end());
+    stack.insert(stack.end(), prefix.begin(), prefix.end());
+    std::string text(kPlacementTextMax, '\0');
+    text.resize(placement_text(stack.data(), static_cast<int>(stack.size() - 1), text.data()));
+    return text;
+}
+
+int run_unit(const SolveOptions& opt) {
+    OpenSplit split;
+    if (!open_split(opt.manifest, split)) return 2;
+    const solve::Manifest& m = split.manifest;
+    const std::size_t k = opt.unit;
+    if (k < 1 || k > m.units) {
+        std::fprintf(stderr, "--unit: %zu is not a unit of %s (1..%zu)\n", k, opt.manifest.c_str(), m.units);
+        return 2;
+    }
+    solve::UnitRecord done;
+    if (fs::exists(unit_path(split, k, ".result")) && read_unit_result(split, k, done).empty() &&
+        done.end != solve::UnitEnd::Stopped) {
+        std::printf("unit %zu is done already: solutions=%s nodes=%llu\n", k, done.solutions.text().c_str(),
+                    static_cast<unsigned long long>(done.nodes));
+        return 0;
+    }
+    solve::Prefix prefix;
+    if (!unit_prefix(split, k, prefix)) return 2;
+
+    SolveOptions unit = opt;
+    unit.count = m.count;
+    unit.max_solutions = m.max_solutions;
+    unit.checkpoint = unit_path(split, k, ".checkpoint");
+    unit.output = unit_path(split, k, "_solved.txt");
+    SolveRun run;
+    run.state.fingerprint = split.problem.fingerprint;
+    // A rerun (a requeued job, a second try) goes on from the unit's own checkpoint.
+    if (fs::exists(unit.checkpoint)) {
+        if (const std::string fault = solve::read_checkpoint(unit.checkpoint, split.problem, run.state); !fault.empty()) {
+            std::fprintf(stderr, "%s\n", fault.c_str());
+            return 2;
+        }
+    } else {
+        run.state.totals.frontier.push_back(prefix);
+    }
+    const int status = solve_frontier(unit, *split.solver, split.problem, run);
+
+    solve::UnitRecord record;
+    record.manifest_sha256 = split.manifest_sha256;
+    record.unit = k;
+    record.solutions = run.state.totals.solutions;
+    record.tilings = run.state.totals.tilings;
+    record.nodes = run.state.totals.nodes;
+    record.end = run.failed ? solve::UnitEnd::Stopped : unit_end(run.end);
+    record.seconds = run.seconds;
+    for (std::uint64_t n = 1; n <= run.state.written; ++n) {
+        const std::string path = solution_path(unit.output, n, m.max_solutions != 0);
+        std::string hash;
+        solve::sha256_of_file(path, hash);
+        record.files.emplace_back(fs::path(path).filename().string(), hash);
+    }
+    if (!write_or_say(unit_path(split, k, ".result"), solve::result_text(record))) return 1;
+    return status;
+}
+
+namespace {
+
+struct MergeTotals {
+    solve::BigCount solutions;
+    std::uint64_t nodes = 0;
+    std::size_t done = 0;
+    bool complete = true;
+    std::vector<std::string> solution_files;  // in unit order
+    std::string times;                        // seconds of each unit done, in unit order
+};
+
+// Each solution file of a unit's result: its hash, the checker, and that it extends the unit.
+std::string check_solutions(const OpenSplit& split, std::size_t k, const solve::UnitRecord& record) {
+    auto unit = std::make_unique<PlacementList>();
+    if (std::string fault = read_unit(split, k, *unit); !fault.empty()) return fault;
+    auto list = std::make_unique<PlacementList>();
+    for (const auto& [name, hash] : record.files) {
+        const std::string path = (fs::path(split.dir) / name).string();
+        std::string now;
+        if (!solve::sha256_of_file(path, now) || now != hash) return name + " is missing or changed";
+        if (std::string fault = read_placement_file(path.c_str(), *list); !fault.empty()) return fault;
+        if (std::string fault = solution_fault(split.solver->state(), split.problem, *list); !fault.empty())
+            return name + " fails the check: " + fault;
+        for (int i = 0; i < unit->count; ++i)
+            if (i >= list->count || list->entries[i].piece != unit->entries[i].piece ||
+                list->entries[i].row != unit->entries[i].row || list->entries[i].col != unit->entries[i].col ||
+                list->entries[i].orientation != unit->entries[i].orientation)
+                return name + " does not extend its unit";
+    }
+    return {};
+}
+
+void merge_unit(const OpenSplit& split, std::size_t k, MergeTotals& totals) {
+    const std::string path = unit_path(split, k, ".result");
+    totals.complete = totals.complete && fs::exists(path);
+    if (!fs::exists(path)) {
+        std::printf("unit %zu: not done\n", k);
+        return;
+    }
+    solve::UnitRecord record;
+    std::string fault = read_unit_result(split, k, record);
+    if (fault.empty()) fault = check_solutions(split, k, record);
+    if (!fault.empty()) {
+        std::printf("unit %zu: failed: %s: %s\n", k, path.c_str(), fault.c_str());
+        totals.complete = false;
+        return;
+    }
+    if (record.end == solve::UnitEnd::Stopped) {
+        std::printf("unit %zu: not done (stopped; its rerun continues from its checkpoint)\n", k);
+        totals.complete = false;
+        return;
+    }
+    ++totals.done;
+    totals.complete = totals.complete && record.end == solve::UnitEnd::Complete;
+    totals.solutions.add(record.solutions);
+    totals.nodes += record.nodes;
+    totals.times += format("%.6f\n", record.seconds);
+    for (const auto& file : record.files) totals.solution_files.push_back((fs::path(split.dir) / file.first).string());
+}
+
+int run_merge(const std::string& dir, const std::string& output, const std::string& times) {
+    OpenSplit split;
+    if (!open_split(dir, split)) return 2;
+    const solve::Manifest& m = split.manifest;
+    MergeTotals totals;
+    for (std::size_t k = 1; k <= m.units; ++k) merge_unit(split, k, totals);
+    // The solutions in unit order, as many as a single solve would have written.
+    const std::size_t wanted = m.count ? 0 : m.max_solutions != 0 ? m.max_solutions : 1;
+    const std::size_t n = std::min(wanted, totals.solution_files.size());
+    const std::string out = output.empty() ? (fs::path(dir) / "solved.txt").string() : output;
+    for (std::size_t i = 0; i < n; ++i)
+        if (!write_or_say(solution_path(out, i + 1, m.max_solutions != 0), read_whole(totals.solution_files[i])))
+            return 1;
+    if (!times.empty() && !write_or_say(times, "# seconds of each unit done, in unit order\n" + totals.times)) return 1;
+    const bool all_done = totals.done == m.units;
+    std::printf("solutions=%s nodes=%llu complete=%s units_done=%zu/%zu\n", totals.solutions.text().c_str(),
+                static_cast<unsigned long long>(totals.nodes), all_done && totals.complete ? "yes" : "no",
+                totals.done, m.units);
+    if (std::fflush(stdout) != 0) return 1;
+    if (!all_done) std::fprintf(stderr, "merge: %zu of %zu units are not done\n", m.units - totals.done, m.units);
+    return all_done ? 0 : 3;
+}
+
+}  // namespace
+
+Command add_split_command(CLI::App& app) {
+    auto opt = std::make_shared<SplitOptions>();
+    CLI::App* sub = app.add_subcommand(
+        "split", "Cut a solve into work units in a new folder: one placement file per unit and a manifest");
+    add_problem_options(*sub, *opt);
+    auto* max = sub->add_option("--max-solutions", opt->max_solutions, "solutions each unit (and the merge) writes")
+                    ->check(CLI::Range(std::uint64_t{1}, std::uint64_t{1000000000}));
+    sub->add_flag("--count", opt->count, "the units count every solution and write none")->excludes(max);
+    sub->add_option("--units", opt->units, "at least this many units (fewer when the tree is smaller)")
+        ->required()
+        ->check(CLI::Range(std::size_t{1}, std::size_t{10000000}));
+    sub->add_option("-o", opt->dir, "the split folder (new, or empty)")->required();
+    sub->add_flag("--slurm", opt->slurm, "also write DIR/job.sbatch: a job array, one task per group of units");
+    sub->add_option("--units-per-task", opt->per_task, "units that one array task solves one after another")
+        ->check(CLI::Range(std::size_t{1}, std::size_t{10000000}))
+        ->capture_default_str();
+    return {sub, [opt] { return run_split(*opt); }};
+}
+
+Command add_merge_command(CLI::App& app) {
+    auto dir = std::make_shared<std::string>();
+    auto output = std::make_shared<std::string>();
+    auto times = std::make_shared<std::string>();
+    CLI::App* sub = app.add_subcommand(
+        "merge", "Add up the units' results of a split folder, each checked; exit status 3 while units are not done");
+    sub->add_option("DIR", *dir, "the split folder")->required();
+    sub->add_option("-o", *output, "where the solutions go, in unit order [DIR/solved.txt]");
+    sub->add_option("--times", *times, "also write each done unit's seconds here, for tessera replay-units");
+    return {sub, [dir, output, times] { return run_merge(*dir, *output, *times); }};
+}
+
+}  // namespace tessera::cli

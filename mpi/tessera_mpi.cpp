@@ -1,0 +1,483 @@
+// tessera-mpi solve: the solve on the ranks of an MPI job. Rank 0 splits the tree into units and
+// hands them out one at a time to the ranks that ask, since units differ in size by orders of
+// magnitude; when its queue runs dry while a rank sits idle, it asks a busy rank to hand back
+// what it has not searched, which becomes new units. Results come back to rank 0, which writes
+// the solution files and the summary line of `tessera solve`, and appends each unit it hands out
+// and each unit finished to a journal, so that a job killed and run again with --continue skips
+// what is done. A rank that dies ends the whole job (MPI's default error handling): loudly.
+#include <mpi.h>
+
+#include <CLI/CLI.hpp>
+
+#include <atomic>
+#include <chrono>
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/text.h"
+#include "cli/commands.h"
+#include "cli/solve_problem.h"
+#include "search/atomic_file.h"
+#include "solve/units.h"
+
+namespace tessera::mpi {
+
+namespace {
+
+using cli::SolveOptions;
+using solve::Prefix;
+
+enum Tag { kResult = 1, kWork = 2, kStop = 3, kSplit = 4 };
+
+struct MpiOptions : SolveOptions {
+    std::string journal = "mpi_journal.txt";
+    bool resume_journal = false;
+    std::size_t units = 0;  // 0: 16 per rank
+};
+
+// --- messages: plain text, numbers separated by blanks ---
+
+void put_prefix(std::ostringstream& out, const Prefix& p) {
+    out << p.size();
+    for (const Placement& e : p) out << ' ' << e.piece << ' ' << e.row << ' ' << e.col << ' ' << e.orientation;
+    out << '\n';
+}
+
+bool get_prefix(std::istream& in, Prefix& p) {
+    std::size_t n = 0;
+    if (!(in >> n) || n > static_cast<std::size_t>(kPieceCount)) return false;
+    p.assign(n, Placement{});
+    for (Placement& e : p)
+        if (!(in >> e.piece >> e.row >> e.col >> e.orientation)) return false;
+    return true;
+}
+
+void send_text(int to, int tag, const std::string& text) {
+    MPI_Send(text.data(), static_cast<int>(text.size()), MPI_CHAR, to, tag, MPI_COMM_WORLD);
+}
+
+std::string receive_text(int from, int tag, MPI_Status& status) {
+    MPI_Probe(from, tag, MPI_COMM_WORLD, &status);
+    int size = 0;
+    MPI_Get_count(&status, MPI_CHAR, &size);
+    std::string text(static_cast<std::size_t>(size), '\0');
+    MPI_Recv(text.data(), size, MPI_CHAR, status.MPI_SOURCE, status.MPI_TAG, MPI_COMM_WORLD, MPI_STATUS_IGNORE);
+    return text;
+}
+
+// What a rank sends back for a unit: its counts, whether its tree is searched to the end (or
+// what is left of it, when rank 0 asked for it back), and the solutions to write.
+struct UnitReply {
+    solve::BigCount solutions;
+    std::uint64_t tilings = 0, nodes = 0;
+    bool failed = false;  // a solution failed the check
+    std::vector<Prefix> open, labelled;
+};
+
+std::string reply_text(const UnitReply& r) {
+    std::ostringstream out;
+    out << r.solutions.text() << ' ' << r.tilings << ' ' << r.nodes << ' ' << r.failed << ' ' << r.open.size() << ' '
+        << r.labelled.size() << '\n';
+    for (const Prefix& p : r.open) put_prefix(out, p);
+    for (const Prefix& p : r.labelled) put_prefix(out, p);
+    return out.str();
+}
+
+bool read_reply(const std::string& text, UnitReply& r) {
+    std::istringstream in(text);
+    std::string solutions;
+    std::size_t open = 0, labelled = 0;
+    if (!(in >> solutions >> r.tilings >> r.nodes >> r.failed >> open >> labelled) ||
+        !solve::BigCount::parse(solutions, r.solutions))
+        return false;
+    r.open.resize(open);
+    r.labelled.resize(labelled);
+    for (Prefix& p : r.open)
+        if (!get_prefix(in, p)) return false;
+    for (Prefix& p : r.labelled)
+        if (!get_prefix(in, p)) return false;
+    return true;
+}
+
+// --- a working rank ---
+
+// Solves one unit on a thread while this one watches for rank 0's request to hand it back.
+UnitReply solve_one(const cli::SolveOptions& opt, const Solver& solver, const solve::Problem& problem,
+                    const Prefix& prefix) {
+    UnitReply reply;
+    std::atomic<bool> stop{false}, done{false};
+    const std::uint64_t wanted = opt.count ? 0 : (opt.max_solutions != 0 ? opt.max_solutions : 1);
+    solve::UnitOptions options;
+    options.stop = &stop;
+    options.on_tiling = [&](const Prefix& tiling) {
+        const std::unique_ptr<PlacementList> list = cli::placement_list(problem.fixed, tiling);
+        const std::string fault = cli::solution_fault(solver.state(), problem, *list);
+        if (!fault.empty()) {
+            std::fprintf(stderr, "tessera-mpi: a solution failed the check: %s\n", fault.c_str());
+            reply.failed = true;
+            return false;
+        }
+        solve::for_each_labelling(problem, tiling, [&](const Prefix& labelled) {
+            if (reply.labelled.size() >= wanted) return false;
+            reply.labelled.push_back(labelled);
+            return true;
+        });
+        return true;
+    };
+    solve::UnitResult result;
+    std::thread walker([&] {
+        result = solve::solve_unit(problem, prefix, options);
+        done = true;
+    });
+    while (!done) {
+        int asked = 0;
+        MPI_Iprobe(0, kSplit, MPI_COMM_WORLD, &asked, MPI_STATUS_IGNORE);
+        if (asked) {
+            MPI_Recv(nullptr, 0, MPI_CHAR, 0, kSplit, MPI_COMM_WORLD, MPI_STATUS_IGNORE);
+            stop = true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    walker.join();
+    reply.solutions = result.solutions;
+    reply.tilings = result.tilings;
+    reply.nodes = result.nodes;
+    if (!reply.failed) reply.open = std::move(result.open);
+    return reply;
+}
+
+void work(const SolveOptions& opt, const Solver& solver, const solve::Problem& problem) {
+    std::string reply;
+    for (;;) {
+        send_text(0, kResult, reply);
+        MPI_Status status;
+        std::string text;
+        // A request to hand back a unit that had already ended is stale: it is dropped.
+        do text = receive_text(0, MPI_ANY_TAG, status);
+        while (status.MPI_TAG == kSplit);
+        if (status.MPI_TAG == kStop) return;
+        std::istringstream in(text);
+        Prefix prefix;
+        get_prefix(in, prefix);
+        reply = reply_text(solve_one(opt, solver, problem, prefix));
+    }
+}
+
+// --- rank 0 ---
+
+// The journal: every unit handed out gets a number and a line, every finished unit a line with
+// its counts, every solution file written a line. Lines are appended and flushed one by one, so a
+// killed job leaves at most a last line cut short, which a reader ignores.
+class Journal {
+public:
+    bool open(const std::string& path, std::uint64_t fingerprint, bool resume) {
+        path_ = path;
+        file_ = std::fopen(path.c_str(), resume ? "a" : "w");
+        if (!file_) return false;
+        if (!resume) line(format("tessera-mpi journal 1\nproblem %016" PRIx64, fingerprint));
+        return true;
+    }
+    ~Journal() {
+        if (file_) std::fclose(file_);
+    }
+    void line(const std::string& text) {
+        std::fprintf(file_, "%s\n", text.c_str());
+        std::fflush(file_);
+    }
+
+private:
+    std::string path_;
+    std::FILE* file_ = nullptr;
+};
+
+struct Totals {
+    solve::BigCount solutions;
+    std::uint64_t tilings = 0, nodes = 0, written = 0;
+};
+
+std::string prefix_line(const char* word, std::size_t id, const Prefix& p) {
+    std::ostringstream out;
+    out << word << ' ' << id << ' ';
+    put_prefix(out, p);
+    std::string text = out.str();
+    text.pop_back();
+    return text;
+}
+
+// Reads a journal back: the units not yet finished, in the order they were made, and the counts
+// of the finished ones. An empty string or one line naming the file and the fault.
+std::string read_journal(const std::string& path, std::uint64_t fingerprint, std::vector<Prefix>& units,
+                         std::vector<bool>& done, Totals& totals) {
+    std::ifstream in(path);
+    if (!in) return path + ": cannot read the journal";
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    text = text.substr(0, text.rfind('\n') + 1);  // a last line cut short never happened
+    std::istringstream lines(text);
+    std::string line, word;
+    if (!std::getline(lines, line) || line != "tessera-mpi journal 1") return path + ": not a journal of tessera-mpi";
+    if (!std::getline(lines, line) || line != format("problem %016" PRIx64, fingerprint))
+        return path + ": the journal belongs to another problem (other pieces, resume placement or region)";
+    for (long number = 3; std::getline(lines, line); ++number) {
+        std::istringstream fields(line);
+        std::size_t id = 0;
+        fields >> word;
+        bool ok = true;
+        if (word == "unit") {
+            Prefix p;
+            ok = fields >> id && id == units.size() && get_prefix(fields, p);
+            units.push_back(p);
+            done.push_back(false);
+        } else if (word == "done") {
+            std::string solutions;
+            std::uint64_t tilings = 0, nodes = 0;
+            solve::BigCount n;
+            ok = fields >> id >> solutions >> tilings >> nodes && id < units.size() && solve::BigCount::parse(solutions, n);
+            if (ok) {
+                done[id] = true;
+                totals.solutions.add(n);
+                totals.tilings += tilings;
+                totals.nodes += nodes;
+            }
+        } else if (word == "wrote") {
+            ++totals.written;
+        } else {
+            ok = false;
+        }
+        if (!ok) return format("%s:%ld: the journal is damaged", path.c_str(), number);
+    }
+    return {};
+}
+
+class Master {
+public:
+    Master(const MpiOptions& opt, const solve::Problem& problem, int ranks)
+        : opt_(opt), p_(problem), ranks_(ranks), asked_(static_cast<std::size_t>(ranks), false) {
+        wanted_ = opt.count ? 0 : (opt.max_solutions != 0 ? opt.max_solutions : 1);
+    }
+
+    // Returns the exit status of `tessera solve`.
+    int run() {
+        std::vector<Prefix> units;
+        std::vector<bool> done;
+        if (opt_.resume_journal) {
+            const std::string fault = read_journal(opt_.journal, p_.fingerprint, units, done, totals_);
+            if (!fault.empty()) return say(fault, 2);
+        } else if (std::ifstream(opt_.journal)) {
+            return say(opt_.journal + ": a journal of an earlier job is here; run with --continue or remove it", 2);
+        }
+        if (!journal_.open(opt_.journal, p_.fingerprint, opt_.resume_journal))
+            return say(opt_.journal + ": cannot be written", 1);
+        if (!opt_.resume_journal && !p_.area_mismatch()) {
+            const std::size_t n = opt_.units != 0 ? opt_.units : 16 * static_cast<std::size_t>(ranks_);
+            for (Prefix& unit : solve::expand_frontier(p_, n)) add_unit(std::move(unit), false);
+        } else {
+            for (std::size_t id = 0; id < units.size(); ++id)
+                if (!done[id]) queue_.emplace_back(id, units[id]);
+            next_id_ = units.size();
+        }
+        finishing_ = wanted_ != 0 && totals_.written >= wanted_;
+        serve();
+        return summary();
+    }
+
+private:
+    int say(const std::string& line, int status) {
+        std::fprintf(stderr, "%s\n", line.c_str());
+        stop_all_waiting();
+        return status;
+    }
+
+    void add_unit(Prefix unit, bool front) {
+        journal_.line(prefix_line("unit", next_id_, unit));
+        if (front)
+            queue_.emplace_front(next_id_, std::move(unit));
+        else
+            queue_.emplace_back(next_id_, std::move(unit));
+        ++next_id_;
+    }
+
+    // Every rank that asks for work now is told to stop (after bad input on rank 0).
+    void stop_all_waiting() {
+        for (int r = 1; r < ranks_; ++r) {
+            MPI_Status status;
+            receive_text(r, kResult, status);
+            send_text(r, kStop, "");
+        }
+    }
+
+    void take_reply(int rank, const std::string& text) {
+        const auto it = running_.find(rank);
+        UnitReply reply;
+        if (it == running_.end() || !read_reply(text, reply)) return;
+        const std::size_t id = it->second;
+        running_.erase(it);
+        if (reply.failed) failed_ = finishing_ = true;
+        // What the rank handed back goes first: it lies before the queue in the search order.
+        for (auto open = reply.open.rbegin(); open != reply.open.rend(); ++open) add_unit(std::move(*open), true);
+        journal_.line(format("done %zu %s %" PRIu64 " %" PRIu64, id, reply.solutions.text().c_str(), reply.tilings,
+                             reply.nodes));
+        totals_.solutions.add(reply.solutions);
+        totals_.tilings += reply.tilings;
+        totals_.nodes += reply.nodes;
+        for (const Prefix& labelled : reply.labelled) write_solution(labelled);
+    }
+
+    void write_solution(const Prefix& labelled) {
+        if (totals_.written >= wanted_) return;
+        const std::string path = cli::solution_path(opt_.output, totals_.written + 1, opt_.max_solutions != 0);
+        if (const int err = write_file_atomically(path, cli::placement_file_text(p_.fixed, labelled))) {
+            std::fprintf(stderr, "Nemohu zapsat vysledny soubor: '%s' (%s)\n", path.c_str(), std::strerror(err));
+            failed_ = finishing_ = true;
+            return;
+        }
+        ++totals_.written;
+        journal_.line("wrote " + path);
+        if (totals_.written >= wanted_) finishing_ = true;
+    }
+
+    void hand_out(int rank) {
+        if (finishing_ || queue_.empty()) {
+            idle_.push_back(rank);
+            return;
+        }
+        const auto [id, unit] = std::move(queue_.front());
+        queue_.pop_front();
+        std::ostringstream out;
+        put_prefix(out, unit);
+        send_text(rank, kWork, out.str());
+        running_[rank] = id;
+        asked_[static_cast<std::size_t>(rank)] = false;
+    }
+
+    // With nothing queued and a rank idle, the busy rank not yet asked hands back its rest.
+    void ask_for_split() {
+        if (finishing_ || !queue_.empty() || idle_.empty()) return;
+        for (const auto& [rank, id] : running_)
+            if (!asked_[static_cast<std::size_t>(rank)]) {
+                asked_[static_cast<std::size_t>(rank)] = true;
+                MPI_Send(nullptr, 0, MPI_CHAR, rank, kSplit, MPI_COMM_WORLD);
+                return;
+            }
+    }
+
+    void serve() {
+        int stopped = 0;
+        while (stopped < ranks_ - 1) {
+            MPI_Status status;
+            const std::string text = receive_text(MPI_ANY_SOURCE, kResult, status);
+            take_reply(status.MPI_SOURCE, text);
+            hand_out(status.MPI_SOURCE);
+            while (!queue_.empty() && !finishing_ && !idle_.empty()) {
+                const int rank = idle_.front();
+                idle_.pop_front();
+                hand_out(rank);
+            }
+            // All searched, or nothing more wanted: the idle ranks are done.
+            if (running_.empty() && (queue_.empty() || finishing_)) {
+                for (const int rank : idle_) send_text(rank, kStop, "");
+                stopped += static_cast<int>(idle_.size());
+                idle_.clear();
+            } else {
+                ask_for_split();
+            }
+        }
+    }
+
+    int summary() {
+        const bool complete = !failed_ && queue_.empty() && running_.empty() && !(wanted_ != 0 && totals_.written >= wanted_);
+        std::printf("solutions=%s tilings=%" PRIu64 " nodes=%" PRIu64 " complete=%s\n", totals_.solutions.text().c_str(),
+                    totals_.tilings, totals_.nodes, complete ? "yes" : "no");
+        if (std::fflush(stdout) != 0 || failed_) return 1;
+        return complete || (wanted_ != 0 && totals_.written >= wanted_) ? 0 : 3;
+    }
+
+    const MpiOptions& opt_;
+    const solve::Problem& p_;
+    int ranks_;
+    std::uint64_t wanted_ = 0;
+    Journal journal_;
+    Totals totals_;
+    std::deque<std::pair<std::size_t, Prefix>> queue_;
+    std::map<int, std::size_t> running_;
+    std::deque<int> idle_;
+    std::vector<bool> asked_;
+    std::size_t next_id_ = 0;
+    bool finishing_ = false, failed_ = false;
+};
+
+int run(const MpiOptions& opt, int rank, int ranks) {
+    MemoryPanel panel;
+    std::unique_ptr<Solver> solver;
+    auto problem = std::make_unique<solve::Problem>();
+    // Every rank builds the problem from the same files; rank 0 alone speaks of faults.
+    if (rank != 0 && opt.quiet) {
+        std::FILE* silenced = std::freopen("/dev/null", "w", stderr);
+        (void)silenced;  // without /dev/null the rank speaks after all
+    }
+    const int loaded = cli::load_problem(opt, panel, solver, *problem) ? 1 : 0;
+    int everywhere = 0;
+    MPI_Allreduce(&loaded, &everywhere, 1, MPI_INT, MPI_MIN, MPI_COMM_WORLD);
+    if (!everywhere) return 2;
+    std::uint64_t fingerprint = problem->fingerprint;
+    MPI_Bcast(&fingerprint, 1, MPI_UINT64_T, 0, MPI_COMM_WORLD);
+    if (fingerprint != problem->fingerprint) {
+        std::fprintf(stderr, "tessera-mpi: rank %d built another problem than rank 0 (other files?)\n", rank);
+        MPI_Abort(MPI_COMM_WORLD, 2);
+    }
+    if (rank != 0) {
+        work(opt, *solver, *problem);
+        return 0;
+    }
+    return Master(opt, *problem, ranks).run();
+}
+
+}  // namespace
+
+}  // namespace tessera::mpi
+
+int main(int argc, char** argv) {
+    int provided = 0;
+    MPI_Init_thread(&argc, &argv, MPI_THREAD_FUNNELED, &provided);
+    int rank = 0, ranks = 1;
+    MPI_Comm_rank(MPI_COMM_WORLD, &rank);
+    MPI_Comm_size(MPI_COMM_WORLD, &ranks);
+
+    CLI::App app{"tessera-mpi: the exact-cover solve on the ranks of an MPI job (mpirun -np P tessera-mpi solve ...)"};
+    app.require_subcommand(1);
+    auto opt = std::make_shared<tessera::mpi::MpiOptions>();
+    CLI::App* sub = app.add_subcommand("solve", "Complete the board (or the limit region) on every rank");
+    tessera::cli::add_problem_options(*sub, *opt);
+    auto* max = sub->add_option("--max-solutions", opt->max_solutions, "find up to N solutions")
+                    ->check(CLI::Range(std::uint64_t{1}, std::uint64_t{1000000000}));
+    sub->add_flag("--count", opt->count, "count every solution; write none")->excludes(max);
+    sub->add_option("-o", opt->output, "the solution file (numbered with --max-solutions)")->capture_default_str();
+    sub->add_option("--journal", opt->journal, "the journal of units handed out and finished")->capture_default_str();
+    sub->add_flag("--continue", opt->resume_journal, "go on from the journal of a job that was killed");
+    sub->add_option("--units", opt->units, "units of the first split [16 per rank]")->check(CLI::PositiveNumber);
+    sub->add_flag("--quiet", opt->quiet, "only rank 0 writes to standard error");
+    int status = 0;
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        status = rank == 0 ? app.exit(e) : 2;
+        MPI_Finalize();
+        return status == 0 ? 0 : 2;
+    }
+    if (ranks < 2) {
+        std::fprintf(stderr, "tessera-mpi: needs at least 2 ranks (mpirun -np P with P >= 2); use tessera solve alone\n");
+        MPI_Finalize();
+        return 2;
+    }
+    status = tessera::mpi::run(*opt, rank, ranks);
+    MPI_Finalize();
+    return status;
+}

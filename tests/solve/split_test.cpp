@@ -1,0 +1,206 @@
+// Work units: the hash that ties a split to its files, the guarantee that the units share out the
+// tree, and split, unit solves and merge as a user runs them, bad input included.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "search/placement_file.h"
+#include "solve/sha256.h"
+#include "solve/split.h"
+#include "solve/units.h"
+#include "test_support.h"
+
+namespace tessera {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(Sha256Test, KnownVectorsAcrossTheBlockBoundaries) {
+    const struct {
+        std::string data;
+        const char* hex;
+    } cases[] = {
+        {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+        {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+        {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
+         "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
+        {std::string(55, 'a'), "9f4390f8d30c2dd92ec9f095b65e2b9ae9b0a925a5258e241c9f1e910f734318"},
+        {std::string(56, 'a'), "b35439a4ac6f0948b6d6f9e3c6af0f5f590ce20f1bde7090ef7970686ec6738a"},
+        {std::string(64, 'a'), "ffe054fe7ae0cb6dc65c3af9b61d5209f439851db43d0ba5997337df154668eb"},
+        {std::string(1000000, 'a'), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(solve::sha256_hex(c.data), c.hex) << c.data.size() << " bytes";
+}
+
+TEST(UnitResultTest, AResultCutShortOrChangedIsRefused) {
+    solve::UnitRecord r;
+    r.manifest_sha256 = std::string(64, 'a');
+    r.unit = 3;
+    r.solutions = solve::BigCount(12);
+    r.end = solve::UnitEnd::Complete;
+    r.files = {{"unit_000003_solved.txt", std::string(64, 'b')}};
+    const std::string text = solve::result_text(r);
+    solve::UnitRecord back;
+    ASSERT_EQ(solve::read_result(text, back), "");
+    EXPECT_EQ(back.solutions.text(), "12");
+    EXPECT_EQ(back.files, r.files);
+    std::string changed = text;
+    changed[changed.find("12")] = '9';
+    for (const std::string& bad : {text.substr(0, text.size() / 2), text.substr(0, text.size() - 1), changed})
+        EXPECT_NE(solve::read_result(bad, back), "") << bad;
+}
+
+// The shipped puzzle less 20 pieces: a tree of a few thousand nodes.
+class ShippedUnitsTest : public test::SolverTest {
+protected:
+    void SetUp() override {
+        start_up(test::read_file(test::shipped_data() / "zdroj.txt"));
+        auto list = std::make_unique<PlacementList>();
+        const std::string path = (test::shipped_data() / "partial_20.txt").string();
+        ASSERT_EQ(read_placement_file(path.c_str(), *list), "");
+        solve::build_problem(s().prvky, {list->entries, list->entries + list->count}, {}, problem);
+    }
+    solve::Problem problem;
+};
+
+// Why the counts add up: each tiling found by one whole walk begins with exactly one unit.
+TEST_F(ShippedUnitsTest, EveryTilingExtendsExactlyOneUnit) {
+    std::vector<solve::Prefix> tilings;
+    solve::UnitOptions collect;
+    collect.on_tiling = [&](const solve::Prefix& t) {
+        tilings.push_back(t);
+        return true;
+    };
+    const solve::UnitResult whole = solve::solve_unit(problem, {}, collect);
+    ASSERT_GT(tilings.size(), 1u);
+    for (std::size_t n : {1u, 8u, 60u, 500u}) {
+        const std::vector<solve::Prefix> units = solve::expand_frontier(problem, n);
+        solve::BigCount sum;
+        for (const solve::Prefix& unit : units) sum.add(solve::solve_unit(problem, unit, {}).solutions);
+        EXPECT_EQ(sum, whole.solutions) << n << " units";
+        for (const solve::Prefix& tiling : tilings) {
+            int holders = 0;
+            for (const solve::Prefix& unit : units)
+                holders += unit.size() <= tiling.size() &&
+                           std::equal(unit.begin(), unit.end(), tiling.begin(), [](const Placement& a, const Placement& b) {
+                               return a.piece == b.piece && a.row == b.row && a.col == b.col &&
+                                      a.orientation == b.orientation;
+                           });
+            EXPECT_EQ(holders, 1) << n << " units";
+        }
+    }
+}
+
+class SplitCliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* name : {"zdroj.txt", "partial_6.txt", "partial_20.txt"})
+            fs::copy_file(test::shipped_data() / name, dir.path() / name);
+    }
+    static std::string last_line(const std::string& out) {
+        const std::size_t end = out.find_last_not_of('\n');
+        const std::size_t start = out.rfind('\n', end);
+        return out.substr(start == std::string::npos ? 0 : start + 1, end - (start == std::string::npos ? 0 : start + 1) + 1);
+    }
+    static std::size_t units_of(const std::string& split) {
+        const std::string m = test::read_file(fs::path(split) / "manifest.txt");
+        return std::stoul(m.substr(m.find("\nunits ") + 7));
+    }
+    // Splits, solves every unit but `skip`, and merges.
+    test::Outcome split_and_merge(const std::string& args, const std::string& split, std::size_t skip = 0) {
+        const test::Outcome s = test::run_tessera("split " + args + " -o " + split);
+        EXPECT_EQ(s.status, 0) << s.err;
+        for (std::size_t k = 1; k <= units_of(split); ++k) {
+            if (k == skip) continue;
+            EXPECT_EQ(test::run_tessera("solve --quiet --threads 1 --manifest " + split + " --unit " + std::to_string(k)).status, 0);
+        }
+        return test::run_tessera("merge " + split + " --times " + split + "/times.txt");
+    }
+    test::ScratchDir dir;
+};
+
+TEST_F(SplitCliTest, MergedCountsEqualTheSingleCountForSeveralSplits) {
+    const test::Outcome single = test::run_tessera("solve --resume partial_20.txt --count --quiet");
+    const std::string counted = single.out.substr(0, single.out.find(" tilings"));
+    const std::string nodes_free = counted + " nodes=";
+    for (const char* units : {"1", "5", "20"}) {
+        const test::Outcome m = split_and_merge(std::string("--resume partial_20.txt --count --units ") + units,
+                                                std::string("s") + units);
+        EXPECT_EQ(m.status, 0) << m.out << m.err;
+        EXPECT_EQ(last_line(m.out).substr(0, nodes_free.size()), nodes_free) << units << " units";
+        EXPECT_NE(m.out.find("complete=yes"), std::string::npos);
+        // One time per unit, for replay-units: the comment line and then one line each.
+        const std::string times = test::read_file(std::string("s") + units + "/times.txt");
+        EXPECT_EQ(static_cast<std::size_t>(std::count(times.begin(), times.end(), '\n')), units_of(std::string("s") + units) + 1);
+    }
+}
+
+TEST_F(SplitCliTest, MissingTornAndForeignResultsAreNotCounted) {
+    test::Outcome m = split_and_merge("--resume partial_20.txt --count --units 5", "s", 2);
+    EXPECT_EQ(m.status, 3);
+    EXPECT_NE(m.out.find("unit 2: not done"), std::string::npos);
+    EXPECT_NE(last_line(m.out).find("complete=no units_done=11/12"), std::string::npos) << m.out;
+    EXPECT_NE(m.err.find("not done"), std::string::npos);
+
+    ASSERT_EQ(test::run_tessera("solve --quiet --manifest s --unit 2").status, 0);
+    // A result of another split of the same problem.
+    ASSERT_EQ(split_and_merge("--resume partial_20.txt --count --units 2", "other").status, 0);
+    const std::string torn = test::read_file("s/unit_000001.result");
+    test::write_file("s/unit_000001.result", torn.substr(0, torn.size() / 2));
+    fs::copy_file("other/unit_000003.result", "s/unit_000003.result", fs::copy_options::overwrite_existing);
+    m = test::run_tessera("merge s");
+    EXPECT_EQ(m.status, 3);
+    EXPECT_NE(m.out.find("unit 1: failed"), std::string::npos) << m.out;
+    EXPECT_NE(m.out.find("unit 3: failed"), std::string::npos) << m.out;
+    EXPECT_NE(last_line(m.out).find("complete=no"), std::string::npos);
+}
+
+TEST_F(SplitCliTest, ASolutionThatFailsTheCheckFailsItsUnit) {
+    const test::Outcome m = split_and_merge("--resume partial_6.txt --units 1", "s");
+    ASSERT_EQ(m.status, 0) << m.out << m.err;
+    EXPECT_TRUE(test::file_exists("s/solved.txt"));
+    // A solution that leaves a piece out, with a result whose hashes agree with it.
+    std::string solution = test::read_file("s/unit_000001_solved.txt");
+    solution = solution.substr(0, solution.rfind('\n', solution.size() - 2) + 1);
+    test::write_file("s/unit_000001_solved.txt", solution);
+    solve::UnitRecord r;
+    ASSERT_EQ(solve::read_result(test::read_file("s/unit_000001.result"), r), "");
+    r.files[0].second = solve::sha256_hex(solution);
+    test::write_file("s/unit_000001.result", solve::result_text(r));
+    const test::Outcome again = test::run_tessera("merge s");
+    EXPECT_EQ(again.status, 3);
+    EXPECT_NE(again.out.find("fails the check"), std::string::npos) << again.out;
+}
+
+TEST_F(SplitCliTest, BadInputGetsOneLineAndStatusTwoAndOverwritesNothing) {
+    ASSERT_EQ(test::run_tessera("split --resume partial_20.txt --count --units 3 -o s").status, 0);
+    const std::string manifest = test::read_file("s/manifest.txt");
+    const struct {
+        std::string args, says;
+    } cases[] = {
+        {"split --resume partial_6.txt --units 2 -o s", "holds another split"},
+        {"solve --manifest s --unit 999", "--unit: 999 is not a unit"},
+        {"solve --manifest nowhere --unit 1", "no manifest"},
+        {"merge nowhere", "no manifest"},
+    };
+    for (const auto& c : cases) {
+        const test::Outcome o = test::run_tessera(c.args);
+        EXPECT_EQ(o.status, 2) << c.args;
+        EXPECT_NE(o.err.find(c.says), std::string::npos) << c.args << ": " << o.err;
+        EXPECT_EQ(o.err.find('\n'), o.err.size() - 1) << c.args << ": " << o.err;
+    }
+    EXPECT_EQ(test::read_file("s/manifest.txt"), manifest);
+
+    test::write_file("zdroj.txt", test::read_file("zdroj.txt") + "\n");
+    for (const char* args : {"merge s", "solve --manifest s --unit 1"}) {
+        const test::Outcome o = test::run_tessera(args);
+        EXPECT_EQ(o.status, 2) << args;
+        EXPECT_NE(o.err.find("zdroj.txt' has changed"), std::string::npos) << o.err;
+    }
+}
+
+}  // namespace
+}  // namespace tessera
