@@ -41,7 +41,7 @@ void build_candidate_shapes(const SolverState& s, const CellIndex& cells, Candid
 
 // Whether a cell of the shape goes where it cannot; rows_fit says the same.
 inline bool shape_blocked(const CandidateShape& shape, const SpotSurroundings& around) {
-    const std::uint64_t* w = around.rows + shape.first + 5;
+    const std::uint64_t* w = around.rows + (shape.first + 5);  // first is -5..0: no pointer before the array
     return ((shape.rows[0] & w[0]) | (shape.rows[1] & w[1]) | (shape.rows[2] & w[2]) | (shape.rows[3] & w[3]) |
             (shape.rows[4] & w[4]) | (shape.rows[5] & w[5])) != 0;
 }
