@@ -1,12 +1,8 @@
 // tessera: the solver from the command line.
 #include <CLI/CLI.hpp>
 
-#include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
-#include <string>
-#include <unistd.h>
 
 #include "cli/commands.h"
 #include "cli/options.h"

@@ -4,31 +4,20 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 #include <cstring>
 #include <string>
 
+#include "cli/commands.h"
 #include "cli/png_output.h"
 
 extern char** environ;
 
 namespace tessera::cli {
 
-namespace {
-
-std::string twin_path() {
-    char self[PATH_MAX];
-    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n <= 0) return "tessera-png";
-    std::string path(self, static_cast<std::size_t>(n));
-    return path.substr(0, path.rfind('/') + 1) + "tessera-png";
-}
-
-}  // namespace
-
 bool draw_placement_png(const std::string& placement, const std::string& pieces, const std::string& output,
                         std::string* why) {
-    const std::string twin = twin_path();
+    const std::string self = own_binary();
+    const std::string twin = self.substr(0, self.rfind('/') + 1) + "tessera-png";
     std::string args[] = {twin, placement, pieces, output};
     char* argv[] = {args[0].data(), args[1].data(), args[2].data(), args[3].data(), nullptr};
     pid_t pid = 0;
