@@ -1,5 +1,6 @@
 #include "solve/walker.h"
 
+#include <array>
 #include <bit>
 #include <limits>
 #include <numeric>
@@ -19,6 +20,14 @@ int slot_of(std::uint32_t mask) {
     return 0;
 }
 
+// Masks of sixths have six bits: a table counts them without a library call on older targets.
+constexpr auto kSixthCount = [] {
+    std::array<std::int8_t, 64> t{};
+    for (int m = 0; m < 64; ++m) t[m] = static_cast<std::int8_t>(std::popcount(static_cast<unsigned>(m)));
+    return t;
+}();
+int sixths_in(std::uint32_t mask) { return kSixthCount[mask & 0x3f]; }
+
 // Pockets larger than this are not judged: a big empty area can almost always be split.
 constexpr int kPocketCap = 511;
 
@@ -37,6 +46,9 @@ Walker::Walker(const Problem& problem) : p_(problem) {
     class_free_.resize(p_.classes.size());
     stamp_.resize(p_.rows.size());
     trail_.reserve(p_.rows.size());
+    candidates_.reserve(p_.rows.size());
+    for (const ShapeClass& shape : p_.classes)
+        uniform_area_ = uniform_area_ == 0 || uniform_area_ == shape.area ? shape.area : -1;
     reset();
 }
 
@@ -79,7 +91,7 @@ void Walker::place(std::uint32_t row) {
     for (std::uint32_t k = 0; k < r.count; ++k) {
         const RowCell& rc = p_.row_cells[r.first + k];
         cover_[rc.cell] |= rc.mask;
-        uncovered_primary_ -= std::popcount(rc.mask & p_.primary_mask[rc.cell]);
+        uncovered_primary_ -= sixths_in(rc.mask & p_.primary_mask[rc.cell]);
         const ListEntry* end = p_.cell_lists.data() + p_.cell_list_start[rc.cell + 1];
         for (const ListEntry* e = p_.cell_lists.data() + p_.cell_list_start[rc.cell]; e != end; ++e)
             if ((e->mask & rc.mask) != 0 && stamp_[e->row] == 0) kill(e->row);
@@ -106,7 +118,7 @@ void Walker::lift(std::uint32_t row, std::uint32_t mark) {
     for (std::uint32_t k = 0; k < r.count; ++k) {
         const RowCell& rc = p_.row_cells[r.first + k];
         cover_[rc.cell] &= ~rc.mask;
-        uncovered_primary_ += std::popcount(rc.mask & p_.primary_mask[rc.cell]);
+        uncovered_primary_ += sixths_in(rc.mask & p_.primary_mask[rc.cell]);
     }
     ++class_free_[r.cls];
     ++pieces_left_;
@@ -195,6 +207,15 @@ Walker::Choice Walker::choose() const {
     return best;
 }
 
+// Whether free pieces can make up an area of `size` sixths exactly. Pieces of one area (as in
+// every generated puzzle) need only a multiple of it that is not too large.
+bool Walker::area_fillable(int size) {
+    if (uniform_area_ > 0) return size % uniform_area_ == 0 && size / uniform_area_ <= pieces_left_;
+    reachable_sums();
+    return area_divisor_ > 0 && size % area_divisor_ == 0 &&
+           (size > kPocketCap || sums_.test(static_cast<std::size_t>(size)));
+}
+
 const std::bitset<512>& Walker::reachable_sums() {
     if (sums_valid_) return sums_;
     sums_.reset();
@@ -226,7 +247,7 @@ bool Walker::pocket_ok(std::int32_t start) {
         const std::int32_t cell = flood_[at];
         const std::uint32_t free = 0x3f & ~cover_[cell];
         primary = primary || (p_.primary_mask[cell] & free) != 0;
-        size += std::popcount(free);
+        size += sixths_in(free);
         // On a full board every area is flooded whole: its size must be a multiple of the
         // free pieces' common divisor, however large it is.
         if (size > kPocketCap && p_.region.limited) return true;
@@ -243,11 +264,7 @@ bool Walker::pocket_ok(std::int32_t start) {
         pocket_.assign(flood_.begin(), flood_.end());
         pocket_size_ = size;
     }
-    if (!p_.region.limited) {
-        reachable_sums();
-        return area_divisor_ > 0 && size % area_divisor_ == 0 &&
-               (size > kPocketCap || sums_.test(static_cast<std::size_t>(size)));
-    }
+    if (!p_.region.limited) return area_fillable(size);
     for (std::size_t c = 0; c < p_.classes.size(); ++c)
         if (class_free_[c] > 0 && p_.classes[c].area <= size) return true;
     return false;
@@ -283,8 +300,33 @@ int Walker::next_member(int cls, int placements) const {
     return p_.classes[cls].members[used];
 }
 
+// The rows of a column are tried in the order of how likely each is to be part of a tiling: a
+// shape with many pieces still to place and few places left for them first. Abundant shapes
+// make up most of what is left to fill, so a wrong early guess among the rare ones, which only
+// shows many levels down, is tried last. Rows of one shape keep the problem's order.
+bool Walker::tried_before(std::uint32_t a, std::uint32_t b) const {
+    const std::int32_t ca = p_.rows[a].cls, cb = p_.rows[b].cls;
+    if (ca == cb) return a < b;
+    const std::int64_t lhs = std::int64_t{class_free_[ca]} * class_live_[cb];
+    const std::int64_t rhs = std::int64_t{class_free_[cb]} * class_live_[ca];
+    return lhs != rhs ? lhs > rhs : a < b;
+}
+
+void Walker::push_level(const Choice& column) {
+    const auto first = static_cast<std::uint32_t>(candidates_.size());
+    for (const ListEntry* e = column.begin; e != column.end; ++e)
+        if ((e->mask & column.bit) != 0 && stamp_[e->row] == 0) candidates_.push_back(e->row);
+    // Few rows each, almost in order already: an insertion sort.
+    for (std::size_t i = first + 1; i < candidates_.size(); ++i)
+        for (std::size_t j = i; j > first && tried_before(candidates_[j], candidates_[j - 1]); --j)
+            std::swap(candidates_[j], candidates_[j - 1]);
+    const auto end = static_cast<std::uint32_t>(candidates_.size());
+    levels_.push_back({first, first, end, -1});
+}
+
 Walker::End Walker::walk(const TilingSink& sink, const std::atomic<bool>& stop) {
     levels_.clear();
+    candidates_.clear();
     count_node(static_cast<int>(placed_.size()));
     if (is_tiling()) {
         return sink(path_prefix(static_cast<int>(placed_.size()))) ? End::Exhausted : End::Stopped;
@@ -292,7 +334,7 @@ Walker::End Walker::walk(const TilingSink& sink, const std::atomic<bool>& stop) 
     if (!all_pockets_ok()) return End::Exhausted;
     const Choice root = choose();
     if (root.count == 0) return End::Exhausted;
-    levels_.push_back({root.begin, root.end, root.bit, -1});
+    push_level(root);
     while (!levels_.empty()) {
         Level& level = levels_.back();
         if (level.row >= 0) {
@@ -300,13 +342,12 @@ Walker::End Walker::walk(const TilingSink& sink, const std::atomic<bool>& stop) 
             level.row = -1;
         }
         if (stop.load(std::memory_order_relaxed)) return End::Stopped;
-        while (level.at != level.end && ((level.at->mask & level.bit) == 0 || stamp_[level.at->row] != 0)) ++level.at;
         if (level.at == level.end) {
+            candidates_.resize(level.first);
             levels_.pop_back();
             continue;
         }
-        level.row = static_cast<std::int32_t>(level.at->row);
-        ++level.at;
+        level.row = static_cast<std::int32_t>(candidates_[level.at++]);
         place(static_cast<std::uint32_t>(level.row));
         const int depth = static_cast<int>(placed_.size());
         count_node(depth);
@@ -316,21 +357,22 @@ Walker::End Walker::walk(const TilingSink& sink, const std::atomic<bool>& stop) 
         }
         if (!all_pockets_ok()) continue;
         const Choice next = choose();
-        if (next.count > 0) levels_.push_back({next.begin, next.end, next.bit, -1});
+        if (next.count > 0) push_level(next);
     }
     return End::Exhausted;
 }
 
+// A level's rows were all live when it was entered, and stay so at its own depth.
 std::vector<Prefix> Walker::open_prefixes() const {
     std::vector<Prefix> out;
     for (std::size_t i = levels_.size(); i-- > 0;) {
         const Level& level = levels_[i];
         const int placements = static_cast<int>(base_ + i);
         const Prefix head = path_prefix(placements);
-        for (const ListEntry* e = level.at; e != level.end; ++e) {
-            if ((e->mask & level.bit) == 0 || !alive_at(e->row, static_cast<std::uint32_t>(placements))) continue;
+        for (std::uint32_t k = level.at; k < level.end; ++k) {
+            const std::uint32_t row = candidates_[k];
             Prefix unit = head;
-            unit.push_back(placement_of(e->row, next_member(p_.rows[e->row].cls, placements)));
+            unit.push_back(placement_of(row, next_member(p_.rows[row].cls, placements)));
             out.push_back(std::move(unit));
         }
     }
@@ -339,19 +381,23 @@ std::vector<Prefix> Walker::open_prefixes() const {
 
 std::vector<Prefix> Walker::children(bool& solution) {
     levels_.clear();
+    candidates_.clear();
     solution = is_tiling();
     if (solution) return {};
     if (!all_pockets_ok()) return {};
     const Choice c = choose();
     std::vector<Prefix> out;
+    if (c.count == 0) return out;
+    push_level(c);
     const int placements = static_cast<int>(placed_.size());
     const Prefix head = path_prefix(placements);
-    for (const ListEntry* e = c.begin; c.count > 0 && e != c.end; ++e) {
-        if ((e->mask & c.bit) == 0 || stamp_[e->row] != 0) continue;
+    for (std::uint32_t row : candidates_) {
         Prefix unit = head;
-        unit.push_back(placement_of(e->row, next_member(p_.rows[e->row].cls, placements)));
+        unit.push_back(placement_of(row, next_member(p_.rows[row].cls, placements)));
         out.push_back(std::move(unit));
     }
+    levels_.clear();
+    candidates_.clear();
     return out;
 }
 

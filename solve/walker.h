@@ -55,11 +55,11 @@ public:
     static void count_labellings(const Problem& problem, const Prefix& tiling, class BigCount& out);
 
 private:
+    // A level's rows are the live rows of its column, taken from candidates_[first, end) in
+    // the order of trial; `at` is the next to try.
     struct Level {
-        const ListEntry* at;
-        const ListEntry* end;
-        std::uint32_t bit;        // entries whose mask holds this bit are the column's rows
-        std::int32_t row;         // the row placed from this level, or -1
+        std::uint32_t first, at, end;
+        std::int32_t row;  // the row placed from this level, or -1
     };
     struct Choice {
         const ListEntry* begin;
@@ -73,17 +73,18 @@ private:
     void place(std::uint32_t row);
     void lift(std::uint32_t row, std::uint32_t mark);
     void kill(std::uint32_t row);
-    bool alive_at(std::uint32_t row, std::uint32_t placements) const {
-        return stamp_[row] == 0 || stamp_[row] > placements;
-    }
     bool is_tiling() const;
     Choice choose() const;
+    void push_level(const Choice& column);
+    std::int32_t neighbour_min(std::uint32_t row) const;
+    bool tried_before(std::uint32_t a, std::uint32_t b) const;
     std::int32_t live_on(std::int32_t sixth) const;
     Choice sixth_choice(std::int32_t sixth, std::int64_t count) const;
     bool all_pockets_ok();
     bool pocket_ok(std::int32_t start);
     void flood_from(std::int32_t sixth);
     const std::bitset<512>& reachable_sums();
+    bool area_fillable(int size);
     Prefix path_prefix(int levels) const;
     int next_member(int cls, int levels) const;
     Placement placement_of(std::uint32_t row, int piece) const;
@@ -107,10 +108,12 @@ private:
     std::vector<std::uint32_t> marks_;   // trail length before each placement
     std::size_t base_ = 0;               // placements of the entered prefix
     std::vector<Level> levels_;
+    std::vector<std::uint32_t> candidates_;  // the levels' rows, level after level
     std::int64_t uncovered_primary_ = 0;
     int pieces_left_ = 0;                // free pieces with a shape
     std::bitset<512> sums_;
     int area_divisor_ = 1;
+    int uniform_area_ = 0;  // the area every shape has, or -1
     bool sums_valid_ = false;
 };
 
