@@ -183,6 +183,8 @@ int solve_frontier(const SolveOptions& opt, const Solver& solver, const solve::P
         run.on_solution = [&](const solve::Prefix& labelled) { return writer(labelled); };
     const std::uint64_t wanted = opt.count ? 0 : (opt.max_solutions != 0 ? opt.max_solutions : 1);
     run.max_solutions = wanted > state.written ? wanted - state.written : 0;
+    // Looking for some solutions, subproblems take turns; a count walks the tree depth first.
+    if (!opt.count) run.turn_nodes = 1024;
     bool checkpoint_failed = false;
     run.on_checkpoint = [&](const solve::SearchTotals& totals) {
         if (opt.checkpoint.empty()) return;

@@ -10,8 +10,11 @@
 namespace tessera::solve {
 
 std::vector<Prefix> expand_frontier(const Problem& problem, std::size_t n) {
+    return expand_frontier(problem, std::vector<Prefix>{Prefix{}}, n);
+}
+
+std::vector<Prefix> expand_frontier(const Problem& problem, std::vector<Prefix> units, std::size_t n) {
     Walker walker(problem);
-    std::vector<Prefix> units{Prefix{}};
     for (;;) {
         if (units.size() >= n) return units;
         std::vector<Prefix> next;
@@ -98,6 +101,7 @@ using Key = std::vector<std::uint32_t>;
 struct Item {
     Key key;
     Prefix prefix;
+    std::uint64_t budget = 0;  // nodes of its next turn, 0: no limit
 };
 
 using Clock = std::chrono::steady_clock;
@@ -111,9 +115,12 @@ public:
 
     Round(const Problem& problem, SearchTotals& totals, const RunOptions& options, std::uint64_t& written)
         : p_(problem), t_(totals), o_(options), written_(written) {
-        for (std::size_t i = 0; i < totals.frontier.size(); ++i)
-            queue_.push_back({Key{static_cast<std::uint32_t>(i)}, std::move(totals.frontier[i])});
+        for (std::size_t i = 0; i < totals.frontier.size(); ++i) {
+            const std::uint64_t budget = i < totals.budgets.size() ? totals.budgets[i] : options.turn_nodes;
+            queue_.push_back({Key{static_cast<std::uint32_t>(i)}, std::move(totals.frontier[i]), budget});
+        }
         totals.frontier.clear();
+        totals.budgets.clear();
     }
 
     End run(Clock::time_point started, Clock::time_point checkpoint_at, std::uint64_t& estimate_probes,
@@ -216,20 +223,34 @@ void Round::work(Worker& w) {
         w.interrupt.store(stopping_);
         lock.unlock();
         const bool entered = w.walker->enter(item.prefix);
-        const Walker::End end = entered ? w.walker->walk(sink, w.interrupt) : Walker::End::Exhausted;
+        const std::uint64_t tilings_before = w.walker->tilings_met();
+        const Walker::End end = entered ? w.walker->walk(sink, w.interrupt, item.budget) : Walker::End::Exhausted;
+        // A turn that ran out with nothing found is taken again from its prefix, with twice the
+        // nodes, after the other units' turns; otherwise what it left open is exact to go on with.
+        const bool turn_over = end == Walker::End::Stopped && !w.interrupt.load() &&
+                               w.walker->tilings_met() == tilings_before;
         std::vector<Prefix> open;
-        if (end == Walker::End::Stopped) open = w.walker->open_prefixes();
+        if (end == Walker::End::Stopped && !turn_over) open = w.walker->open_prefixes();
         lock.lock();
         w.busy = false;
         --running_;
         t_.nodes += w.walker->nodes - w.nodes_counted;
         w.nodes_counted = w.walker->nodes;
+        if (turn_over) {
+            item.budget *= 2;
+            if (stopping_)
+                left_.push_back(std::move(item));
+            else
+                queue_.push_back(std::move(item));
+            cv_.notify_all();
+            continue;
+        }
         // Either handed over (an idle thread asked) or kept for the checkpoint (a stop).
         std::vector<Item> parts;
         for (std::size_t j = 0; j < open.size(); ++j) {
             Key key = item.key;
             key.push_back(static_cast<std::uint32_t>(j));
-            parts.push_back({std::move(key), std::move(open[j])});
+            parts.push_back({std::move(key), std::move(open[j]), item.budget});
         }
         if (stopping_)
             for (Item& part : parts) left_.push_back(std::move(part));
@@ -274,7 +295,10 @@ Round::End Round::run(Clock::time_point started, Clock::time_point checkpoint_at
     // What is left, in search order: the parts of stopped units and the units never started.
     for (Item& item : queue_) left_.push_back(std::move(item));
     std::sort(left_.begin(), left_.end(), [](const Item& a, const Item& b) { return a.key < b.key; });
-    for (Item& item : left_) t_.frontier.push_back(std::move(item.prefix));
+    for (Item& item : left_) {
+        t_.frontier.push_back(std::move(item.prefix));
+        t_.budgets.push_back(item.budget);
+    }
     if (!stopping_) return t_.frontier.empty() ? End::Complete : End::Checkpoint;
     return why_;
 }
@@ -305,6 +329,10 @@ RunEnd run_search(const Problem& problem, SearchTotals& totals, const RunOptions
     prober.enter({});
     const auto every = std::chrono::duration_cast<Clock::duration>(
         std::chrono::duration<double>(options.checkpoint_every > 0 ? options.checkpoint_every : 60));
+    if (options.turn_nodes > 0 && totals.frontier.size() < options.turn_units) {
+        totals.frontier = expand_frontier(problem, std::move(totals.frontier), options.turn_units);
+        totals.budgets.clear();
+    }
     for (;;) {
         if (totals.frontier.empty()) return RunEnd::Complete;
         Round round(problem, totals, options, written);

@@ -23,6 +23,8 @@ namespace tessera::solve {
 // column, so the children's trees partition the node's tree; a node found dead (no solution can
 // extend it) is dropped, and a node that is already a tiling stays as its own subproblem.
 std::vector<Prefix> expand_frontier(const Problem& problem, std::size_t n);
+// The same, from the subproblems `units` (in search order) instead of the whole problem.
+std::vector<Prefix> expand_frontier(const Problem& problem, std::vector<Prefix> units, std::size_t n);
 
 struct UnitResult {
     BigCount solutions;  // labelled solutions of the tilings found
@@ -45,6 +47,8 @@ UnitResult solve_unit(const Problem& problem, const Prefix& prefix, const UnitOp
 // A search in progress: the open subproblems and what the finished ones found.
 struct SearchTotals {
     std::vector<Prefix> frontier;  // in search order
+    // While a run takes turns: each frontier unit's next share of nodes (not kept in checkpoints).
+    std::vector<std::uint64_t> budgets;
     BigCount solutions;
     std::uint64_t tilings = 0;
     std::uint64_t nodes = 0;
@@ -64,6 +68,14 @@ struct RunOptions {
     std::uint64_t max_solutions = 0;  // 0: all
     double time_limit = 0;            // seconds, 0: none
     double checkpoint_every = 60;     // seconds
+    // Taking turns, for runs that look for some solutions rather than all: the frontier is first
+    // widened to `turn_units` subproblems, then each gets `turn_nodes` nodes in its turn, twice as
+    // many in every later turn, and a unit that ends its turn with nothing found starts again from
+    // its prefix. The first solution in a depth-first order can sit under a huge dead subtree
+    // while another subproblem holds one a few thousand nodes deep; the repeats cost at most as
+    // much again as the work itself. 0: depth first throughout.
+    std::uint64_t turn_nodes = 0;
+    std::size_t turn_units = 128;
     std::function<bool()> should_stop;  // polled a few times a second: a signal, end cleanly
     // Called for each tiling found, one at a time; return false to stop (a failed check).
     std::function<bool(const Prefix&)> on_tiling;

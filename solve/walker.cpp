@@ -47,6 +47,17 @@ Walker::Walker(const Problem& problem) : p_(problem) {
     stamp_.resize(p_.rows.size());
     trail_.reserve(p_.rows.size());
     candidates_.reserve(p_.rows.size());
+    row_key_.resize(p_.rows.size());
+    for (std::size_t i = 0; i < p_.rows.size(); ++i) {
+        const Row& r = p_.rows[i];
+        StateKey& key = row_key_[i];
+        key = state_key_of(sixths + static_cast<std::uint64_t>(r.cls));
+        for (std::uint32_t k = 0; k < r.count; ++k) {
+            const RowCell& rc = p_.row_cells[r.first + k];
+            for (std::uint32_t m = rc.mask; m != 0; m &= m - 1)
+                key += state_key_of(static_cast<std::uint64_t>(rc.cell) * 6 + std::countr_zero(m));
+        }
+    }
     for (const ShapeClass& shape : p_.classes)
         uniform_area_ = uniform_area_ == 0 || uniform_area_ == shape.area ? shape.area : -1;
     reset();
@@ -72,6 +83,7 @@ void Walker::reset() {
     marks_.clear();
     uncovered_primary_ = p_.primary_area;
     sums_valid_ = false;
+    state_ = {};
 }
 
 void Walker::kill(std::uint32_t row) {
@@ -87,6 +99,7 @@ void Walker::place(std::uint32_t row) {
     const ShapeClass& shape = p_.classes[r.cls];
     marks_.push_back(static_cast<std::uint32_t>(trail_.size()));
     placed_.push_back(row);
+    state_ += row_key_[row];
     placed_piece_.push_back(shape.members[shape.members.size() - class_free_[r.cls]]);
     for (std::uint32_t k = 0; k < r.count; ++k) {
         const RowCell& rc = p_.row_cells[r.first + k];
@@ -122,6 +135,7 @@ void Walker::lift(std::uint32_t row, std::uint32_t mark) {
     }
     ++class_free_[r.cls];
     ++pieces_left_;
+    state_ -= row_key_[row];
     placed_.pop_back();
     placed_piece_.pop_back();
     marks_.pop_back();
@@ -321,14 +335,16 @@ void Walker::push_level(const Choice& column) {
         for (std::size_t j = i; j > first && tried_before(candidates_[j], candidates_[j - 1]); --j)
             std::swap(candidates_[j], candidates_[j - 1]);
     const auto end = static_cast<std::uint32_t>(candidates_.size());
-    levels_.push_back({first, first, end, -1});
+    levels_.push_back({first, first, end, -1, tilings_met_});
 }
 
-Walker::End Walker::walk(const TilingSink& sink, const std::atomic<bool>& stop) {
+Walker::End Walker::walk(const TilingSink& sink, const std::atomic<bool>& stop, std::uint64_t budget) {
     levels_.clear();
     candidates_.clear();
+    const std::uint64_t last = budget == 0 ? std::numeric_limits<std::uint64_t>::max() : nodes.load() + budget;
     count_node(static_cast<int>(placed_.size()));
     if (is_tiling()) {
+        ++tilings_met_;
         return sink(path_prefix(static_cast<int>(placed_.size()))) ? End::Exhausted : End::Stopped;
     }
     if (!all_pockets_ok()) return End::Exhausted;
@@ -341,8 +357,9 @@ Walker::End Walker::walk(const TilingSink& sink, const std::atomic<bool>& stop) 
             lift(static_cast<std::uint32_t>(level.row), marks_.back());
             level.row = -1;
         }
-        if (stop.load(std::memory_order_relaxed)) return End::Stopped;
+        if (stop.load(std::memory_order_relaxed) || nodes.load(std::memory_order_relaxed) >= last) return End::Stopped;
         if (level.at == level.end) {
+            if (tilings_met_ == level.tilings_before) dead_.insert(state_);
             candidates_.resize(level.first);
             levels_.pop_back();
             continue;
@@ -352,10 +369,11 @@ Walker::End Walker::walk(const TilingSink& sink, const std::atomic<bool>& stop) 
         const int depth = static_cast<int>(placed_.size());
         count_node(depth);
         if (is_tiling()) {
+            ++tilings_met_;
             if (!sink(path_prefix(depth))) return End::Stopped;
             continue;
         }
-        if (!all_pockets_ok()) continue;
+        if (dead_.contains(state_) || !all_pockets_ok()) continue;
         const Choice next = choose();
         if (next.count > 0) push_level(next);
     }

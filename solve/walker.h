@@ -11,6 +11,7 @@
 #include <functional>
 #include <vector>
 
+#include "solve/dead_states.h"
 #include "solve/problem.h"
 
 namespace tessera::solve {
@@ -29,9 +30,13 @@ public:
     // Called for each tiling: the placements beyond the fixed ones. Return false to stop.
     using TilingSink = std::function<bool(const Prefix&)>;
     enum class End { Exhausted, Stopped };
-    // Walks the whole tree below the entered prefix, or until `stop` is set or the sink says
-    // stop. `nodes` counts the nodes entered (the prefix's node included).
-    End walk(const TilingSink& sink, const std::atomic<bool>& stop);
+    // Walks the whole tree below the entered prefix, or until `stop` is set, the sink says stop,
+    // or `budget` nodes (0: no limit) have been entered. `nodes` counts the nodes entered (the
+    // prefix's node included).
+    End walk(const TilingSink& sink, const std::atomic<bool>& stop, std::uint64_t budget = 0);
+
+    // Tilings met by every walk of this walker so far.
+    std::uint64_t tilings_met() const { return tilings_met_; }
 
     // After a walk that was stopped: the subproblems not yet searched, in search order. Each is
     // the entered prefix plus the rows chosen since; together with what was searched they cover
@@ -60,6 +65,7 @@ private:
     struct Level {
         std::uint32_t first, at, end;
         std::int32_t row;  // the row placed from this level, or -1
+        std::uint64_t tilings_before;  // tilings met before the level was entered
     };
     struct Choice {
         const ListEntry* begin;
@@ -109,6 +115,10 @@ private:
     std::size_t base_ = 0;               // placements of the entered prefix
     std::vector<Level> levels_;
     std::vector<std::uint32_t> candidates_;  // the levels' rows, level after level
+    std::vector<StateKey> row_key_;          // what placing each row adds to the state's key
+    StateKey state_;
+    DeadStates dead_;
+    std::uint64_t tilings_met_ = 0;
     std::int64_t uncovered_primary_ = 0;
     int pieces_left_ = 0;                // free pieces with a shape
     std::bitset<512> sums_;

@@ -154,12 +154,15 @@ struct Counted {
     std::uint64_t tilings;
 };
 
-Counted run_count(const solve::Problem& problem, int threads, double checkpoint_every = 60) {
+Counted run_count(const solve::Problem& problem, int threads, double checkpoint_every = 60,
+                  std::uint64_t turn_nodes = 0) {
     solve::SearchTotals totals;
     if (!problem.area_mismatch()) totals.frontier.push_back({});
     solve::RunOptions options;
     options.threads = threads;
     options.checkpoint_every = checkpoint_every;
+    options.turn_nodes = turn_nodes;
+    options.turn_units = 2;
     EXPECT_EQ(solve::run_search(problem, totals, options), solve::RunEnd::Complete);
     return {totals.solutions.text(), totals.tilings};
 }
@@ -184,8 +187,11 @@ TEST_P(SmallRegionTest, CountsMatchBruteForceOnEveryThreadCount) {
         EXPECT_EQ(c.solutions, std::to_string(brute.solutions.size())) << threads << " threads";
         EXPECT_EQ(c.tilings, brute.tilings.size()) << threads << " threads";
     }
-    // A run cut into many rounds, each ended by a checkpoint, counts the same.
+    // A run cut into many rounds, each ended by a checkpoint, counts the same; so do units taking
+    // turns of a few nodes, started again from their prefixes many times.
     EXPECT_EQ(run_count(problem, 2, 1e-4).solutions, std::to_string(brute.solutions.size()));
+    EXPECT_EQ(run_count(problem, 2, 60, 3).solutions, std::to_string(brute.solutions.size()));
+    EXPECT_EQ(run_count(problem, 1, 1e-4, 2).tilings, brute.tilings.size());
 }
 
 INSTANTIATE_TEST_SUITE_P(Regions, SmallRegionTest,
@@ -207,7 +213,7 @@ TEST_P(ShippedPartialTest, FullBoardCountsMatchBruteForce) {
     solve::Problem problem;
     solve::build_problem(s().prvky, fixed, {}, problem);
     for (int threads : {1, 2}) {
-        const Counted c = run_count(problem, threads);
+        const Counted c = run_count(problem, threads, 60, threads == 2 ? 5 : 0);
         EXPECT_EQ(c.solutions, std::to_string(brute.solutions.size()));
         EXPECT_EQ(c.tilings, brute.tilings.size());
     }
