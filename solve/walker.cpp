@@ -175,11 +175,13 @@ void Walker::count_node(int depth) {
 
 bool Walker::is_tiling() const { return uncovered_primary_ == 0 && (p_.region.limited || pieces_left_ == 0); }
 
-std::int32_t Walker::live_on(std::int32_t sixth) const {
+std::int32_t Walker::live_on(std::int32_t sixth) const { return live_in(sixth / 6, sixth % 6); }
+
+std::int32_t Walker::live_in(std::size_t cell, int k) const {
     // The whole covers and the three halves that hold the sixth.
-    const std::int32_t* c = &live_[static_cast<std::size_t>(sixth / 6) * kSlots];
-    const int k = sixth % 6;
-    return c[0] + c[1 + k] + c[1 + (k + 5) % 6] + c[1 + (k + 4) % 6];
+    static constexpr int kHalves[6][3] = {{1, 6, 5}, {2, 1, 6}, {3, 2, 1}, {4, 3, 2}, {5, 4, 3}, {6, 5, 4}};
+    const std::int32_t* c = &live_[cell * kSlots];
+    return c[0] + c[kHalves[k][0]] + c[kHalves[k][1]] + c[kHalves[k][2]];
 }
 
 Walker::Choice Walker::sixth_choice(std::int32_t sixth, std::int64_t count) const {
@@ -192,8 +194,9 @@ Walker::Choice Walker::choose() const {
     Choice best{nullptr, nullptr, 0, std::numeric_limits<std::int64_t>::max()};
     for (std::size_t i = 0; i < cover_.size(); ++i) {
         for (std::uint32_t m = p_.primary_mask[i] & ~cover_[i]; m != 0; m &= m - 1) {
-            const std::int32_t s = static_cast<std::int32_t>(i * 6) + std::countr_zero(m);
-            const std::int32_t n = live_on(s);
+            const int k = std::countr_zero(m);
+            const std::int32_t n = live_in(i, k);
+            const std::int32_t s = static_cast<std::int32_t>(i * 6) + k;
             if (n >= best.count) continue;
             best = sixth_choice(s, n);
             if (n == 0) return best;

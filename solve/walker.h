@@ -85,6 +85,7 @@ private:
     std::int32_t neighbour_min(std::uint32_t row) const;
     bool tried_before(std::uint32_t a, std::uint32_t b) const;
     std::int32_t live_on(std::int32_t sixth) const;
+    std::int32_t live_in(std::size_t cell, int sixth) const;
     Choice sixth_choice(std::int32_t sixth, std::int64_t count) const;
     bool all_pockets_ok();
     bool pocket_ok(std::int32_t start);
