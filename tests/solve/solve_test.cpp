@@ -12,6 +12,7 @@
 #include "solve/units.h"
 #include "test_support.h"
 #include "tools/checker.h"
+#include "tools/generator.h"
 #include "tools/lattice.h"
 
 namespace tessera {
@@ -198,14 +199,27 @@ INSTANTIATE_TEST_SUITE_P(Regions, SmallRegionTest,
                          ::testing::Values(solve::Region{true, 14, 24, 15, 26}, solve::Region{true, 14, 24, 16, 26},
                                            solve::Region{true, 15, 20, 16, 24}, solve::Region{true, 1, 17, 2, 20}));
 
-// A generated-like case on the shipped puzzle: the solution with a few pieces taken out.
-class ShippedPartialTest : public test::SolverTest, public ::testing::WithParamInterface<int> {};
+// Partial placements with K pieces taken out, of the shipped puzzle (its own files)
+// and of a generated one (seed 11, made here).
+struct Partial {
+    int seed;  // 0: the shipped puzzle
+    int k;
+};
 
-TEST_P(ShippedPartialTest, FullBoardCountsMatchBruteForce) {
-    solver->set_pieces_path((test::shipped_data() / "zdroj.txt").string());
+class PartialTest : public test::SolverTest, public ::testing::WithParamInterface<Partial> {};
+
+TEST_P(PartialTest, FullBoardCountsMatchBruteForce) {
+    const auto [seed, k] = GetParam();
+    std::string folder = test::shipped_data().string();
+    if (seed != 0) {
+        tools::GenerateReport report;
+        ASSERT_EQ(tools::generate_puzzle_files("puzzle", static_cast<std::uint64_t>(seed), {k}, report), "");
+        folder = "puzzle";
+    }
+    solver->set_pieces_path(folder + "/zdroj.txt");
     solver->FormCreate();
     auto list = std::make_unique<PlacementList>();
-    const std::string path = (test::shipped_data() / ("partial_" + std::to_string(GetParam()) + ".txt")).string();
+    const std::string path = folder + "/partial_" + std::to_string(k) + ".txt";
     ASSERT_EQ(read_placement_file(path.c_str(), *list), "");
     const std::vector<Placement> fixed(list->entries, list->entries + list->count);
     BruteForce brute(s(), fixed, {});
@@ -219,7 +233,9 @@ TEST_P(ShippedPartialTest, FullBoardCountsMatchBruteForce) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Removed, ShippedPartialTest, ::testing::Values(1, 2, 3));
+INSTANTIATE_TEST_SUITE_P(Removed, PartialTest,
+                         ::testing::Values(Partial{0, 1}, Partial{0, 2}, Partial{0, 3}, Partial{0, 6}, Partial{11, 1}, Partial{11, 2},
+                                           Partial{11, 3}, Partial{11, 4}, Partial{11, 5}, Partial{11, 6}));
 
 class UnitsTest : public test::SolverTest {
 protected:
