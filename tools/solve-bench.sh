@@ -3,14 +3,14 @@
 # shipped one with K pieces taken out, each completed under a time limit and every solution
 # checked; then the speed-up from one thread to two on a batch of K = 40 instances.
 # Usage: tools/solve-bench.sh [TESSERA] (default build/release/tessera)
-# Settings from the environment: SECONDS_EACH (60), KS ("10 20 30 40 60 80 100 140 209"),
+# Settings from the environment: SECONDS_EACH (60), KS ("10 20 30 40 50 60 80 100 140 209"),
 # SEEDS ("1 2 3"), THREADS (all cores), BATCH_SEEDS ("1 2 3 4 5 6"), BATCH_K (40).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tessera=$(realpath "${1:-build/release/tessera}")
 data=$(realpath data)
 seconds=${SECONDS_EACH:-60}
-ks=${KS:-"10 20 30 40 60 80 100 140 209"}
+ks=${KS:-"10 20 30 40 50 60 80 100 140 209"}
 seeds=${SEEDS:-"1 2 3"}
 threads=${THREADS:-$(nproc)}
 batch_seeds=${BATCH_SEEDS:-"1 2 3 4 5 6"}
