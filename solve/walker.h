@@ -1,7 +1,7 @@
 // One depth-first walk of the exact-cover tree of a Problem, on one thread. The walk picks the
 // open column with the fewest live rows (a sixth, or on a full board the last free piece of a
-// shape), tries its rows in the problem's order, and lifts them again, keeping for every column
-// the count of rows that can still cover it. Pieces of one shape are interchangeable: a row of a
+// shape), tries its rows (the shapes with the most free pieces per live row first), and lifts
+// them again, keeping for every column the count of rows that can still cover it. Pieces of one shape are interchangeable: a row of a
 // shape is given to the lowest-numbered free piece of that shape, so each tiling is met once.
 #pragma once
 
