@@ -71,9 +71,7 @@ void mark_area(const PieceRecord& rec, CellList& list) {
     }
 }
 
-}  // namespace
-
-void list_cells(const PieceRecord& rec, CellList& list) {
+void list_laid_cells(const PieceRecord& rec, CellList& list) {
     list = CellList{};
     list.anchor_row = rec.anchor_row;
     list.anchor_col = rec.anchor_col;
@@ -96,6 +94,25 @@ void list_cells(const PieceRecord& rec, CellList& list) {
     for (int i = 0; i < kGridRows; ++i)
         for (int j = 0; j < kGridCols; ++j) list.codes[i][j + 1] = static_cast<std::int16_t>(rec.cells[i][j]);
     mark_area(rec, list);
+}
+
+}  // namespace
+
+// Most records of a short piece file hold no cell, and every such list is the same but for its
+// anchor: it is worked out once, not scanned again for each of them at every start-up.
+void list_cells(const PieceRecord& rec, CellList& list) {
+    if (has_cells(rec)) {
+        list_laid_cells(rec, list);
+        return;
+    }
+    static const CellList empty = [] {
+        CellList made;
+        list_laid_cells(PieceRecord{}, made);
+        return made;
+    }();
+    list = empty;
+    list.anchor_row = rec.anchor_row;
+    list.anchor_col = rec.anchor_col;
 }
 
 void build_cell_index(const SolverState& s, CellIndex& index) {
