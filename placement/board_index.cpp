@@ -1,6 +1,7 @@
 #include "placement/board_index.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "placement/fillability.h"
 
@@ -33,6 +34,20 @@ void reindex_cells(const i32 (&board)[kBoardRows][kBoardCols], BoardIndex& index
 void index_board(const i32 (&board)[kBoardRows][kBoardCols], BoardIndex& index) {
     index = BoardIndex{};
     reindex_cells(board, index, 0, kBoardRows - 1, 0, kBoardCols - 1);
+}
+
+void reindex_changed_rows(const i32 (&board)[kBoardRows][kBoardCols], const CheckedBoard& checked, BoardIndex& index) {
+    index = checked.index;
+    index.region_known = false;
+    // Reindexing a run of rows also judges the cells of the rows next to it again, whose rules
+    // read the run.
+    const auto changed = [&](int x) { return std::memcmp(board[x], checked.board[x], sizeof board[x]) != 0; };
+    for (int x = 0; x < kBoardRows; ++x) {
+        if (!changed(x)) continue;
+        const int first = x;
+        while (x + 1 < kBoardRows && changed(x + 1)) ++x;
+        reindex_cells(board, index, first, x, 0, kBoardCols - 1);
+    }
 }
 
 void count_region(const i32 (&board)[kBoardRows][kBoardCols], BoardIndex& index, int row_from, int row_to,
