@@ -63,6 +63,7 @@ public:
     // The orientation of `piece` that the first-piece step lays on (target_row, target_col):
     // the first whose anchor cell points the way that cell does and that the check accepts.
     const PieceRecord* first_orientation(i32 piece) const;
+    bool any_orientation_has_hole(i32 piece) const;
     void pridej_prvek(const PieceRecord& record);
     void odeber_prvek();
     void smaz(i32 index);
