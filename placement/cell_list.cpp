@@ -117,7 +117,18 @@ void list_cells(const PieceRecord& rec, CellList& list) {
 
 void build_cell_index(const SolverState& s, CellIndex& index) {
     for (int p = 0; p <= kPieceCount; ++p)
-        for (int o = 0; o <= kOrientations; ++o) list_cells(s.prvky[p][o], index.lists[p][o]);
+        for (int o = 0; o <= kOrientations; ++o) {
+            const PieceRecord& rec = s.prvky[p][o];
+            CellList& list = index.lists[p][o];
+            const bool blank = !has_cells(rec);
+            if (blank && index.blank[p][o]) {
+                list.anchor_row = rec.anchor_row;
+                list.anchor_col = rec.anchor_col;
+                continue;
+            }
+            list_cells(rec, list);
+            index.blank[p][o] = blank;
+        }
 }
 
 }  // namespace tessera
