@@ -28,7 +28,7 @@ namespace {
 }
 
 #ifdef TESSERA_VERIFY_CHANGED_ROWS
-constexpr std::int64_t kWholeRecountEvery = 64;
+constexpr std::int64_t kWholeRecountEvery = 256;
 #endif
 
 }  // namespace
