@@ -49,8 +49,9 @@ struct CheckedBoard {
     BoardIndex index;
 };
 
-// The bitmaps a recount of the board gives, worked out only for the rows whose bits read a row
-// that differs from the checked board: the others are the checked board's. Forgets the region.
+// The bitmaps a recount of the board gives, worked out only for the rows that differ from the
+// checked board and the rows next to them: the others are the checked board's. Forgets the
+// region.
 void reindex_changed_rows(const i32 (&board)[kBoardRows][kBoardCols], const CheckedBoard& checked, BoardIndex& index);
 
 // Counts the region's cells that are not full and keeps the region, so that changes of single
