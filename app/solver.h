@@ -14,6 +14,7 @@ namespace tessera {
 struct BoardIndex;
 struct CandidateShape;
 struct CellIndex;
+struct CheckedBoard;
 struct OpenCells;
 }
 
@@ -62,6 +63,7 @@ public:
     // The orientation of `piece` that the first-piece step lays on (target_row, target_col):
     // the first whose anchor cell points the way that cell does and that the check accepts.
     const PieceRecord* first_orientation(i32 piece) const;
+    bool any_orientation_has_hole(i32 piece) const;
     void pridej_prvek(const PieceRecord& record);
     void odeber_prvek();
     void smaz(i32 index);
@@ -108,7 +110,8 @@ private:
     void lay_first_piece(const PieceRecord& record);
     void lay_cells(const PieceRecord& record, i32 row, i32 col, int sign);
     void mark_spots_under(const PieceRecord& record, i32 row, i32 col);
-    void debug_verify() const;
+    void debug_verify();
+    void recount_board_index(BoardIndex& recount);
 
     // The parts of the check after rows_fit, with the record's cells at (dr, dc) from its grid.
     bool continues(const struct CellList& cells, const PieceRecord& record, int dr, int dc) const;
@@ -126,6 +129,7 @@ private:
     std::unique_ptr<CellIndex> cell_index_;
     std::unique_ptr<BoardIndex> board_index_;
     std::unique_ptr<CandidateShape[]> shapes_;  // beside the spike table's pool
+    std::unique_ptr<CheckedBoard> checked_;      // the board of the last state check, in the fuzz build
     // The unfilled spots while the search tries the candidates of one spot, else nullptr.
     const OpenCells* open_cells_ = nullptr;
     SolverState& s_;

@@ -24,6 +24,7 @@ void for_each_spike(const SolverState& s, Add&& add) {
     for (i32 p = 1; p <= kPieceCount; ++p)
         for (i32 o = 1; o <= kOrientations; ++o) {
             const PieceRecord& record = s.prvky[p][o];
+            if (!has_cells(record)) continue;  // most records of a short file are empty
             for (int r = 1; r <= 6; ++r)
                 for (int c = 1; c <= 10; ++c) {
                     const int x = record.cells[r][c];

@@ -43,6 +43,17 @@ void index_board(const i32 (&board)[kBoardRows][kBoardCols], BoardIndex& index);
 // cells and every cell whose rules read them.
 void reindex_cells(const i32 (&board)[kBoardRows][kBoardCols], BoardIndex& index, int x0, int x1, int y0, int y1);
 
+// A board and the bitmaps that a recount of it gave.
+struct CheckedBoard {
+    i32 board[kBoardRows][kBoardCols];
+    BoardIndex index;
+};
+
+// The bitmaps a recount of the board gives, worked out only for the rows that differ from the
+// checked board and the rows next to them: the others are the checked board's. Forgets the
+// region.
+void reindex_changed_rows(const i32 (&board)[kBoardRows][kBoardCols], const CheckedBoard& checked, BoardIndex& index);
+
 // Counts the region's cells that are not full and keeps the region, so that changes of single
 // cells can keep the count.
 void count_region(const i32 (&board)[kBoardRows][kBoardCols], BoardIndex& index, int row_from, int row_to,

@@ -71,9 +71,7 @@ void mark_area(const PieceRecord& rec, CellList& list) {
     }
 }
 
-}  // namespace
-
-void list_cells(const PieceRecord& rec, CellList& list) {
+void list_laid_cells(const PieceRecord& rec, CellList& list) {
     list = CellList{};
     list.anchor_row = rec.anchor_row;
     list.anchor_col = rec.anchor_col;
@@ -98,9 +96,39 @@ void list_cells(const PieceRecord& rec, CellList& list) {
     mark_area(rec, list);
 }
 
+}  // namespace
+
+// Most records of a short piece file hold no cell, and every such list is the same but for its
+// anchor: it is worked out once, not scanned again for each of them at every start-up.
+void list_cells(const PieceRecord& rec, CellList& list) {
+    if (has_cells(rec)) {
+        list_laid_cells(rec, list);
+        return;
+    }
+    static const CellList empty = [] {
+        CellList made;
+        list_laid_cells(PieceRecord{}, made);
+        return made;
+    }();
+    list = empty;
+    list.anchor_row = rec.anchor_row;
+    list.anchor_col = rec.anchor_col;
+}
+
 void build_cell_index(const SolverState& s, CellIndex& index) {
     for (int p = 0; p <= kPieceCount; ++p)
-        for (int o = 0; o <= kOrientations; ++o) list_cells(s.prvky[p][o], index.lists[p][o]);
+        for (int o = 0; o <= kOrientations; ++o) {
+            const PieceRecord& rec = s.prvky[p][o];
+            CellList& list = index.lists[p][o];
+            const bool blank = !has_cells(rec);
+            if (blank && index.blank[p][o]) {
+                list.anchor_row = rec.anchor_row;
+                list.anchor_col = rec.anchor_col;
+                continue;
+            }
+            list_cells(rec, list);
+            index.blank[p][o] = blank;
+        }
 }
 
 }  // namespace tessera

@@ -53,6 +53,8 @@ struct CellList {
 
 struct CellIndex {
     CellList lists[kPieceCount + 1][kOrientations + 1];
+    // Whether the list holds that of a record without cells, which the next build need not copy again.
+    bool blank[kPieceCount + 1][kOrientations + 1];
 };
 
 // Lists the laid cells of one record in grid coordinates, halves first.

@@ -75,11 +75,20 @@ bool Solver::place_first_piece() {
         }
         s_.target_row = s_.params.first_x;
         s_.target_col = s_.params.first_y;
+        // A piece without a hole in any orientation is passed over whichever orientation the
+        // check would accept, so the check need not be asked (most pieces of a short file).
+        if (!any_orientation_has_hole(s_.first_piece)) continue;
         const PieceRecord* accepted = first_orientation(s_.first_piece);
         if (!accepted || accepted->holes[1].kind <= 0) continue;
         lay_first_piece(*accepted);
         return true;
     }
+}
+
+bool Solver::any_orientation_has_hole(i32 piece) const {
+    for (i32 o = 1; o <= kOrientations; ++o)
+        if (s_.prvky[piece][o].holes[1].kind > 0) return true;
+    return false;
 }
 
 const PieceRecord* Solver::first_orientation(i32 piece) const {
