@@ -4,8 +4,9 @@
 // cover the same area in two ways, so the same dead state comes back again and again.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 namespace tessera::solve {
 
@@ -38,32 +39,41 @@ inline StateKey state_key_of(std::uint64_t n) {
 }
 
 // A fixed-size table that forgets old states when a group is full: forgetting only costs a
-// search again, while a state is never reported dead that was not found so.
+// search again, while a state is never reported dead that was not found so. The threads of a
+// run share one table without locks: an entry is two words written one after the other, and a
+// read that meets halves of two different writes matches a key only with the odds of a 64-bit
+// collision.
 class DeadStates {
 public:
+    DeadStates() : words_(new std::atomic<std::uint64_t>[kGroups * kWays * 2]()) {}
+
     bool contains(const StateKey& k) const {
-        if (slots_.empty()) return false;
-        const StateKey* group = &slots_[(k.a & mask_) * kWays];
+        const std::atomic<std::uint64_t>* group = &words_[(k.a & kMask) * kWays * 2];
         for (int i = 0; i < kWays; ++i)
-            if (group[i] == k) return true;
+            if (group[2 * i].load(std::memory_order_relaxed) == k.a &&
+                group[2 * i + 1].load(std::memory_order_relaxed) == k.b)
+                return true;
         return false;
     }
     void insert(const StateKey& k) {
-        if (slots_.empty()) slots_.resize(std::size_t{kGroups} * kWays);
-        StateKey* group = &slots_[(k.a & mask_) * kWays];
-        for (int i = 0; i < kWays; ++i)
-            if (group[i] == StateKey{} || group[i] == k) {
-                group[i] = k;
-                return;
+        std::atomic<std::uint64_t>* group = &words_[(k.a & kMask) * kWays * 2];
+        int slot = static_cast<int>((k.b >> 32) % kWays);
+        for (int i = 0; i < kWays; ++i) {
+            const std::uint64_t a = group[2 * i].load(std::memory_order_relaxed);
+            if (a == 0 || a == k.a) {
+                slot = i;
+                break;
             }
-        group[(k.b >> 32) % kWays] = k;
+        }
+        group[2 * slot].store(k.a, std::memory_order_relaxed);
+        group[2 * slot + 1].store(k.b, std::memory_order_relaxed);
     }
 
 private:
     static constexpr int kWays = 4;
-    static constexpr std::uint64_t kGroups = 1u << 19;  // 32 MB per walker that walks
-    static constexpr std::uint64_t mask_ = kGroups - 1;
-    std::vector<StateKey> slots_;
+    static constexpr std::uint64_t kGroups = 1u << 19;  // 32 MB
+    static constexpr std::uint64_t kMask = kGroups - 1;
+    std::unique_ptr<std::atomic<std::uint64_t>[]> words_;
 };
 
 }  // namespace tessera::solve

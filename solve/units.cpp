@@ -113,8 +113,9 @@ class Round {
 public:
     enum class End { Complete, MaxSolutions, Stopped, Checkpoint, Failed };
 
-    Round(const Problem& problem, SearchTotals& totals, const RunOptions& options, std::uint64_t& written)
-        : p_(problem), t_(totals), o_(options), written_(written) {
+    Round(const Problem& problem, SearchTotals& totals, const RunOptions& options, std::uint64_t& written,
+          DeadStates& dead)
+        : p_(problem), t_(totals), o_(options), written_(written), dead_(dead) {
         for (std::size_t i = 0; i < totals.frontier.size(); ++i) {
             const std::uint64_t budget = i < totals.budgets.size() ? totals.budgets[i] : options.turn_nodes;
             queue_.push_back({Key{static_cast<std::uint32_t>(i)}, std::move(totals.frontier[i]), budget});
@@ -143,6 +144,7 @@ private:
     SearchTotals& t_;
     const RunOptions& o_;
     std::uint64_t& written_;
+    DeadStates& dead_;
     mutable std::mutex mu_;
     std::condition_variable cv_;
     std::deque<Item> queue_;
@@ -267,6 +269,7 @@ Round::End Round::run(Clock::time_point started, Clock::time_point checkpoint_at
     for (int i = 0; i < threads; ++i) {
         workers_.push_back(std::make_unique<Worker>());
         workers_.back()->walker = std::make_unique<Walker>(p_);
+        workers_.back()->walker->share_dead_states(&dead_);
     }
     std::vector<std::thread> pool;
     for (auto& w : workers_) pool.emplace_back([this, &w] { work(*w); });
@@ -326,6 +329,9 @@ RunEnd run_search(const Problem& problem, SearchTotals& totals, const RunOptions
     double probe_sum = 0;
     std::uint64_t rng = 0x2545f4914f6cdd1dULL;
     Walker prober(problem);
+    // Shared by the threads and kept from round to round: a unit started again on another
+    // thread, or after a checkpoint, skips what an earlier turn found dead.
+    DeadStates dead;
     prober.enter({});
     const auto every = std::chrono::duration_cast<Clock::duration>(
         std::chrono::duration<double>(options.checkpoint_every > 0 ? options.checkpoint_every : 60));
@@ -335,7 +341,7 @@ RunEnd run_search(const Problem& problem, SearchTotals& totals, const RunOptions
     }
     for (;;) {
         if (totals.frontier.empty()) return RunEnd::Complete;
-        Round round(problem, totals, options, written);
+        Round round(problem, totals, options, written, dead);
         const Round::End end = round.run(started, Clock::now() + every, probes, probe_sum, prober, rng);
         if (options.on_checkpoint) options.on_checkpoint(totals);
         switch (end) {

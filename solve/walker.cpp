@@ -362,7 +362,7 @@ Walker::End Walker::walk(const TilingSink& sink, const std::atomic<bool>& stop, 
         }
         if (stop.load(std::memory_order_relaxed) || nodes.load(std::memory_order_relaxed) >= last) return End::Stopped;
         if (level.at == level.end) {
-            if (tilings_met_ == level.tilings_before) dead_.insert(state_);
+            if (dead_ && tilings_met_ == level.tilings_before) dead_->insert(state_);
             candidates_.resize(level.first);
             levels_.pop_back();
             continue;
@@ -376,7 +376,7 @@ Walker::End Walker::walk(const TilingSink& sink, const std::atomic<bool>& stop, 
             if (!sink(path_prefix(depth))) return End::Stopped;
             continue;
         }
-        if (dead_.contains(state_) || !all_pockets_ok()) continue;
+        if ((dead_ && dead_->contains(state_)) || !all_pockets_ok()) continue;
         const Choice next = choose();
         if (next.count > 0) push_level(next);
     }

@@ -35,6 +35,10 @@ public:
     // prefix's node included).
     End walk(const TilingSink& sink, const std::atomic<bool>& stop, std::uint64_t budget = 0);
 
+    // Walks after this skip the states `table` holds and add those they search to the end
+    // without a tiling. The table may be shared by walkers on other threads.
+    void share_dead_states(DeadStates* table) { dead_ = table; }
+
     // Tilings met by every walk of this walker so far.
     std::uint64_t tilings_met() const { return tilings_met_; }
 
@@ -118,7 +122,7 @@ private:
     std::vector<std::uint32_t> candidates_;  // the levels' rows, level after level
     std::vector<StateKey> row_key_;          // what placing each row adds to the state's key
     StateKey state_;
-    DeadStates dead_;
+    DeadStates* dead_ = nullptr;
     std::uint64_t tilings_met_ = 0;
     std::int64_t uncovered_primary_ = 0;
     int pieces_left_ = 0;                // free pieces with a shape
