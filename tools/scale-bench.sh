@@ -17,7 +17,7 @@
 #   MODES       the runs to make, in order (default "single mpi2 mpi2d mpi3d slurm slurmbatch")
 #   MPI_ARGS    extra mpirun options (default: the shared-memory transport, no UCX probing)
 #   UNITS       units per instance for slurm (split --units; default 32)
-#   PER_TASK    units per array task (default 1)
+#   PER_TASK    units per array task of the slurm mode (default 8)
 #   WORK        the working folder (default: a new one under /tmp, removed at the end)
 set -euo pipefail
 
@@ -29,7 +29,7 @@ instances=${INSTANCES:-"3:24 5:30 6:30 7:32 8:36 10:30 11:32 12:28"}
 modes=${MODES:-"single mpi2 mpi2d mpi3d slurm slurmbatch"}
 mpi_args=${MPI_ARGS:-"--mca pml ob1 --mca btl self,vader"}
 units=${UNITS:-32}
-per_task=${PER_TASK:-1}
+per_task=${PER_TASK:-8}
 work=${WORK:-}
 keep=${work:+yes}
 [ -n "$work" ] || work=$(mktemp -d /tmp/tessera-scale-XXXXXX)
