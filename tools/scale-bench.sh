@@ -16,7 +16,8 @@
 #   INSTANCES   "SEED:K ..." puzzles of `tessera generate --seed SEED --remove K` (default below)
 #   MODES       the runs to make, in order (default "single mpi2 mpi2d mpi3d slurm slurmbatch")
 #   MPI_ARGS    extra mpirun options (default: the shared-memory transport, no UCX probing)
-#   UNITS       units per instance for slurm (split --units; default 32)
+#   UNITS       split --units for each instance in the slurm modes (default 4: every unit costs a
+#               process start and its files, and the batch array balances across instances)
 #   PER_TASK    units per array task of the slurm mode (default 8)
 #   WORK        the working folder (default: a new one under /tmp, removed at the end)
 set -euo pipefail
@@ -28,7 +29,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 instances=${INSTANCES:-"3:24 5:30 6:30 7:32 8:36 10:30 11:32 12:28"}
 modes=${MODES:-"single mpi2 mpi2d mpi3d slurm slurmbatch"}
 mpi_args=${MPI_ARGS:-"--mca pml ob1 --mca btl self,vader"}
-units=${UNITS:-32}
+units=${UNITS:-4}
 per_task=${PER_TASK:-8}
 work=${WORK:-}
 keep=${work:+yes}
