@@ -18,6 +18,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -42,6 +43,7 @@ struct MpiOptions : SolveOptions {
     std::string journal = "mpi_journal.txt";
     bool resume_journal = false;
     std::size_t units = 0;  // 0: 16 per rank
+    bool dispatch_only = false;  // rank 0 hands out units but searches none itself
 };
 
 // --- messages: plain text, numbers separated by blanks ---
@@ -110,11 +112,11 @@ bool read_reply(const std::string& text, UnitReply& r) {
 
 // --- a working rank ---
 
-// Solves one unit on a thread while this one watches for rank 0's request to hand it back.
-UnitReply solve_one(const cli::SolveOptions& opt, const Solver& solver, const solve::Problem& problem,
-                    const Prefix& prefix) {
+// Searches one unit on this thread to its end, or until `stop` is set; then `open` holds what
+// is left. Every tiling is checked by the independent checker before it counts.
+UnitReply search_unit(const SolveOptions& opt, const Solver& solver, const solve::Problem& problem,
+                      const Prefix& prefix, const std::atomic<bool>& stop) {
     UnitReply reply;
-    std::atomic<bool> stop{false}, done{false};
     const std::uint64_t wanted = opt.count ? 0 : (opt.max_solutions != 0 ? opt.max_solutions : 1);
     solve::UnitOptions options;
     options.stop = &stop;
@@ -133,26 +135,54 @@ UnitReply solve_one(const cli::SolveOptions& opt, const Solver& solver, const so
         });
         return true;
     };
-    solve::UnitResult result;
-    std::thread walker([&] {
-        result = solve::solve_unit(problem, prefix, options);
-        done = true;
-    });
-    while (!done) {
-        int asked = 0;
-        MPI_Iprobe(0, kSplit, MPI_COMM_WORLD, &asked, MPI_STATUS_IGNORE);
-        if (asked) {
-            MPI_Recv(nullptr, 0, MPI_CHAR, 0, kSplit, MPI_COMM_WORLD, MPI_STATUS_IGNORE);
-            stop = true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    walker.join();
+    solve::UnitResult result = solve::solve_unit(problem, prefix, options);
     reply.solutions = result.solutions;
     reply.tilings = result.tilings;
     reply.nodes = result.nodes;
     if (!reply.failed) reply.open = std::move(result.open);
     return reply;
+}
+
+// A unit searched on a thread of its own, so that the thread that started it stays free to
+// talk to the other ranks and to stop it.
+class UnitThread {
+public:
+    void start(const SolveOptions& opt, const Solver& solver, const solve::Problem& problem, Prefix prefix) {
+        stop_ = false;
+        done_ = false;
+        thread_ = std::thread([this, &opt, &solver, &problem, prefix = std::move(prefix)] {
+            reply_ = search_unit(opt, solver, problem, prefix, stop_);
+            done_ = true;
+        });
+    }
+    bool running() const { return thread_.joinable(); }
+    bool finished() const { return running() && done_; }
+    void stop() { stop_ = true; }
+    UnitReply take() {
+        thread_.join();
+        return std::move(reply_);
+    }
+
+private:
+    std::thread thread_;
+    std::atomic<bool> stop_{false}, done_{false};
+    UnitReply reply_;
+};
+
+// Solves one unit while watching for rank 0's request to hand it back.
+UnitReply solve_one(const SolveOptions& opt, const Solver& solver, const solve::Problem& problem, Prefix prefix) {
+    UnitThread unit;
+    unit.start(opt, solver, problem, std::move(prefix));
+    while (!unit.finished()) {
+        int asked = 0;
+        MPI_Iprobe(0, kSplit, MPI_COMM_WORLD, &asked, MPI_STATUS_IGNORE);
+        if (asked) {
+            MPI_Recv(nullptr, 0, MPI_CHAR, 0, kSplit, MPI_COMM_WORLD, MPI_STATUS_IGNORE);
+            unit.stop();
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return unit.take();
 }
 
 void work(const SolveOptions& opt, const Solver& solver, const solve::Problem& problem) {
@@ -168,7 +198,7 @@ void work(const SolveOptions& opt, const Solver& solver, const solve::Problem& p
         std::istringstream in(text);
         Prefix prefix;
         get_prefix(in, prefix);
-        reply = reply_text(solve_one(opt, solver, problem, prefix));
+        reply = reply_text(solve_one(opt, solver, problem, std::move(prefix)));
     }
 }
 
@@ -202,6 +232,7 @@ private:
 struct Totals {
     solve::BigCount solutions;
     std::uint64_t tilings = 0, nodes = 0, written = 0;
+    std::size_t units_done = 0;
 };
 
 std::string prefix_line(const char* word, std::size_t id, const Prefix& p) {
@@ -243,6 +274,7 @@ std::string read_journal(const std::string& path, std::uint64_t fingerprint, std
             ok = fields >> id >> solutions >> tilings >> nodes && id < units.size() && solve::BigCount::parse(solutions, n);
             if (ok) {
                 done[id] = true;
+                ++totals.units_done;
                 totals.solutions.add(n);
                 totals.tilings += tilings;
                 totals.nodes += nodes;
@@ -257,10 +289,13 @@ std::string read_journal(const std::string& path, std::uint64_t fingerprint, std
     return {};
 }
 
+// Rank 0: hands out units and takes results back. Unless told to only dispatch it also searches
+// units itself, on a thread of its own, as if it were one more rank (number 0): its own loop
+// mostly sleeps, so on a machine with one core per rank no core sits idle.
 class Master {
 public:
-    Master(const MpiOptions& opt, const solve::Problem& problem, int ranks)
-        : opt_(opt), p_(problem), ranks_(ranks), asked_(static_cast<std::size_t>(ranks), false) {
+    Master(const MpiOptions& opt, const Solver& solver, const solve::Problem& problem, int ranks)
+        : opt_(opt), solver_(solver), p_(problem), ranks_(ranks), asked_(static_cast<std::size_t>(ranks), false) {
         wanted_ = opt.count ? 0 : (opt.max_solutions != 0 ? opt.max_solutions : 1);
     }
 
@@ -285,11 +320,14 @@ public:
             next_id_ = units.size();
         }
         finishing_ = wanted_ != 0 && totals_.written >= wanted_;
+        if (!opt_.dispatch_only) idle_.push_back(0);
         serve();
         return summary();
     }
 
 private:
+    using Clock = std::chrono::steady_clock;
+
     int say(const std::string& line, int status) {
         std::fprintf(stderr, "%s\n", line.c_str());
         stop_all_waiting();
@@ -314,13 +352,40 @@ private:
         }
     }
 
-    void take_reply(int rank, const std::string& text) {
+    // The next rank that ended its unit, or asks for its first: false when none has yet.
+    // `reply` is empty for a first request.
+    bool next_reply(int& rank, std::optional<UnitReply>& reply) {
+        reply.reset();
+        if (local_.finished()) {
+            rank = 0;
+            reply = local_.take();
+            return true;
+        }
+        int arrived = 0;
+        MPI_Status status;
+        MPI_Iprobe(MPI_ANY_SOURCE, kResult, MPI_COMM_WORLD, &arrived, &status);
+        if (!arrived) return false;
+        rank = status.MPI_SOURCE;
+        const std::string text = receive_text(rank, kResult, status);
+        if (!running_.count(rank)) return true;
+        reply.emplace();
+        if (!read_reply(text, *reply)) {
+            std::fprintf(stderr, "tessera-mpi: rank %d sent a result that cannot be read\n", rank);
+            reply->failed = true;
+        }
+        return true;
+    }
+
+    void take_reply(int rank, UnitReply& reply) {
         const auto it = running_.find(rank);
-        UnitReply reply;
-        if (it == running_.end() || !read_reply(text, reply)) return;
+        if (it == running_.end()) return;
         const std::size_t id = it->second;
         running_.erase(it);
-        if (reply.failed) failed_ = finishing_ = true;
+        // A unit whose solution failed the check is not journalled as done: a rerun searches it again.
+        if (reply.failed) {
+            failed_ = finishing_ = true;
+            return;
+        }
         // What the rank handed back goes first: it lies before the queue in the search order.
         for (auto open = reply.open.rbegin(); open != reply.open.rend(); ++open) add_unit(std::move(*open), true);
         journal_.line(format("done %zu %s %" PRIu64 " %" PRIu64, id, reply.solutions.text().c_str(), reply.tilings,
@@ -328,6 +393,7 @@ private:
         totals_.solutions.add(reply.solutions);
         totals_.tilings += reply.tilings;
         totals_.nodes += reply.nodes;
+        ++totals_.units_done;
         for (const Prefix& labelled : reply.labelled) write_solution(labelled);
     }
 
@@ -349,69 +415,114 @@ private:
             idle_.push_back(rank);
             return;
         }
-        const auto [id, unit] = std::move(queue_.front());
+        auto [id, unit] = std::move(queue_.front());
         queue_.pop_front();
-        std::ostringstream out;
-        put_prefix(out, unit);
-        send_text(rank, kWork, out.str());
+        if (rank == 0) {
+            local_.start(opt_, solver_, p_, std::move(unit));
+        } else {
+            std::ostringstream out;
+            put_prefix(out, unit);
+            send_text(rank, kWork, out.str());
+        }
         running_[rank] = id;
         asked_[static_cast<std::size_t>(rank)] = false;
+    }
+
+    // Asks a busy rank to end its unit now and hand back what it has not searched.
+    void ask(int rank) {
+        asked_[static_cast<std::size_t>(rank)] = true;
+        if (rank == 0)
+            local_.stop();
+        else
+            MPI_Send(nullptr, 0, MPI_CHAR, rank, kSplit, MPI_COMM_WORLD);
     }
 
     // With nothing queued and a rank idle, the busy rank not yet asked hands back its rest.
     void ask_for_split() {
         if (finishing_ || !queue_.empty() || idle_.empty()) return;
         for (const auto& [rank, id] : running_)
-            if (!asked_[static_cast<std::size_t>(rank)]) {
-                asked_[static_cast<std::size_t>(rank)] = true;
-                MPI_Send(nullptr, 0, MPI_CHAR, rank, kSplit, MPI_COMM_WORLD);
-                return;
-            }
+            if (!asked_[static_cast<std::size_t>(rank)]) return ask(rank);
+    }
+
+    double elapsed() const { return std::chrono::duration<double>(Clock::now() - started_).count(); }
+
+    // At the time limit or a stop signal every busy rank hands back what it has not searched,
+    // which the journal keeps as units not done, and no more units go out.
+    void check_stop() {
+        if (stopping_) return;
+        if (cli::g_stop_signal == 0 && !(opt_.time_limit > 0 && elapsed() >= opt_.time_limit)) return;
+        stopping_ = finishing_ = true;
+        for (const auto& [rank, id] : running_)
+            if (!asked_[static_cast<std::size_t>(rank)]) ask(rank);
+    }
+
+    void show_progress() {
+        if (opt_.quiet || Clock::now() < next_progress_) return;
+        next_progress_ = Clock::now() + std::chrono::milliseconds(250);
+        std::fprintf(stderr, "\r\033[Kunits %zu/%zu  solutions %s  nodes %" PRIu64 "  %.1f s%s", totals_.units_done,
+                     next_id_, totals_.solutions.text().c_str(), totals_.nodes, elapsed(),
+                     stopping_ ? "  stopping" : "");
+        std::fflush(stderr);
     }
 
     void serve() {
         int stopped = 0;
         while (stopped < ranks_ - 1) {
-            MPI_Status status;
-            const std::string text = receive_text(MPI_ANY_SOURCE, kResult, status);
-            take_reply(status.MPI_SOURCE, text);
-            hand_out(status.MPI_SOURCE);
+            check_stop();
+            int rank = 0;
+            std::optional<UnitReply> reply;
+            if (!next_reply(rank, reply)) {
+                show_progress();
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                continue;
+            }
+            if (reply) take_reply(rank, *reply);
+            hand_out(rank);
             while (!queue_.empty() && !finishing_ && !idle_.empty()) {
-                const int rank = idle_.front();
+                const int idle = idle_.front();
                 idle_.pop_front();
-                hand_out(rank);
+                hand_out(idle);
             }
             // All searched, or nothing more wanted: the idle ranks are done.
             if (running_.empty() && (queue_.empty() || finishing_)) {
-                for (const int rank : idle_) send_text(rank, kStop, "");
-                stopped += static_cast<int>(idle_.size());
+                for (const int idle : idle_)
+                    if (idle != 0) {
+                        send_text(idle, kStop, "");
+                        ++stopped;
+                    }
                 idle_.clear();
             } else {
                 ask_for_split();
             }
         }
+        if (!opt_.quiet) std::fputs("\r\033[K", stderr);
     }
 
     int summary() {
-        const bool complete = !failed_ && queue_.empty() && running_.empty() && !(wanted_ != 0 && totals_.written >= wanted_);
+        const bool enough = wanted_ != 0 && totals_.written >= wanted_;
+        const bool complete = !failed_ && queue_.empty() && running_.empty() && !enough;
         std::printf("solutions=%s tilings=%" PRIu64 " nodes=%" PRIu64 " complete=%s\n", totals_.solutions.text().c_str(),
                     totals_.tilings, totals_.nodes, complete ? "yes" : "no");
         if (std::fflush(stdout) != 0 || failed_) return 1;
-        return complete || (wanted_ != 0 && totals_.written >= wanted_) ? 0 : 3;
+        return complete || enough ? 0 : 3;
     }
 
     const MpiOptions& opt_;
+    const Solver& solver_;
     const solve::Problem& p_;
     int ranks_;
     std::uint64_t wanted_ = 0;
     Journal journal_;
     Totals totals_;
     std::deque<std::pair<std::size_t, Prefix>> queue_;
-    std::map<int, std::size_t> running_;
+    std::map<int, std::size_t> running_;  // rank -> unit
     std::deque<int> idle_;
     std::vector<bool> asked_;
+    UnitThread local_;  // rank 0's own search
     std::size_t next_id_ = 0;
-    bool finishing_ = false, failed_ = false;
+    bool finishing_ = false, failed_ = false, stopping_ = false;
+    const Clock::time_point started_ = Clock::now();
+    Clock::time_point next_progress_ = started_;
 };
 
 int run(const MpiOptions& opt, int rank, int ranks) {
@@ -433,11 +544,14 @@ int run(const MpiOptions& opt, int rank, int ranks) {
         std::fprintf(stderr, "tessera-mpi: rank %d built another problem than rank 0 (other files?)\n", rank);
         MPI_Abort(MPI_COMM_WORLD, 2);
     }
+    // mpirun passes Ctrl-C and SIGTERM on to every rank: rank 0 ends the job cleanly, the others
+    // go on until it tells them to hand back their units.
+    cli::catch_stop_signals();
     if (rank != 0) {
         work(opt, *solver, *problem);
         return 0;
     }
-    return Master(opt, *problem, ranks).run();
+    return Master(opt, *solver, *problem, ranks).run();
 }
 
 }  // namespace
@@ -463,7 +577,10 @@ int main(int argc, char** argv) {
     sub->add_option("--journal", opt->journal, "the journal of units handed out and finished")->capture_default_str();
     sub->add_flag("--continue", opt->resume_journal, "go on from the journal of a job that was killed");
     sub->add_option("--units", opt->units, "units of the first split [16 per rank]")->check(CLI::PositiveNumber);
-    sub->add_flag("--quiet", opt->quiet, "only rank 0 writes to standard error");
+    sub->add_option("--time-limit", opt->time_limit, "end the job after this many seconds; --continue goes on")
+        ->check(CLI::NonNegativeNumber);
+    sub->add_flag("--dispatch-only", opt->dispatch_only, "rank 0 hands out units but searches none itself");
+    sub->add_flag("--quiet", opt->quiet, "no progress line; only rank 0 writes to standard error");
     int status = 0;
     try {
         app.parse(argc, argv);

@@ -277,8 +277,11 @@ Round::End Round::run(Clock::time_point started, Clock::time_point checkpoint_at
     for (;;) {
         {
             std::unique_lock lock(mu_);
-            cv_.wait_for(lock, std::chrono::milliseconds(250));
-            if (stopping_ || (queue_.empty() && running_ == 0)) break;
+            // The condition is tested before waiting too: a small unit's threads may all have
+            // ended before this one first waits, and their notice would be lost.
+            if (cv_.wait_for(lock, std::chrono::milliseconds(250),
+                             [this] { return stopping_ || (queue_.empty() && running_ == 0); }))
+                break;
         }
         const Clock::time_point now = Clock::now();
         const double seconds = std::chrono::duration<double>(now - started).count();

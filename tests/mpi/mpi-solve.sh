@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# tessera-mpi on three ranks of this machine: its count equals one `tessera solve --count`; a
-# rank killed mid-run makes the job fail loudly, and the run again with --continue completes the
-# count from the journal.
+# tessera-mpi on three ranks of this machine: its count equals one `tessera solve --count`; the
+# time limit ends a job that --continue completes; a rank killed mid-run makes the job fail
+# loudly, and the run again with --continue completes the count from the journal.
 #
 #   mpi-solve.sh TESSERA TESSERA_MPI DATA_DIR
 set -euo pipefail
@@ -30,6 +30,16 @@ out=$("${mpirun[@]}" "$mpi" solve "${problem[@]}" --quiet --journal one.txt)
 echo "mpi: $out"
 [ "${out%% tilings=*}" = "$single" ] || fail "tessera-mpi counted '$out', not '$single'"
 grep -q "complete=yes" <<<"$out" || fail "tessera-mpi did not complete"
+
+# The time limit ends the job cleanly (about 3 s of search cannot be done in half a second on
+# two cores): complete=no and exit status 3, as solve when stopped; --continue then completes.
+status=0
+out=$("${mpirun[@]}" "$mpi" solve "${problem[@]}" --quiet --journal limited.txt --time-limit 0.5 2>/dev/null) || status=$?
+echo "time limit: $out (exit $status)"
+[ "$status" -eq 3 ] || fail "the job at its time limit exited $status, not 3"
+grep -q "complete=no" <<<"$out" || fail "the job at its time limit does not say complete=no"
+out=$("${mpirun[@]}" "$mpi" solve "${problem[@]}" --quiet --journal limited.txt --continue)
+[ "${out%% tilings=*}" = "$single" ] || fail "the job continued after its time limit counted '$out', not '$single'"
 
 # Rank 1 is killed once a few units are done.
 "${mpirun[@]}" "$mpi" solve "${problem[@]}" --quiet --units 200 --journal two.txt >killed.out 2>killed.err &

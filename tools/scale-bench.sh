@@ -1,0 +1,183 @@
+#!/usr/bin/env bash
+# Instances solved per hour on this machine, three ways, on a batch of generated puzzles whose
+# partial placements each take 1 to 10 s to count for one process:
+#   single  tessera solve --count --threads 1, one instance after another
+#   mpiN    mpirun -np N tessera-mpi solve --count, one instance after another (rank 0 searches too)
+#   mpiNd   the same with --dispatch-only (rank 0 only hands out units)
+#   slurm   each instance split into units with --slurm, the arrays of the whole batch submitted
+#           to a single-node cluster (tests/slurm/slurm-cluster.sh), then every instance merged
+#   slurmbatch  the same units, run by one array of one task per CPU for the whole batch
+# Every count is compared with the single process's. Counting, not a first solution: the time
+# to a first solution swings by orders of magnitude with the order of tries, a count does not.
+#
+#   tools/scale-bench.sh [BUILD_DIR]          (default build/release)
+#
+# Environment:
+#   INSTANCES   "SEED:K ..." puzzles of `tessera generate --seed SEED --remove K` (default below)
+#   MODES       the runs to make, in order (default "single mpi2 mpi2d mpi3d slurm slurmbatch")
+#   MPI_ARGS    extra mpirun options (default: the shared-memory transport, no UCX probing)
+#   UNITS       split --units for each instance in the slurm modes (default 4: every unit costs a
+#               process start and its files, and the batch array balances across instances)
+#   PER_TASK    units per array task of the slurm mode (default 8)
+#   WORK        the working folder (default: a new one under /tmp, removed at the end)
+set -euo pipefail
+
+build=$(realpath "${1:-build/release}")
+tessera=$build/tessera
+mpi=$build/tessera-mpi
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+instances=${INSTANCES:-"3:24 5:30 6:30 7:32 8:36 10:30 11:32 12:28"}
+modes=${MODES:-"single mpi2 mpi2d mpi3d slurm slurmbatch"}
+mpi_args=${MPI_ARGS:-"--mca pml ob1 --mca btl self,vader"}
+units=${UNITS:-4}
+per_task=${PER_TASK:-8}
+work=${WORK:-}
+keep=${work:+yes}
+[ -n "$work" ] || work=$(mktemp -d /tmp/tessera-scale-XXXXXX)
+mkdir -p "$work"
+work=$(realpath "$work")
+# The cluster, if one was started, is stopped however the script ends.
+trap '[ ! -f "$work/cluster/slurm.conf" ] || "$here/tests/slurm/slurm-cluster.sh" stop "$work/cluster"
+      [ -n "$keep" ] || rm -rf "$work"' EXIT
+cd "$work"
+declare -A single_count
+
+now() { date +%s.%N; }
+
+# Makes every instance's folder: gen_SEED_K/zdroj.txt and partial_K.txt.
+generate() {
+    local seed k
+    for pair in $instances; do
+        seed=${pair%%:*} k=${pair##*:}
+        [ -f "gen_${seed}_$k/partial_$k.txt" ] ||
+            "$tessera" generate --seed "$seed" -o "gen_${seed}_$k" --remove "$k" >/dev/null
+    done
+}
+
+problem() { # SEED K
+    echo "--pieces gen_$1_$2/zdroj.txt --resume gen_$1_$2/partial_$2.txt --count"
+}
+
+# The count of one summary line, compared with the single process's (which it sets first).
+check_count() { # MODE PAIR OUTPUT
+    local count=${3%% tilings=*}
+    count=${count%% nodes=*}
+    if [ "$1" = single ]; then
+        single_count[$2]=$count
+    elif [ "${single_count[$2]:-}" != "" ] && [ "${single_count[$2]}" != "$count" ]; then
+        echo "FAIL: $1 on $2 counted '$count', one process '${single_count[$2]}'" >&2
+        exit 1
+    fi
+}
+
+run_one() { # MODE SEED K
+    local mode=$1 seed=$2 k=$3 np flags out
+    case $mode in
+    single) "$tessera" solve $(problem "$seed" "$k") --threads 1 --quiet ;;
+    mpi*)
+        np=${mode#mpi} flags=""
+        [ "${np%d}" != "$np" ] && np=${np%d} flags=--dispatch-only
+        out=journal_${mode}_${seed}_$k.txt
+        rm -f "$out"
+        # shellcheck disable=SC2086
+        mpirun --oversubscribe $([ "$(id -u)" -eq 0 ] && echo --allow-run-as-root) $mpi_args -np "$np" \
+            "$mpi" solve $(problem "$seed" "$k") --quiet $flags --journal "$out" 2>/dev/null
+        ;;
+    esac
+}
+
+split_all() {
+    local seed k dir
+    for pair in $instances; do
+        seed=${pair%%:*} k=${pair##*:} dir=$work/units_${seed}_$k
+        rm -rf "$dir"
+        # shellcheck disable=SC2046
+        "$tessera" split $(problem "$seed" "$k") --units "$units" --units-per-task "$per_task" --slurm -o "$dir" \
+            >/dev/null
+    done
+}
+
+wait_for_jobs() { # JOB...
+    local ids
+    ids=$(IFS=,; echo "$*")
+    while [ -n "$(squeue -h -j "$ids" 2>/dev/null)" ]; do sleep 0.1; done
+}
+
+merge_all() { # MODE START
+    local seed k
+    for pair in $instances; do
+        seed=${pair%%:*} k=${pair##*:}
+        check_count "$1" "$pair" "$("$tessera" merge "$work/units_${seed}_$k" | tail -n 1)"
+    done
+    report "$1" "$2" "$(now)"
+}
+
+# slurm: every instance's own job.sbatch (as split writes it), all submitted at once.
+slurm_arrays() {
+    local started jobs=()
+    split_all
+    started=$(now)
+    for pair in $instances; do
+        jobs+=("$(sbatch --parsable "$work/units_${pair%%:*}_${pair##*:}/job.sbatch")")
+    done
+    wait_for_jobs "${jobs[@]}"
+    merge_all slurm "$started"
+}
+
+# slurmbatch: one array of one task per CPU for the whole batch; each task walks the units of
+# every instance in order and solves those it is the first to claim (mkdir is atomic), so that
+# the scheduler starts tasks once instead of once per group of units.
+slurm_batch() {
+    local started dirs="" cpus
+    split_all
+    cpus=$(nproc)
+    for pair in $instances; do dirs="$dirs $work/units_${pair%%:*}_${pair##*:}"; done
+    cat >"$work/batch.sbatch" <<EOF
+#!/bin/sh
+#SBATCH --job-name=tessera-batch
+#SBATCH --array=1-$cpus
+#SBATCH --cpus-per-task=1
+#SBATCH --output=$work/batch_%a.out
+for dir in$dirs; do
+    n=\$(grep -c '^unit ' "\$dir/manifest.txt")
+    k=1
+    while [ "\$k" -le "\$n" ]; do
+        if mkdir "\$dir/claim_\$k" 2>/dev/null; then
+            '$tessera' solve --manifest "\$dir" --unit "\$k" --threads 1 --quiet >/dev/null || exit \$?
+        fi
+        k=\$((k + 1))
+    done
+done
+EOF
+    started=$(now)
+    wait_for_jobs "$(sbatch --parsable "$work/batch.sbatch")"
+    merge_all slurmbatch "$started"
+}
+
+report() { # MODE START END
+    local n seconds rate
+    n=$(wc -w <<<"$instances")
+    seconds=$(echo "$3 - $2" | bc -l)
+    rate=$(echo "$n * 3600 / $seconds" | bc -l)
+    [ "$1" = single ] && single_rate=$rate
+    printf '%-8s instances=%d seconds=%.2f per_hour=%.0f ratio=%.2f load=%s\n' "$1" "$n" "$seconds" "$rate" \
+        "$(echo "$rate / ${single_rate:-$rate}" | bc -l)" "$(cut -d' ' -f1 /proc/loadavg)"
+}
+
+generate
+echo "instances: $instances (seed:K), build $build, load $(cut -d' ' -f1-3 /proc/loadavg)"
+for mode in $modes; do
+    if [ "${mode#slurm}" != "$mode" ]; then
+        if [ ! -f "$work/cluster/slurm.conf" ]; then
+            "$here/tests/slurm/slurm-cluster.sh" start "$work/cluster" >/dev/null
+            export SLURM_CONF=$work/cluster/slurm.conf
+        fi
+        if [ "$mode" = slurm ]; then slurm_arrays; else slurm_batch; fi
+        continue
+    fi
+    started=$(now)
+    for pair in $instances; do
+        check_count "$mode" "$pair" "$(run_one "$mode" "${pair%%:*}" "${pair##*:}")"
+    done
+    report "$mode" "$started" "$(now)"
+done
