@@ -75,7 +75,7 @@ struct RunOptions {
     // while another subproblem holds one a few thousand nodes deep; the repeats cost at most as
     // much again as the work itself. 0: depth first throughout.
     std::uint64_t turn_nodes = 0;
-    std::size_t turn_units = 128;
+    std::size_t turn_units = 64;
     std::function<bool()> should_stop;  // polled a few times a second: a signal, end cleanly
     // Called for each tiling found, one at a time; return false to stop (a failed check).
     std::function<bool(const Prefix&)> on_tiling;
