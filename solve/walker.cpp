@@ -383,6 +383,13 @@ Walker::End Walker::walk(const TilingSink& sink, const std::atomic<bool>& stop, 
     return End::Exhausted;
 }
 
+// `head` (the first `placements` of the path) and then `row`, given to the piece the walk gives it to.
+Prefix Walker::extended(const Prefix& head, std::uint32_t row, int placements) const {
+    Prefix unit = head;
+    unit.push_back(placement_of(row, next_member(p_.rows[row].cls, placements)));
+    return unit;
+}
+
 // A level's rows were all live when it was entered, and stay so at its own depth.
 std::vector<Prefix> Walker::open_prefixes() const {
     std::vector<Prefix> out;
@@ -390,12 +397,7 @@ std::vector<Prefix> Walker::open_prefixes() const {
         const Level& level = levels_[i];
         const int placements = static_cast<int>(base_ + i);
         const Prefix head = path_prefix(placements);
-        for (std::uint32_t k = level.at; k < level.end; ++k) {
-            const std::uint32_t row = candidates_[k];
-            Prefix unit = head;
-            unit.push_back(placement_of(row, next_member(p_.rows[row].cls, placements)));
-            out.push_back(std::move(unit));
-        }
+        for (std::uint32_t k = level.at; k < level.end; ++k) out.push_back(extended(head, candidates_[k], placements));
     }
     return out;
 }
@@ -412,11 +414,7 @@ std::vector<Prefix> Walker::children(bool& solution) {
     push_level(c);
     const int placements = static_cast<int>(placed_.size());
     const Prefix head = path_prefix(placements);
-    for (std::uint32_t row : candidates_) {
-        Prefix unit = head;
-        unit.push_back(placement_of(row, next_member(p_.rows[row].cls, placements)));
-        out.push_back(std::move(unit));
-    }
+    for (std::uint32_t row : candidates_) out.push_back(extended(head, row, placements));
     levels_.clear();
     candidates_.clear();
     return out;

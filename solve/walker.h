@@ -97,6 +97,7 @@ private:
     const std::bitset<512>& reachable_sums();
     bool area_fillable(int size);
     Prefix path_prefix(int levels) const;
+    Prefix extended(const Prefix& head, std::uint32_t row, int placements) const;
     int next_member(int cls, int levels) const;
     Placement placement_of(std::uint32_t row, int piece) const;
 
