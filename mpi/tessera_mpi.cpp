@@ -115,11 +115,12 @@ bool read_reply(const std::string& text, UnitReply& r) {
 // Searches one unit on this thread to its end, or until `stop` is set; then `open` holds what
 // is left. Every tiling is checked by the independent checker before it counts.
 UnitReply search_unit(const SolveOptions& opt, const Solver& solver, const solve::Problem& problem,
-                      const Prefix& prefix, const std::atomic<bool>& stop) {
+                      const Prefix& prefix, const std::atomic<bool>& stop, solve::DeadStates& dead) {
     UnitReply reply;
     const std::uint64_t wanted = opt.count ? 0 : (opt.max_solutions != 0 ? opt.max_solutions : 1);
     solve::UnitOptions options;
     options.stop = &stop;
+    options.dead = &dead;
     options.on_tiling = [&](const Prefix& tiling) {
         const std::unique_ptr<PlacementList> list = cli::placement_list(problem.fixed, tiling);
         const std::string fault = cli::solution_fault(solver.state(), problem, *list);
@@ -151,7 +152,7 @@ public:
         stop_ = false;
         done_ = false;
         thread_ = std::thread([this, &opt, &solver, &problem, prefix = std::move(prefix)] {
-            reply_ = search_unit(opt, solver, problem, prefix, stop_);
+            reply_ = search_unit(opt, solver, problem, prefix, stop_, dead_);
             done_ = true;
         });
     }
@@ -167,11 +168,13 @@ private:
     std::thread thread_;
     std::atomic<bool> stop_{false}, done_{false};
     UnitReply reply_;
+    // Kept across this rank's units: a state found dead in one is skipped in the next.
+    solve::DeadStates dead_;
 };
 
 // Solves one unit while watching for rank 0's request to hand it back.
-UnitReply solve_one(const SolveOptions& opt, const Solver& solver, const solve::Problem& problem, Prefix prefix) {
-    UnitThread unit;
+UnitReply solve_one(UnitThread& unit, const SolveOptions& opt, const Solver& solver, const solve::Problem& problem,
+                    Prefix prefix) {
     unit.start(opt, solver, problem, std::move(prefix));
     while (!unit.finished()) {
         int asked = 0;
@@ -187,6 +190,7 @@ UnitReply solve_one(const SolveOptions& opt, const Solver& solver, const solve::
 
 void work(const SolveOptions& opt, const Solver& solver, const solve::Problem& problem) {
     std::string reply;
+    UnitThread unit;
     for (;;) {
         send_text(0, kResult, reply);
         MPI_Status status;
@@ -198,7 +202,7 @@ void work(const SolveOptions& opt, const Solver& solver, const solve::Problem& p
         std::istringstream in(text);
         Prefix prefix;
         get_prefix(in, prefix);
-        reply = reply_text(solve_one(opt, solver, problem, std::move(prefix)));
+        reply = reply_text(solve_one(unit, opt, solver, problem, std::move(prefix)));
     }
 }
 

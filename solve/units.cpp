@@ -38,6 +38,7 @@ std::vector<Prefix> expand_frontier(const Problem& problem, std::vector<Prefix> 
 UnitResult solve_unit(const Problem& problem, const Prefix& prefix, const UnitOptions& options) {
     static const std::atomic<bool> never{false};
     Walker walker(problem);
+    walker.share_dead_states(options.dead);
     UnitResult result;
     if (!walker.enter(prefix)) {
         result.complete = true;

@@ -38,6 +38,9 @@ struct UnitOptions {
     const std::atomic<bool>* stop = nullptr;  // set from outside to end the walk early
     // Each tiling found; return false to stop. May be empty.
     Walker::TilingSink on_tiling;
+    // States found dead by earlier units of the same problem: one table serves a process's units
+    // one after another, since a state's subtree is the same whichever unit reaches it. May be null.
+    DeadStates* dead = nullptr;
 };
 
 // Searches the whole tree below one prefix. A prefix that is not a live path of the problem
