@@ -33,7 +33,7 @@ constexpr int kPocketCap = 511;
 
 }  // namespace
 
-Walker::Walker(const Problem& problem) : p_(problem) {
+Walker::Walker(const Problem& problem) : p_(problem), tilt_(problem) {
     const std::size_t sixths = p_.cell_row.size() * 6;
     cover_.resize(p_.cell_row.size());
     live_.resize(p_.cell_row.size() * kSlots);
@@ -46,6 +46,7 @@ Walker::Walker(const Problem& problem) : p_(problem) {
     class_free_.resize(p_.classes.size());
     stamp_.resize(p_.rows.size());
     trail_.reserve(p_.rows.size());
+    emptied_.reserve(p_.cell_row.size() * kSlots);  // a kind of cover of a cell runs out once per placement
     candidates_.reserve(p_.rows.size());
     row_key_.resize(p_.rows.size());
     for (std::size_t i = 0; i < p_.rows.size(); ++i) {
@@ -84,6 +85,7 @@ void Walker::reset() {
     uncovered_primary_ = p_.primary_area;
     sums_valid_ = false;
     state_ = {};
+    tilt_left_ = tilt_.at_start();
 }
 
 void Walker::kill(std::uint32_t row) {
@@ -91,15 +93,29 @@ void Walker::kill(std::uint32_t row) {
     trail_.push_back(row);
     const Row& r = p_.rows[row];
     --class_live_[r.cls];
-    for (std::uint32_t k = 0; k < r.count; ++k) --live_[p_.row_cells[r.first + k].cell * kSlots + slot_[r.first + k]];
+    for (std::uint32_t k = 0; k < r.count; ++k) {
+        const std::int32_t cell = p_.row_cells[r.first + k].cell;
+        if (--live_[cell * kSlots + slot_[r.first + k]] == 0) emptied_.push_back(cell);
+    }
+}
+
+// Whether a placement left a sixth to cover that no live row covers: most children of a node are
+// such dead ends, and only the cells where a kind of cover ran out need a look.
+bool Walker::starved() const {
+    for (const std::int32_t cell : emptied_)
+        for (std::uint32_t m = p_.primary_mask[cell] & ~cover_[cell]; m != 0; m &= m - 1)
+            if (live_in(static_cast<std::size_t>(cell), std::countr_zero(m)) == 0) return true;
+    return false;
 }
 
 void Walker::place(std::uint32_t row) {
     const Row& r = p_.rows[row];
     const ShapeClass& shape = p_.classes[r.cls];
+    emptied_.clear();
     marks_.push_back(static_cast<std::uint32_t>(trail_.size()));
     placed_.push_back(row);
     state_ += row_key_[row];
+    tilt_left_ -= tilt_.of_row(row);
     placed_piece_.push_back(shape.members[shape.members.size() - class_free_[r.cls]]);
     for (std::uint32_t k = 0; k < r.count; ++k) {
         const RowCell& rc = p_.row_cells[r.first + k];
@@ -136,6 +152,7 @@ void Walker::lift(std::uint32_t row, std::uint32_t mark) {
     ++class_free_[r.cls];
     ++pieces_left_;
     state_ -= row_key_[row];
+    tilt_left_ += tilt_.of_row(row);
     placed_.pop_back();
     placed_piece_.pop_back();
     marks_.pop_back();
@@ -260,11 +277,13 @@ bool Walker::pocket_ok(std::int32_t start) {
     seen_[start] = id;
     bool primary = false;
     int size = 0;
+    std::int64_t tilt = 0;
     for (std::size_t at = 0; at < flood_.size(); ++at) {
         const std::int32_t cell = flood_[at];
         const std::uint32_t free = 0x3f & ~cover_[cell];
         primary = primary || (p_.primary_mask[cell] & free) != 0;
         size += sixths_in(free);
+        tilt += tilt_.of_cell(cell, free);
         // On a full board every area is flooded whole: its size must be a multiple of the
         // free pieces' common divisor, however large it is.
         if (size > kPocketCap && p_.region.limited) return true;
@@ -281,15 +300,22 @@ bool Walker::pocket_ok(std::int32_t start) {
         pocket_.assign(flood_.begin(), flood_.end());
         pocket_size_ = size;
     }
-    if (!p_.region.limited) return area_fillable(size);
+    if (!p_.region.limited) return area_fillable(size) && pocket_tilt_ok(tilt, size);
     for (std::size_t c = 0; c < p_.classes.size(); ++c)
         if (class_free_[c] > 0 && p_.classes[c].area <= size) return true;
     return false;
 }
 
+// The pieces that fill an area of `size` sixths must make its tilt.
+bool Walker::pocket_tilt_ok(std::int64_t tilt, int size) const {
+    if (!tilt_.usable()) return true;
+    return tilt_.some_can_make(tilt, uniform_area_ > 0 ? size / uniform_area_ : pieces_left_, class_free_);
+}
+
 // Every empty area is judged, and the smallest one that holds a sixth to cover is kept: the walk
 // fills it first, so that an area that cannot be filled is found before anything else is tried.
 bool Walker::all_pockets_ok() {
+    if (tilt_.usable() && !tilt_.all_can_make(tilt_left_, class_free_)) return false;
     check_start_ = flood_id_ + 1;
     pocket_.clear();
     for (std::size_t i = 0; i < cover_.size(); ++i)
@@ -376,7 +402,7 @@ Walker::End Walker::walk(const TilingSink& sink, const std::atomic<bool>& stop, 
             if (!sink(path_prefix(depth))) return End::Stopped;
             continue;
         }
-        if ((dead_ && dead_->contains(state_)) || !all_pockets_ok()) continue;
+        if (starved() || (dead_ && dead_->contains(state_)) || !all_pockets_ok()) continue;
         const Choice next = choose();
         if (next.count > 0) push_level(next);
     }

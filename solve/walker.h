@@ -13,6 +13,7 @@
 
 #include "solve/dead_states.h"
 #include "solve/problem.h"
+#include "solve/tilt.h"
 
 namespace tessera::solve {
 
@@ -83,6 +84,7 @@ private:
     void place(std::uint32_t row);
     void lift(std::uint32_t row, std::uint32_t mark);
     void kill(std::uint32_t row);
+    bool starved() const;
     bool is_tiling() const;
     Choice choose() const;
     void push_level(const Choice& column);
@@ -93,6 +95,7 @@ private:
     Choice sixth_choice(std::int32_t sixth, std::int64_t count) const;
     bool all_pockets_ok();
     bool pocket_ok(std::int32_t start);
+    bool pocket_tilt_ok(std::int64_t tilt, int size) const;
     void flood_from(std::int32_t sixth);
     const std::bitset<512>& reachable_sums();
     bool area_fillable(int size);
@@ -109,6 +112,7 @@ private:
     std::vector<std::int32_t> class_live_, class_free_;
     std::vector<std::uint32_t> stamp_;   // placement that killed a row (1-based), 0 if alive
     std::vector<std::uint32_t> trail_;
+    std::vector<std::int32_t> emptied_;  // cells where a kind of cover lost its last live row
     std::vector<std::uint64_t> seen_;    // the flood that last reached each cell
     std::vector<std::int32_t> flood_;    // cells
     std::vector<std::int32_t> pocket_;   // cells of the smallest empty area of the last check
@@ -130,6 +134,8 @@ private:
     std::bitset<512> sums_;
     int area_divisor_ = 1;
     int uniform_area_ = 0;  // the area every shape has, or -1
+    Tilt tilt_;
+    std::int64_t tilt_left_ = 0;  // of the sixths left to cover
     bool sums_valid_ = false;
 };
 
