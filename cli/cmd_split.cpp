@@ -294,7 +294,7 @@ int run_unit(const SolveOptions& opt) {
     record.tilings = run.state.totals.tilings;
     record.nodes = run.state.totals.nodes;
     record.end = run.failed ? solve::UnitEnd::Stopped : unit_end(run.end);
-    record.seconds = run.seconds;
+    record.seconds = run.state.seconds;
     for (std::uint64_t n = 1; n <= run.state.written; ++n) {
         const std::string path = solution_path(unit.output, n, m.max_solutions != 0);
         std::string hash;

@@ -175,6 +175,23 @@ TEST_F(SplitCliTest, ASolutionThatFailsTheCheckFailsItsUnit) {
     EXPECT_NE(again.out.find("fails the check"), std::string::npos) << again.out;
 }
 
+TEST_F(SplitCliTest, AUnitContinuedFromItsCheckpointReportsTheSecondsOfAllItsRuns) {
+    fs::copy_file(test::shipped_data() / "partial_30.txt", dir.path() / "partial_30.txt");
+    ASSERT_EQ(test::run_tessera("split --resume partial_30.txt --count --units 1 -o s").status, 0);
+    // The first run is stopped by its time limit; the second stops at once, so that a result that
+    // held only its own run's seconds would report fewer than the first.
+    solve::UnitRecord first, second;
+    for (auto [limit, record] : {std::pair{"0.6", &first}, std::pair{"0.000001", &second}}) {
+        const test::Outcome o =
+            test::run_tessera(std::string("solve --quiet --threads 1 --manifest s --unit 1 --time-limit ") + limit);
+        ASSERT_EQ(o.status, 3) << o.err;
+        ASSERT_EQ(solve::read_result(test::read_file("s/unit_000001.result"), *record), "");
+        EXPECT_EQ(record->end, solve::UnitEnd::Stopped);
+    }
+    EXPECT_GE(second.seconds, first.seconds);
+    EXPECT_GE(second.nodes, first.nodes);
+}
+
 TEST_F(SplitCliTest, BadInputGetsOneLineAndStatusTwoAndOverwritesNothing) {
     ASSERT_EQ(test::run_tessera("split --resume partial_20.txt --count --units 3 -o s").status, 0);
     const std::string manifest = test::read_file("s/manifest.txt");
