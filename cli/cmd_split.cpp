@@ -93,6 +93,7 @@ is_done() {
 }
 
 solve_unit() { # DIR K
+    printf '%s unit %s: ' "$1" "$2"
     "$bin" solve --manifest "$1" --unit "$2" --threads "${SLURM_CPUS_PER_TASK:-1}" --quiet || exit $?
 }
 
