@@ -118,8 +118,13 @@ walk() { # PASS DIR
                 fi
                 solve_unit "$2" "$k"
             fi
-        elif [ ! -f "$claim" ] && ! is_done "$2" "$name" && ln "$2/claims/.task_$me" "$claim" 2>/dev/null; then
-            solve_unit "$2" "$k"
+        elif [ ! -f "$claim" ] && ! is_done "$2" "$name"; then
+            if ln "$2/claims/.task_$me" "$claim" 2>/dev/null; then
+                solve_unit "$2" "$k"
+            elif [ ! -f "$claim" ]; then
+                echo "$claim: cannot be made (the folder must take hard links); the task ends" >&2
+                exit 1
+            fi
         fi
         k=$((k + 1))
     done
