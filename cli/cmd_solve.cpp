@@ -168,6 +168,11 @@ void draw_progress(const solve::Progress& p) {
 int solve_frontier(const SolveOptions& opt, const Solver& solver, const solve::Problem& problem, SolveRun& result) {
     const auto started = std::chrono::steady_clock::now();
     solve::Checkpoint& state = result.state;
+    // A continued run's seconds add to those of the runs before it, as its counts do.
+    const double seconds_before = state.seconds;
+    const auto seconds_so_far = [&] {
+        return seconds_before + std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    };
     catch_stop_signals();
     const bool progress = !opt.quiet && ::isatty(STDERR_FILENO);
     SolutionWriter writer(solver, problem, opt, state.written);
@@ -188,7 +193,7 @@ int solve_frontier(const SolveOptions& opt, const Solver& solver, const solve::P
     bool checkpoint_failed = false;
     run.on_checkpoint = [&](const solve::SearchTotals& totals) {
         if (opt.checkpoint.empty()) return;
-        const solve::Checkpoint c{problem.fingerprint, totals, writer.written()};
+        const solve::Checkpoint c{problem.fingerprint, totals, writer.written(), seconds_so_far()};
         if (const int err = solve::write_checkpoint(opt.checkpoint, c)) {
             std::fprintf(stderr, "Nemohu zapsat vysledny soubor: '%s' (%s)\n", opt.checkpoint.c_str(),
                          std::strerror(err));
@@ -214,7 +219,7 @@ int solve_frontier(const SolveOptions& opt, const Solver& solver, const solve::P
     result.end = end;
     result.failed = checkpoint_failed || writer.failed();
     state.written = writer.written();
-    result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    state.seconds = seconds_so_far();
     std::printf("solutions=%s tilings=%llu nodes=%llu complete=%s\n", state.totals.solutions.text().c_str(),
                 static_cast<unsigned long long>(state.totals.tilings),
                 static_cast<unsigned long long>(state.totals.nodes), complete ? "yes" : "no");

@@ -76,28 +76,110 @@ bool describe(const SplitOptions& opt, const solve::Problem& problem, solve::Man
     return true;
 }
 
+// The array tasks' walk over the units; `bin` and `own` (the split's folder) are set before it.
+// A claim is a hard link to the task's own file in DIR/claims: link(2) fails when the name
+// exists, so of two tasks that try one unit only one gets it, and the claim names its holder.
+constexpr const char* kClaimingWalk = R"sh(me=${SLURM_ARRAY_TASK_ID:?run this script with sbatch, as a job array}
+take_over=${TESSERA_TAKE_OVER:-0}
+
+# The count of units of split folder $1; nothing when it holds no manifest.
+units_of() {
+    sed -n 's/^units \([0-9][0-9]*\)$/\1/p' "$1/manifest.txt" 2>/dev/null
+}
+
+# Unit file name $2 of folder $1 is done: its result exists and does not say it was stopped.
+is_done() {
+    [ -f "$1/$2.result" ] && ! grep -q '^end stopped$' "$1/$2.result"
+}
+
+solve_unit() { # DIR K
+    printf '%s unit %s: ' "$1" "$2"
+    "$bin" solve --manifest "$1" --unit "$2" --threads "${SLURM_CPUS_PER_TASK:-1}" --quiet || exit $?
+}
+
+# Pass "held": the units this task holds (with TESSERA_TAKE_OVER=1 every claimed unit) that are
+# not done, continued from their checkpoints. Pass "new": each unit no task holds, once claimed.
+walk() { # PASS DIR
+    n=$(units_of "$2")
+    k=1
+    while [ "$k" -le "$n" ]; do
+        case $k in
+        ?) name=unit_00000$k ;; ??) name=unit_0000$k ;; ???) name=unit_000$k ;;
+        ????) name=unit_00$k ;; ?????) name=unit_0$k ;; *) name=unit_$k ;;
+        esac
+        claim=$2/claims/$name
+        if [ "$1" = held ]; then
+            holder=
+            [ -f "$claim" ] && read -r holder job <"$claim"
+            if [ -n "$holder" ] && { [ "$holder" = "$me" ] || [ "$take_over" = 1 ]; } && ! is_done "$2" "$name"; then
+                if [ "$holder" != "$me" ]; then
+                    echo "task $me takes over $claim from task $holder" >&2
+                    ln -f "$2/claims/.task_$me" "$2/claims/.take_$me" && mv -f "$2/claims/.take_$me" "$claim"
+                fi
+                solve_unit "$2" "$k"
+            fi
+        elif [ ! -f "$claim" ] && ! is_done "$2" "$name"; then
+            if ln "$2/claims/.task_$me" "$claim" 2>/dev/null; then
+                solve_unit "$2" "$k"
+            elif [ ! -f "$claim" ]; then
+                echo "$claim: cannot be made (the folder must take hard links); the task ends" >&2
+                exit 1
+            fi
+        fi
+        k=$((k + 1))
+    done
+}
+
+# The folders: this split's, then those named on the sbatch line, each with its claims folder
+# and this task's own file there.
+count=$#
+set -- "$own" "$@"
+count=$((count + 1))
+while [ "$count" -gt 0 ]; do
+    dir=$1
+    shift
+    count=$((count - 1))
+    case $dir in /*) ;; *) dir=${SLURM_SUBMIT_DIR:-.}/$dir ;; esac
+    if [ -z "$(units_of "$dir")" ]; then
+        echo "$dir: no manifest of a split here; skipped" >&2
+    elif mkdir -p "$dir/claims" && echo "$me ${SLURM_ARRAY_JOB_ID:-}" >"$dir/claims/.task_$me.new" &&
+        mv -f "$dir/claims/.task_$me.new" "$dir/claims/.task_$me"; then
+        set -- "$@" "$dir"
+    else
+        echo "$dir: cannot write its claims; skipped" >&2
+    fi
+done
+for dir in "$@"; do walk held "$dir"; done
+for dir in "$@"; do walk new "$dir"; done
+)sh";
+
 std::string job_script(const std::string& dir, std::size_t units, std::size_t per_task) {
     const std::size_t tasks = (units + per_task - 1) / per_task;
     std::string t = "#!/bin/sh\n";
-    t += format("# tessera split: %zu units of %s/%s, %zu to an array task.\n", units, dir.c_str(),
-                solve::kManifestName, per_task);
-    t += "# Submit with `sbatch job.sbatch`, then read the answer with `tessera merge " + dir + "`.\n";
-    t += "# A requeued or resubmitted task skips its units that are done and continues the others\n";
-    t += "# from their checkpoints; rerun task K alone with `sbatch --array=K job.sbatch`.\n";
+    t += format("# tessera split: %zu units of %s/%s, shared out by %zu array tasks (one per %zu units).\n", units,
+                dir.c_str(), solve::kManifestName, tasks, per_task);
+    t += "# Submit with `sbatch " + dir + "/job.sbatch`, then read the answer with `tessera merge " + dir + "`.\n";
+    t += "# Each task walks the units in order and solves every unit it is the first to claim (the\n"
+         "# file claims/unit_NNNNNN names the task that holds it): tasks that start early take more\n"
+         "# units, and no CPU waits for the scheduler between units.\n"
+         "# One array for many splits: `sbatch job.sbatch DIR2 DIR3 ...` claims the units of this\n"
+         "# folder, then those of each folder named, in that order (relative names are taken from\n"
+         "# the folder sbatch is run in).\n"
+         "# A requeued or resubmitted task K first continues the units it holds that are not done,\n"
+         "# from their checkpoints, then claims new ones: after task K was cancelled, submit\n"
+         "# `sbatch --array=K job.sbatch [DIR2 ...]`. Units held by a task that will not run again\n"
+         "# (cancelled, and its index not submitted again): once no task of the array runs, one\n"
+         "# sweep-up task takes over every claimed unit that is not done:\n"
+         "#   sbatch --array=1 --export=ALL,TESSERA_TAKE_OVER=1 job.sbatch [DIR2 ...]\n";
     t += "#SBATCH --job-name=tessera-units\n";
     t += format("#SBATCH --array=1-%zu\n", tasks);
     t += "#SBATCH --ntasks=1\n#SBATCH --cpus-per-task=1\n#SBATCH --requeue\n#SBATCH --open-mode=append\n";
     t += "#SBATCH --chdir=" + dir + "\n";
     t += "#SBATCH --output=" + dir + "/logs/task_%a.out\n";
     t += "#SBATCH --error=" + dir + "/logs/task_%a.err\n";
-    t += format("first=$(( (SLURM_ARRAY_TASK_ID - 1) * %zu + 1 ))\n", per_task);
-    t += format("last=$(( first + %zu - 1 ))\n", per_task);
-    t += format("[ \"$last\" -le %zu ] || last=%zu\n", units, units);
-    t += "k=$first\nwhile [ \"$k\" -le \"$last\" ]; do\n";
-    t += "    '" + own_binary() + "' solve --manifest '" + dir +
-         "' --unit \"$k\" --threads \"${SLURM_CPUS_PER_TASK:-1}\" --quiet || exit $?\n";
-    t += "    k=$((k + 1))\ndone\n";
-    return t;
+    t += "bin='" + own_binary() + "'\n";
+    t += "own='" + dir + "'\n";
+    return t + kClaimingWalk;
 }
 
 int run_split(const SplitOptions& opt) {
@@ -294,7 +376,7 @@ int run_unit(const SolveOptions& opt) {
     record.tilings = run.state.totals.tilings;
     record.nodes = run.state.totals.nodes;
     record.end = run.failed ? solve::UnitEnd::Stopped : unit_end(run.end);
-    record.seconds = run.seconds;
+    record.seconds = run.state.seconds;
     for (std::uint64_t n = 1; n <= run.state.written; ++n) {
         const std::string path = solution_path(unit.output, n, m.max_solutions != 0);
         std::string hash;
@@ -402,8 +484,8 @@ Command add_split_command(CLI::App& app) {
         ->required()
         ->check(CLI::Range(std::size_t{1}, std::size_t{10000000}));
     sub->add_option("-o", opt->dir, "the split folder (new, or empty)")->required();
-    sub->add_flag("--slurm", opt->slurm, "also write DIR/job.sbatch: a job array, one task per group of units");
-    sub->add_option("--units-per-task", opt->per_task, "units that one array task solves one after another")
+    sub->add_flag("--slurm", opt->slurm, "also write DIR/job.sbatch: a job array whose tasks claim and solve the units");
+    sub->add_option("--units-per-task", opt->per_task, "the job array has one task per this many units")
         ->check(CLI::Range(std::size_t{1}, std::size_t{10000000}))
         ->capture_default_str();
     return {sub, [opt] { return run_split(*opt); }};

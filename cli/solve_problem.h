@@ -57,11 +57,11 @@ std::string solution_path(const std::string& output, std::uint64_t n, bool numbe
 
 // A solve of a frontier with solve's solution files, checkpoints, progress and summary line.
 struct SolveRun {
-    solve::Checkpoint state;  // in: where to start (fingerprint, frontier, counts); out: the end
+    // in: where to start (fingerprint, frontier, counts, seconds); out: the end
+    solve::Checkpoint state;
     bool complete = false;
     bool failed = false;  // a solution failed its check, or a file could not be written
     solve::RunEnd end = solve::RunEnd::Complete;
-    double seconds = 0;
 };
 // Returns the exit status of `tessera solve`: 0, 1 (a file not written), 3 (stopped).
 int solve_frontier(const SolveOptions& opt, const Solver& solver, const solve::Problem& problem, SolveRun& run);

@@ -20,8 +20,10 @@ constexpr const char* kHeader = "tessera solve checkpoint 1";
 int write_checkpoint(const std::string& path, const Checkpoint& c) {
     std::string text = std::string(kHeader) + "\n";
     text += format("problem %016" PRIx64 "\n", c.fingerprint);
-    text += format("solutions %s tilings %" PRIu64 " nodes %" PRIu64 " written %" PRIu64 "\n",
-                   c.totals.solutions.text().c_str(), c.totals.tilings, c.totals.nodes, c.written);
+    // The seconds come last on the counts line: a checkpoint written before they were kept has
+    // none and reads as 0 s, and an older reader ignores them.
+    text += format("solutions %s tilings %" PRIu64 " nodes %" PRIu64 " written %" PRIu64 " seconds %.6f\n",
+                   c.totals.solutions.text().c_str(), c.totals.tilings, c.totals.nodes, c.written, c.seconds);
     text += format("units %zu\n", c.totals.frontier.size());
     for (const Prefix& unit : c.totals.frontier) {
         text += format("%zu", unit.size());
@@ -47,12 +49,14 @@ std::string read_checkpoint(const std::string& path, const Problem& problem, Che
         return fault("the checkpoint belongs to another problem (other pieces, resume placement or region)");
     out.fingerprint = problem.fingerprint;
     ++number;
-    std::string w1, w2, w3, w4;
-    if (!std::getline(in, line) ||
-        !(std::istringstream(line) >> w1 >> solutions >> w2 >> out.totals.tilings >> w3 >> out.totals.nodes >> w4 >>
-          out.written) ||
+    std::string w1, w2, w3, w4, w5;
+    std::istringstream counts;
+    if (std::getline(in, line)) counts.str(line);
+    if (!(counts >> w1 >> solutions >> w2 >> out.totals.tilings >> w3 >> out.totals.nodes >> w4 >> out.written) ||
         w1 != "solutions" || w2 != "tilings" || w3 != "nodes" || w4 != "written" ||
         !BigCount::parse(solutions, out.totals.solutions))
+        return fault("the counts line is damaged");
+    if (counts >> w5 && (w5 != "seconds" || !(counts >> out.seconds) || !(out.seconds >= 0)))
         return fault("the counts line is damaged");
     ++number;
     std::size_t units = 0;

@@ -13,6 +13,7 @@ struct Checkpoint {
     std::uint64_t fingerprint = 0;
     SearchTotals totals;
     std::uint64_t written = 0;  // solution files written so far
+    double seconds = 0;         // searched so far, by every run that led here
 };
 
 // Returns 0 or the errno of the failed write.

@@ -41,11 +41,12 @@ std::string read_file(const std::filesystem::path& path) {
 
 bool file_exists(const std::filesystem::path& path) { return std::filesystem::exists(path); }
 
-Outcome run_tessera(const std::string& args) {
-    const std::string command = std::string(TESSERA_BIN) + " " + args + " >out.txt 2>err.txt";
-    const int raw = std::system(command.c_str());
+Outcome run_command(const std::string& command) {
+    const int raw = std::system((command + " >out.txt 2>err.txt").c_str());
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read_file("out.txt"), read_file("err.txt")};
 }
+
+Outcome run_tessera(const std::string& args) { return run_command(std::string(TESSERA_BIN) + " " + args); }
 
 std::filesystem::path shipped_data() { return TESSERA_DATA_DIR; }
 

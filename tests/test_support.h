@@ -35,6 +35,8 @@ struct Outcome {
     std::string out, err;
 };
 Outcome run_tessera(const std::string& args);
+// The same for a shell command line.
+Outcome run_command(const std::string& command);
 
 // The shipped puzzle's folder.
 std::filesystem::path shipped_data();

@@ -6,7 +6,8 @@
 #   mpiNd   the same with --dispatch-only (rank 0 only hands out units)
 #   slurm   each instance split into units with --slurm, the arrays of the whole batch submitted
 #           to a single-node cluster (tests/slurm/slurm-cluster.sh), then every instance merged
-#   slurmbatch  the same units, run by one array of one task per CPU for the whole batch
+#   slurmbatch  the same units, run by one array of one task per CPU for the whole batch (the
+#           first instance's job.sbatch, given the other split folders)
 # Every count is compared with the single process's. Counting, not a first solution: the time
 # to a first solution swings by orders of magnitude with the order of tries, a count does not.
 #
@@ -18,7 +19,8 @@
 #   MPI_ARGS    extra mpirun options (default: the shared-memory transport, no UCX probing)
 #   UNITS       split --units for each instance in the slurm modes (default 4: every unit costs a
 #               process start and its files, and the batch array balances across instances)
-#   PER_TASK    units per array task of the slurm mode (default 8)
+#   PER_TASK    split --units-per-task of the slurm mode: its arrays have one task per this many
+#               units (default 8)
 #   WORK        the working folder (default: a new one under /tmp, removed at the end)
 set -euo pipefail
 
@@ -124,33 +126,16 @@ slurm_arrays() {
     merge_all slurm "$started"
 }
 
-# slurmbatch: one array of one task per CPU for the whole batch; each task walks the units of
-# every instance in order and solves those it is the first to claim (mkdir is atomic), so that
-# the scheduler starts tasks once instead of once per group of units.
+# slurmbatch: one array of one task per CPU for the whole batch: the first instance's job.sbatch
+# with every other split folder as its arguments, so that each task claims units across all the
+# instances and the scheduler starts tasks once instead of once per group of units.
 slurm_batch() {
-    local started dirs="" cpus
+    local started dirs=() first
     split_all
-    cpus=$(nproc)
-    for pair in $instances; do dirs="$dirs $work/units_${pair%%:*}_${pair##*:}"; done
-    cat >"$work/batch.sbatch" <<EOF
-#!/bin/sh
-#SBATCH --job-name=tessera-batch
-#SBATCH --array=1-$cpus
-#SBATCH --cpus-per-task=1
-#SBATCH --output=$work/batch_%a.out
-for dir in$dirs; do
-    n=\$(grep -c '^unit ' "\$dir/manifest.txt")
-    k=1
-    while [ "\$k" -le "\$n" ]; do
-        if mkdir "\$dir/claim_\$k" 2>/dev/null; then
-            '$tessera' solve --manifest "\$dir" --unit "\$k" --threads 1 --quiet >/dev/null || exit \$?
-        fi
-        k=\$((k + 1))
-    done
-done
-EOF
+    for pair in $instances; do dirs+=("$work/units_${pair%%:*}_${pair##*:}"); done
+    first=${dirs[0]}
     started=$(now)
-    wait_for_jobs "$(sbatch --parsable "$work/batch.sbatch")"
+    wait_for_jobs "$(sbatch --parsable --array=1-"$(nproc)" "$first/job.sbatch" "${dirs[@]:1}")"
     merge_all slurmbatch "$started"
 }
 

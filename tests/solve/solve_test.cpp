@@ -282,8 +282,22 @@ TEST_F(UnitsTest, ACheckpointReadBackContinuesToTheSameCount) {
     solve::Checkpoint c;
     c.fingerprint = problem.fingerprint;
     c.totals.frontier = solve::expand_frontier(problem, 10);
+    c.seconds = 12.5;
     ASSERT_EQ(solve::write_checkpoint("cp.txt", c), 0);
     solve::Checkpoint back;
+    ASSERT_EQ(solve::read_checkpoint("cp.txt", problem, back), "");
+    EXPECT_EQ(back.seconds, 12.5);
+    // A checkpoint written before the seconds were kept reads as 0 s; a damaged seconds field fails.
+    const std::string text = test::read_file("cp.txt");
+    const std::size_t at = text.find(" seconds 12.5");
+    ASSERT_NE(at, std::string::npos);
+    const std::string rest = text.substr(text.find('\n', at));
+    test::write_file("cp.txt", text.substr(0, at) + rest);
+    ASSERT_EQ(solve::read_checkpoint("cp.txt", problem, back), "");
+    EXPECT_EQ(back.seconds, 0);
+    test::write_file("cp.txt", text.substr(0, at) + " seconds -1" + rest);
+    EXPECT_NE(solve::read_checkpoint("cp.txt", problem, back).find("counts line is damaged"), std::string::npos);
+    test::write_file("cp.txt", text.substr(0, at) + rest);
     ASSERT_EQ(solve::read_checkpoint("cp.txt", problem, back), "");
     solve::RunOptions options;
     EXPECT_EQ(solve::run_search(problem, back.totals, options), solve::RunEnd::Complete);

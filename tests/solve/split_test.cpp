@@ -175,6 +175,51 @@ TEST_F(SplitCliTest, ASolutionThatFailsTheCheckFailsItsUnit) {
     EXPECT_NE(again.out.find("fails the check"), std::string::npos) << again.out;
 }
 
+TEST_F(SplitCliTest, AUnitContinuedFromItsCheckpointReportsTheSecondsOfAllItsRuns) {
+    fs::copy_file(test::shipped_data() / "partial_30.txt", dir.path() / "partial_30.txt");
+    ASSERT_EQ(test::run_tessera("split --resume partial_30.txt --count --units 1 -o s").status, 0);
+    // The first run is stopped by its time limit; the second stops at once, so that a result that
+    // held only its own run's seconds would report fewer than the first.
+    solve::UnitRecord first, second;
+    for (auto [limit, record] : {std::pair{"0.6", &first}, std::pair{"0.000001", &second}}) {
+        const test::Outcome o =
+            test::run_tessera(std::string("solve --quiet --threads 1 --manifest s --unit 1 --time-limit ") + limit);
+        ASSERT_EQ(o.status, 3) << o.err;
+        ASSERT_EQ(solve::read_result(test::read_file("s/unit_000001.result"), *record), "");
+        EXPECT_EQ(record->end, solve::UnitEnd::Stopped);
+    }
+    EXPECT_GE(second.seconds, first.seconds);
+    EXPECT_GE(second.nodes, first.nodes);
+}
+
+// The job script's tasks run here by hand, as Slurm would run them: task 1 claims every unit of
+// both folders but the one planted as task 9's, and a sweep-up run takes that one over.
+TEST_F(SplitCliTest, JobArrayTasksClaimUnitsAcrossFoldersAndASweepUpTakesOverAStuckOne) {
+    ASSERT_EQ(test::run_tessera("split --resume partial_20.txt --count --units 5 --slurm -o s").status, 0);
+    ASSERT_EQ(test::run_tessera("split --resume partial_20.txt --count --units 3 -o t").status, 0);
+    fs::create_directory("s/claims");
+    test::write_file("s/claims/unit_000002", "9 100\n");
+    const std::string task1 = "SLURM_ARRAY_TASK_ID=1 sh s/job.sbatch";
+    test::Outcome o = test::run_command(task1 + " t nowhere");
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_NE(o.err.find("nowhere: no manifest of a split here; skipped"), std::string::npos) << o.err;
+    EXPECT_EQ(test::run_tessera("merge t").status, 0);
+    o = test::run_tessera("merge s");
+    EXPECT_EQ(o.status, 3);
+    EXPECT_NE(o.out.find("unit 2: not done"), std::string::npos) << o.out;
+    EXPECT_EQ(o.out.find("unit 1: not done"), std::string::npos) << o.out;
+
+    o = test::run_command("TESSERA_TAKE_OVER=1 " + task1);
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_NE(o.err.find("takes over"), std::string::npos) << o.err;
+    EXPECT_EQ(test::read_file("s/claims/unit_000002").substr(0, 2), "1 ");
+    const test::Outcome single = test::run_tessera("solve --resume partial_20.txt --count --quiet");
+    o = test::run_tessera("merge s");
+    EXPECT_EQ(o.status, 0) << o.out;
+    EXPECT_EQ(last_line(o.out).substr(0, last_line(o.out).find(" nodes")),
+              single.out.substr(0, single.out.find(" tilings")));
+}
+
 TEST_F(SplitCliTest, BadInputGetsOneLineAndStatusTwoAndOverwritesNothing) {
     ASSERT_EQ(test::run_tessera("split --resume partial_20.txt --count --units 3 -o s").status, 0);
     const std::string manifest = test::read_file("s/manifest.txt");
