@@ -115,12 +115,12 @@ bool read_reply(const std::string& text, UnitReply& r) {
 // Searches one unit on this thread to its end, or until `stop` is set; then `open` holds what
 // is left. Every tiling is checked by the independent checker before it counts.
 UnitReply search_unit(const SolveOptions& opt, const Solver& solver, const solve::Problem& problem,
-                      const Prefix& prefix, const std::atomic<bool>& stop, solve::DeadStates& dead) {
+                      const Prefix& prefix, const std::atomic<bool>& stop, solve::Walker& walker) {
     UnitReply reply;
     const std::uint64_t wanted = opt.count ? 0 : (opt.max_solutions != 0 ? opt.max_solutions : 1);
     solve::UnitOptions options;
     options.stop = &stop;
-    options.dead = &dead;
+    options.walker = &walker;
     options.on_tiling = [&](const Prefix& tiling) {
         const std::unique_ptr<PlacementList> list = cli::placement_list(problem.fixed, tiling);
         const std::string fault = cli::solution_fault(solver.state(), problem, *list);
@@ -151,8 +151,12 @@ public:
     void start(const SolveOptions& opt, const Solver& solver, const solve::Problem& problem, Prefix prefix) {
         stop_ = false;
         done_ = false;
+        if (!walker_) {
+            walker_ = std::make_unique<solve::Walker>(problem);
+            walker_->share_dead_states(&dead_);
+        }
         thread_ = std::thread([this, &opt, &solver, &problem, prefix = std::move(prefix)] {
-            reply_ = search_unit(opt, solver, problem, prefix, stop_, dead_);
+            reply_ = search_unit(opt, solver, problem, prefix, stop_, *walker_);
             done_ = true;
         });
     }
@@ -168,8 +172,10 @@ private:
     std::thread thread_;
     std::atomic<bool> stop_{false}, done_{false};
     UnitReply reply_;
-    // Kept across this rank's units: a state found dead in one is skipped in the next.
+    // Kept across this rank's units: the walker's tables are built once, and a state found dead
+    // in one unit is skipped in the next.
     solve::DeadStates dead_;
+    std::unique_ptr<solve::Walker> walker_;
 };
 
 // Solves one unit while watching for rank 0's request to hand it back.

@@ -21,6 +21,16 @@ namespace tessera::solve {
 // three for a half of that direction, none for 0 or a code that does not suit the direction.
 unsigned sixths_of_code(int code, bool points_up);
 
+// The sixths in a mask of one cell. Masks have six bits: a table counts them without a library
+// call on targets without a population count instruction.
+inline constexpr std::array<std::int8_t, 64> kSixthCount = [] {
+    std::array<std::int8_t, 64> t{};
+    for (int m = 0; m < 64; ++m)
+        for (int b = 0; b < 6; ++b) t[m] = static_cast<std::int8_t>(t[m] + (m >> b & 1));
+    return t;
+}();
+inline int sixths_in(std::uint32_t mask) { return kSixthCount[mask & 0x3f]; }
+
 // The sixth across the edge of a cell: for sixth k of the cell (row, col), the neighbouring
 // cell and its sixth that shares that half edge; false at the border of the matrix.
 bool sixth_across(int row, int col, int sixth, int& nrow, int& ncol, int& nsixth);

@@ -1,7 +1,6 @@
 #include "solve/tilt.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstdlib>
 #include <numeric>
 
@@ -29,7 +28,7 @@ Tilt::Tilt(const Problem& p) : row_(p.rows.size()), cell_sign_(p.cell_row.size()
 }
 
 std::int32_t Tilt::of_cell(std::int32_t cell, std::uint32_t sixths) const {
-    return cell_sign_[cell] * std::popcount(sixths & 0x3fu);
+    return cell_sign_[cell] * sixths_in(sixths);
 }
 
 // Turning one piece over changes the sum by twice its size, a multiple of twice the common

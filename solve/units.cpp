@@ -37,8 +37,10 @@ std::vector<Prefix> expand_frontier(const Problem& problem, std::vector<Prefix> 
 
 UnitResult solve_unit(const Problem& problem, const Prefix& prefix, const UnitOptions& options) {
     static const std::atomic<bool> never{false};
-    Walker walker(problem);
-    walker.share_dead_states(options.dead);
+    std::unique_ptr<Walker> own;
+    if (!options.walker) own = std::make_unique<Walker>(problem);
+    Walker& walker = options.walker ? *options.walker : *own;
+    const std::uint64_t nodes_before = walker.nodes;
     UnitResult result;
     if (!walker.enter(prefix)) {
         result.complete = true;
@@ -52,7 +54,7 @@ UnitResult solve_unit(const Problem& problem, const Prefix& prefix, const UnitOp
         return !options.on_tiling || options.on_tiling(tiling);
     };
     const Walker::End end = walker.walk(sink, options.stop ? *options.stop : never);
-    result.nodes = walker.nodes;
+    result.nodes = walker.nodes - nodes_before;
     result.complete = end == Walker::End::Exhausted;
     if (!result.complete) result.open = walker.open_prefixes();
     return result;

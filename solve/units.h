@@ -38,9 +38,10 @@ struct UnitOptions {
     const std::atomic<bool>* stop = nullptr;  // set from outside to end the walk early
     // Each tiling found; return false to stop. May be empty.
     Walker::TilingSink on_tiling;
-    // States found dead by earlier units of the same problem: one table serves a process's units
-    // one after another, since a state's subtree is the same whichever unit reaches it. May be null.
-    DeadStates* dead = nullptr;
+    // A walker of the same problem kept by the caller for its units one after another: a new one
+    // for each unit builds its tables again, and a table of dead states shared with it
+    // (`Walker::share_dead_states`) skips what earlier units searched. Null: a walker of its own.
+    Walker* walker = nullptr;
 };
 
 // Searches the whole tree below one prefix. A prefix that is not a live path of the problem

@@ -20,13 +20,6 @@ int slot_of(std::uint32_t mask) {
     return 0;
 }
 
-// Masks of sixths have six bits: a table counts them without a library call on older targets.
-constexpr auto kSixthCount = [] {
-    std::array<std::int8_t, 64> t{};
-    for (int m = 0; m < 64; ++m) t[m] = static_cast<std::int8_t>(std::popcount(static_cast<unsigned>(m)));
-    return t;
-}();
-int sixths_in(std::uint32_t mask) { return kSixthCount[mask & 0x3f]; }
 
 // Pockets larger than this are not judged: a big empty area can almost always be split.
 constexpr int kPocketCap = 511;
