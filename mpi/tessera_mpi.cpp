@@ -568,6 +568,76 @@ int run(const MpiOptions& opt, int rank, int ranks) {
 
 }  // namespace tessera::mpi
 
+namespace tessera::mpi {
+namespace {
+
+// The options of one solve: those of `tessera solve` that the ranks can share, and the journal.
+void add_solve_options(CLI::App& sub, MpiOptions& opt) {
+    cli::add_problem_options(sub, opt);
+    auto* max = sub.add_option("--max-solutions", opt.max_solutions, "find up to N solutions")
+                    ->check(CLI::Range(std::uint64_t{1}, std::uint64_t{1000000000}));
+    sub.add_flag("--count", opt.count, "count every solution; write none")->excludes(max);
+    sub.add_option("-o", opt.output, "the solution file (numbered with --max-solutions)")->capture_default_str();
+    sub.add_option("--journal", opt.journal, "the journal of units handed out and finished")->capture_default_str();
+    sub.add_flag("--continue", opt.resume_journal, "go on from the journal of a job that was killed");
+    sub.add_option("--units", opt.units, "units of the first split [16 per rank]")->check(CLI::PositiveNumber);
+    sub.add_option("--time-limit", opt.time_limit, "end the job after this many seconds; --continue goes on")
+        ->check(CLI::NonNegativeNumber);
+    sub.add_flag("--dispatch-only", opt.dispatch_only, "rank 0 hands out units but searches none itself");
+    sub.add_flag("--quiet", opt.quiet, "no progress line; only rank 0 writes to standard error");
+}
+
+// Of the exit statuses of several solves, the one the batch ends with: a failure before bad
+// input before a stop before success.
+int worse(int a, int b) {
+    static constexpr int kRank[4] = {0, 3, 2, 1};  // by status 0, 1, 2, 3
+    const auto rank_of = [](int s) { return s >= 0 && s <= 3 ? kRank[s] : 3; };
+    return rank_of(a) >= rank_of(b) ? a : b;
+}
+
+// One job for many problems: each line of `list` holds the options of one solve, solved one
+// after another by every rank, so that the job's start and end are paid once. Every rank reads
+// the list (the ranks share the files, as they share the piece files). A line's journal is
+// mpi_journal_N.txt for its N-th problem unless the line names one.
+int run_batch(const std::string& list, int rank, int ranks) {
+    std::ifstream in(list);
+    int readable = in ? 1 : 0, everywhere = 0;
+    MPI_Allreduce(&readable, &everywhere, 1, MPI_INT, MPI_MIN, MPI_COMM_WORLD);
+    if (!everywhere) {
+        if (rank == 0) std::fprintf(stderr, "%s: cannot be read\n", list.c_str());
+        return 2;
+    }
+    int status = 0, problem = 0;
+    std::string line;
+    for (long number = 1; std::getline(in, line); ++number) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.find_first_not_of(" \t") == std::string::npos || line[line.find_first_not_of(" \t")] == '#')
+            continue;
+        // A signal ends the batch after the problem it stopped: rank 0 tells the others.
+        int go_on = cli::g_stop_signal == 0 ? 1 : 0;
+        MPI_Bcast(&go_on, 1, MPI_INT, 0, MPI_COMM_WORLD);
+        if (!go_on) break;
+        MpiOptions opt;
+        opt.journal = format("mpi_journal_%d.txt", ++problem);
+        CLI::App app;
+        add_solve_options(app, opt);
+        if (rank == 0) std::printf("problem %d: %s:%ld\n", problem, list.c_str(), number);
+        try {
+            app.parse(line, false);
+        } catch (const CLI::ParseError& e) {
+            if (rank == 0) std::fprintf(stderr, "%s:%ld: %s\n", list.c_str(), number, e.what());
+            status = worse(status, 2);
+            continue;
+        }
+        status = worse(status, run(opt, rank, ranks));
+        std::fflush(stdout);
+    }
+    return status;
+}
+
+}  // namespace
+}  // namespace tessera::mpi
+
 int main(int argc, char** argv) {
     int provided = 0;
     MPI_Init_thread(&argc, &argv, MPI_THREAD_FUNNELED, &provided);
@@ -579,18 +649,11 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
     auto opt = std::make_shared<tessera::mpi::MpiOptions>();
     CLI::App* sub = app.add_subcommand("solve", "Complete the board (or the limit region) on every rank");
-    tessera::cli::add_problem_options(*sub, *opt);
-    auto* max = sub->add_option("--max-solutions", opt->max_solutions, "find up to N solutions")
-                    ->check(CLI::Range(std::uint64_t{1}, std::uint64_t{1000000000}));
-    sub->add_flag("--count", opt->count, "count every solution; write none")->excludes(max);
-    sub->add_option("-o", opt->output, "the solution file (numbered with --max-solutions)")->capture_default_str();
-    sub->add_option("--journal", opt->journal, "the journal of units handed out and finished")->capture_default_str();
-    sub->add_flag("--continue", opt->resume_journal, "go on from the journal of a job that was killed");
-    sub->add_option("--units", opt->units, "units of the first split [16 per rank]")->check(CLI::PositiveNumber);
-    sub->add_option("--time-limit", opt->time_limit, "end the job after this many seconds; --continue goes on")
-        ->check(CLI::NonNegativeNumber);
-    sub->add_flag("--dispatch-only", opt->dispatch_only, "rank 0 hands out units but searches none itself");
-    sub->add_flag("--quiet", opt->quiet, "no progress line; only rank 0 writes to standard error");
+    tessera::mpi::add_solve_options(*sub, *opt);
+    std::string list;
+    CLI::App* batch = app.add_subcommand("batch", "Solve many problems one after another in this one job");
+    batch->add_option("LIST", list, "a file with the options of one solve on each line (# starts a comment)")
+        ->required();
     int status = 0;
     try {
         app.parse(argc, argv);
@@ -604,7 +667,7 @@ int main(int argc, char** argv) {
         MPI_Finalize();
         return 2;
     }
-    status = tessera::mpi::run(*opt, rank, ranks);
+    status = batch->parsed() ? tessera::mpi::run_batch(list, rank, ranks) : tessera::mpi::run(*opt, rank, ranks);
     MPI_Finalize();
     return status;
 }

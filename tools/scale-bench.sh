@@ -4,6 +4,7 @@
 #   single  tessera solve --count --threads 1, one instance after another
 #   mpiN    mpirun -np N tessera-mpi solve --count, one instance after another (rank 0 searches too)
 #   mpiNd   the same with --dispatch-only (rank 0 only hands out units)
+#   mpiNb   mpirun -np N tessera-mpi batch: one job solves every instance, one after another
 #   slurm   each instance split into units with --slurm, the arrays of the whole batch submitted
 #           to a single-node cluster (tests/slurm/slurm-cluster.sh), then every instance merged
 #   slurmbatch  the same units, run by one array of one task per CPU for the whole batch (the
@@ -88,6 +89,24 @@ run_one() { # MODE SEED K
     esac
 }
 
+# mpiNb: one `tessera-mpi batch` job over a list of every instance; its summary lines follow
+# the list's order.
+mpi_batch() { # MODE
+    local np=${1#mpi} started out pair
+    np=${np%b}
+    rm -f mpi_journal_*.txt
+    for pair in $instances; do echo "$(problem "${pair%%:*}" "${pair##*:}") --quiet"; done >batch_list.txt
+    started=$(now)
+    # shellcheck disable=SC2086
+    out=$(mpirun --oversubscribe $([ "$(id -u)" -eq 0 ] && echo --allow-run-as-root) $mpi_args -np "$np" \
+        "$mpi" batch batch_list.txt 2>/dev/null | grep '^solutions=')
+    report "$1" "$started" "$(now)"
+    for pair in $instances; do
+        check_count "$1" "$pair" "$(head -n 1 <<<"$out")"
+        out=$(tail -n +2 <<<"$out")
+    done
+}
+
 split_all() {
     local seed k dir
     for pair in $instances; do
@@ -158,6 +177,10 @@ for mode in $modes; do
             export SLURM_CONF=$work/cluster/slurm.conf
         fi
         if [ "$mode" = slurm ]; then slurm_arrays; else slurm_batch; fi
+        continue
+    fi
+    if [ "${mode%b}" != "$mode" ]; then
+        mpi_batch "$mode"
         continue
     fi
     started=$(now)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# tessera-mpi on three ranks of this machine: its count equals one `tessera solve --count`; the
-# time limit ends a job that --continue completes; a rank killed mid-run makes the job fail
-# loudly, and the run again with --continue completes the count from the journal.
+# tessera-mpi on three ranks of this machine: its count equals one `tessera solve --count`, also
+# for each problem of a batch; the time limit ends a job that --continue completes; a rank
+# killed mid-run makes the job fail loudly, and the run again with --continue completes the
+# count from the journal.
 #
 #   mpi-solve.sh TESSERA TESSERA_MPI DATA_DIR
 set -euo pipefail
@@ -30,6 +31,20 @@ out=$("${mpirun[@]}" "$mpi" solve "${problem[@]}" --quiet --journal one.txt)
 echo "mpi: $out"
 [ "${out%% tilings=*}" = "$single" ] || fail "tessera-mpi counted '$out', not '$single'"
 grep -q "complete=yes" <<<"$out" || fail "tessera-mpi did not complete"
+
+# A batch: two problems in one job, each counted as one solve counts it; a line with an unknown
+# option is named and skipped, and makes the exit status 2.
+head -n 189 "$data/solution.txt" >small.txt
+small=$("$tessera" solve --pieces "$data/zdroj.txt" --resume small.txt --count --quiet --threads 1)
+printf '%s\n' "# two problems" "${problem[*]} --quiet" "--resume small.txt --bogus" \
+    "--pieces $data/zdroj.txt --resume small.txt --count --quiet" >list.txt
+status=0
+out=$("${mpirun[@]}" "$mpi" batch list.txt 2>batch.err) || status=$?
+echo "batch: $out (exit $status)"
+[ "$status" -eq 2 ] || fail "the batch with a bad line exited $status, not 2"
+grep -q "^list.txt:3: " batch.err || fail "the bad line of the batch is not named: $(cat batch.err)"
+counts=$(grep '^solutions=' <<<"$out" | sed 's/ tilings=.*//' | tr '\n' ' ')
+[ "$counts" = "$single ${small%% tilings=*} " ] || fail "the batch counted '$counts', not '$single ${small%% tilings=*}'"
 
 # The time limit ends the job cleanly (about 3 s of search cannot be done in half a second on
 # two cores): complete=no and exit status 3, as solve when stopped; --continue then completes.
