@@ -175,6 +175,9 @@ for mode in $modes; do
         if [ ! -f "$work/cluster/slurm.conf" ]; then
             "$here/tests/slurm/slurm-cluster.sh" start "$work/cluster" >/dev/null
             export SLURM_CONF=$work/cluster/slurm.conf
+            # A cluster just started takes its first job about 3 s after the submission, later
+            # ones within its pass of a second: one job of nothing first, as on a running cluster.
+            wait_for_jobs "$(sbatch --parsable --output=/dev/null --wrap true)"
         fi
         if [ "$mode" = slurm ]; then slurm_arrays; else slurm_batch; fi
         continue
