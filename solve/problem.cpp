@@ -212,6 +212,33 @@ public:
         }
     }
 
+    // Whether every row's sixths are joined along edges (within a cell, neighbouring sixths).
+    void joined() {
+        std::vector<std::int32_t> stack;
+        std::vector<std::int32_t> mask(p_.cell_row.size(), 0);
+        p_.pieces_joined = std::all_of(p_.rows.begin(), p_.rows.end(), [&](const Row& r) {
+            if (r.count == 0) return true;
+            for (std::uint32_t k = 0; k < r.count; ++k) mask[p_.row_cells[r.first + k].cell] = p_.row_cells[r.first + k].mask;
+            const RowCell& start = p_.row_cells[r.first];
+            stack.assign(1, start.cell * 6 + std::countr_zero(start.mask));
+            int reached = 0;
+            mask[start.cell] &= ~(1 << std::countr_zero(start.mask));
+            while (!stack.empty()) {
+                const std::int32_t at = stack.back();
+                stack.pop_back();
+                ++reached;
+                const std::int32_t cell = at / 6, sixth = at % 6;
+                for (const std::int32_t next : {cell * 6 + (sixth + 1) % 6, cell * 6 + (sixth + 5) % 6, p_.across[at]})
+                    if (next >= 0 && (mask[next / 6] >> (next % 6) & 1)) {
+                        mask[next / 6] &= ~(1 << (next % 6));
+                        stack.push_back(next);
+                    }
+            }
+            for (std::uint32_t k = 0; k < r.count; ++k) mask[p_.row_cells[r.first + k].cell] = 0;
+            return reached == r.area;
+        });
+    }
+
     void fingerprint() {
         std::uint64_t h = 0xcbf29ce484222325ULL;
         const Region& g = p_.region;
@@ -258,6 +285,7 @@ void build_problem(const PieceRecord (*prvky)[kOrientations + 1], const std::vec
     b.shape_classes();
     b.rows_in_search_order();
     b.lists();
+    b.joined();
     b.fingerprint();
 }
 

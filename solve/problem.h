@@ -90,6 +90,9 @@ struct Problem {
     std::vector<std::uint32_t> class_list_start;  // classes + 1 entries into class_lists
     std::vector<ListEntry> class_lists;
 
+    // Every row's sixths are joined along edges, so an empty area is filled by whole pieces. A
+    // piece file may hold a piece in parts; then areas are not judged by their size or tilt.
+    bool pieces_joined = true;
     std::int64_t primary_area = 0;  // sixths that must be covered
     std::int64_t piece_area = 0;    // sixths of the free pieces with a shape
     // A full board that the pieces' total area cannot fill: no search needed.

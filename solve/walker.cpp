@@ -293,6 +293,7 @@ bool Walker::pocket_ok(std::int32_t start) {
         pocket_.assign(flood_.begin(), flood_.end());
         pocket_size_ = size;
     }
+    if (!p_.pieces_joined) return true;
     if (!p_.region.limited) return area_fillable(size) && pocket_tilt_ok(tilt, size);
     for (std::size_t c = 0; c < p_.classes.size(); ++c)
         if (class_free_[c] > 0 && p_.classes[c].area <= size) return true;

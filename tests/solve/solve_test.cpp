@@ -308,6 +308,22 @@ TEST_F(UnitsTest, ACheckpointReadBackContinuesToTheSameCount) {
     EXPECT_NE(solve::read_checkpoint("cp.txt", other, back).find("another problem"), std::string::npos);
 }
 
+// A piece file may hold a piece in two parts: an empty area is then not filled by whole pieces,
+// and judging areas by their size would drop solutions.
+TEST_F(UnitsTest, APieceInTwoPartsTurnsTheAreaChecksOff) {
+    EXPECT_TRUE(problem.pieces_joined);
+    std::vector<test::Cell> pieces = kSmallPieces;
+    pieces.push_back({7, 1, 1, 100});
+    pieces.push_back({7, 1, 3, 100});
+    start_up(pieces);
+    const solve::Region region{true, 14, 24, 15, 26};
+    solve::build_problem(s().prvky, {}, region, problem);
+    EXPECT_FALSE(problem.pieces_joined);
+    BruteForce brute(s(), {}, region);
+    brute.run();
+    EXPECT_EQ(run_count(problem, 2).solutions, std::to_string(brute.solutions.size()));
+}
+
 TEST(BigCountTest, FactorialsPastSixtyFourBitsPrintExactly) {
     solve::BigCount n(1);
     for (std::uint32_t k = 2; k <= 25; ++k) n.multiply(k);
