@@ -1,6 +1,7 @@
 #include "solve/units.h"
 
 #include <algorithm>
+#include <bit>
 #include <condition_variable>
 #include <deque>
 #include <memory>
@@ -227,6 +228,9 @@ void Round::work(Worker& w) {
         ++running_;
         w.interrupt.store(stopping_);
         lock.unlock();
+        // Every other turn of a unit walks its tree another way: where the first walk sank into a
+        // dead subtree, the other often does not, and the cost is at most the same again.
+        w.walker->set_last_of_ties(item.budget != 0 && std::countr_zero(item.budget / o_.turn_nodes) % 2 == 1);
         const bool entered = w.walker->enter(item.prefix);
         const std::uint64_t tilings_before = w.walker->tilings_met();
         const Walker::End end = entered ? w.walker->walk(sink, w.interrupt, item.budget) : Walker::End::Exhausted;

@@ -207,7 +207,7 @@ Walker::Choice Walker::choose() const {
             const int k = std::countr_zero(m);
             const std::int32_t n = live_in(i, k);
             const std::int32_t s = static_cast<std::int32_t>(i * 6) + k;
-            if (n >= best.count) continue;
+            if (n > best.count || (n == best.count && !last_of_ties_)) continue;
             best = sixth_choice(s, n);
             if (n == 0) return best;
         }

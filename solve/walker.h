@@ -40,6 +40,10 @@ public:
     // without a tiling. The table may be shared by walkers on other threads.
     void share_dead_states(DeadStates* table) { dead_ = table; }
 
+    // Walks after this take, of the columns with the fewest live rows, the last in the board's
+    // order instead of the first: another walk of the same tree, for turns to vary.
+    void set_last_of_ties(bool on) { last_of_ties_ = on; }
+
     // Tilings met by every walk of this walker so far.
     std::uint64_t tilings_met() const { return tilings_met_; }
 
@@ -137,6 +141,7 @@ private:
     Tilt tilt_;
     std::int64_t tilt_left_ = 0;  // of the sixths left to cover
     bool sums_valid_ = false;
+    bool last_of_ties_ = false;
 };
 
 }  // namespace tessera::solve
