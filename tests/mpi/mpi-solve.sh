@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # tessera-mpi on three ranks of this machine: its count equals one `tessera solve --count`, also
-# for each problem of a batch; the time limit ends a job that --continue completes; a rank
-# killed mid-run makes the job fail loudly, and the run again with --continue completes the
-# count from the journal.
+# for each problem of a batch and with --dispatch-only; the time limit and SIGTERM to rank 0 end
+# a job that --continue completes; a rank killed mid-run makes the job fail loudly, and the run
+# again with --continue completes the count from the journal.
 #
 #   mpi-solve.sh TESSERA TESSERA_MPI DATA_DIR
 set -euo pipefail
@@ -55,6 +55,30 @@ echo "time limit: $out (exit $status)"
 grep -q "complete=no" <<<"$out" || fail "the job at its time limit does not say complete=no"
 out=$("${mpirun[@]}" "$mpi" solve "${problem[@]}" --quiet --journal limited.txt --continue)
 [ "${out%% tilings=*}" = "$single" ] || fail "the job continued after its time limit counted '$out', not '$single'"
+
+# Rank 0 only hands out units: the same count. SIGTERM to rank 0 ends the job as its time
+# limit does (exit 3, complete=no), and --continue completes it.
+out=$("${mpirun[@]}" "$mpi" solve "${problem[@]}" --quiet --journal dispatch.txt --dispatch-only)
+[ "${out%% tilings=*}" = "$single" ] || fail "tessera-mpi --dispatch-only counted '$out', not '$single'"
+"${mpirun[@]}" "$mpi" solve "${problem[@]}" --quiet --journal termed.txt >termed.out 2>/dev/null &
+job=$!
+rank0=""
+for _ in $(seq 1 100); do
+    for pid in $(pgrep -P "$job" || true); do
+        if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx 'OMPI_COMM_WORLD_RANK=0'; then rank0=$pid; fi
+    done
+    [ -n "$rank0" ] && [ -s termed.txt ] && break
+    sleep 0.05
+done
+[ -n "$rank0" ] || fail "rank 0 was not found"
+kill -TERM "$rank0"
+status=0
+wait "$job" || status=$?
+echo "SIGTERM to rank 0: $(cat termed.out) (exit $status)"
+[ "$status" -eq 3 ] || fail "the job whose rank 0 got SIGTERM exited $status, not 3"
+grep -q "complete=no" termed.out || fail "the job whose rank 0 got SIGTERM does not say complete=no"
+out=$("${mpirun[@]}" "$mpi" solve "${problem[@]}" --quiet --journal termed.txt --continue)
+[ "${out%% tilings=*}" = "$single" ] || fail "the job continued after SIGTERM counted '$out', not '$single'"
 
 # Rank 1 is killed once a few units are done.
 "${mpirun[@]}" "$mpi" solve "${problem[@]}" --quiet --units 200 --journal two.txt >killed.out 2>killed.err &
