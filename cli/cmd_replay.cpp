@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "cli/commands.h"
+#include "cli/options.h"
 #include "tools/replay.h"
 
 namespace tessera::cli {
@@ -58,9 +59,7 @@ Command add_replay_units_command(CLI::App& app) {
                   "also replay with re-splitting: once the queue is empty, an idle rank takes half of what is left of "
                   "the running unit with the most left, if that half is at least --min-piece seconds (a free, even "
                   "split: the best re-splitting can do)");
-    sub->add_option("--min-piece", opt->min_piece, "smallest half worth handing out, in seconds")
-        ->capture_default_str()
-        ->check(CLI::PositiveNumber);
+    add_seconds_option(sub, "--min-piece", opt->min_piece, "smallest half worth handing out, in seconds [1]", true);
     return {sub, [opt] { return run_replay(*opt); }};
 }
 

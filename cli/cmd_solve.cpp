@@ -16,6 +16,7 @@
 #include "app/text.h"
 #include "board/board.h"
 #include "cli/commands.h"
+#include "cli/options.h"
 #include "cli/solve_problem.h"
 #include "search/atomic_file.h"
 #include "search/placement_file.h"
@@ -264,7 +265,7 @@ Command add_solve_command(CLI::App& app) {
                     ->check(CLI::Range(std::uint64_t{1}, std::uint64_t{1000000000}));
     sub->add_flag("--count", opt->count, "count every solution; write none")->excludes(max);
     sub->add_option("--threads", opt->threads, "threads to search on [all cores]")->check(CLI::Range(1, 1024));
-    sub->add_option("--time-limit", opt->time_limit, "stop after this many seconds")->check(CLI::NonNegativeNumber);
+    add_seconds_option(sub, "--time-limit", opt->time_limit, "stop after this many seconds");
     sub->add_option("--checkpoint", opt->checkpoint, "write the open subproblems here every minute and at the end");
     sub->add_option("--continue", opt->continue_from, "continue from a checkpoint, with its counts");
     sub->add_option("-o", opt->output, "the solution file (numbered with --max-solutions)")->capture_default_str();

@@ -25,6 +25,7 @@
 #include "app/search_params.h"
 #include "app/solver.h"
 #include "cli/commands.h"
+#include "cli/options.h"
 #include "search/atomic_file.h"
 #include "tools/sweep.h"
 
@@ -318,7 +319,7 @@ Command add_sweep_command(CLI::App& app) {
                             (entries[i] + 1)->default_text + "]")
             ->type_name("X,Y");
     sub->add_option("--pieces", opt->pieces, "piece source file")->capture_default_str();
-    sub->add_option("--time-limit", opt->time_limit, "seconds of search per setting")->check(CLI::PositiveNumber);
+    add_seconds_option(sub, "--time-limit", opt->time_limit, "seconds of search per setting", true);
     sub->add_option("-o", opt->dir, "the sweep folder (new, or empty): one working folder per setting")->required();
     sub->add_flag("--slurm", opt->slurm,
                   "write DIR/job.sbatch, a job array with one task per setting, and run nothing");

@@ -38,13 +38,17 @@ CLI::Option* add_count_option(CLI::App* sub, const std::string& name, std::int64
     return sub->add_option_function<std::string>(name, read, help)->type_name("N");
 }
 
-CLI::Option* add_seconds_option(CLI::App* sub, const std::string& name, double& target, const std::string& help) {
-    const auto read = [&target, name](const std::string& text) {
+CLI::Option* add_seconds_option(CLI::App* sub, const std::string& name, double& target, const std::string& help,
+                                bool above_zero) {
+    const auto read = [&target, name, above_zero](const std::string& text) {
         double value = 0;
         const char* end = text.data() + text.size();
         const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-        if (text.empty() || ec != std::errc() || ptr != end || !std::isfinite(value) || value < 0)
-            refuse(name, text, "a number of seconds, 0 or more, such as 30 or 2.5");
+        if (text.empty() || ec != std::errc() || ptr != end || !std::isfinite(value) || value < 0 ||
+            (above_zero && value == 0))
+            refuse(name, text,
+                   above_zero ? "a number of seconds above 0, such as 30 or 2.5"
+                              : "a number of seconds, 0 or more, such as 30 or 2.5");
         target = value;
     };
     return sub->add_option_function<std::string>(name, read, help)->type_name("S");

@@ -17,8 +17,10 @@ namespace tessera::cli {
 CLI::Option* add_count_option(CLI::App* sub, const std::string& name, std::int64_t& target, std::int64_t least,
                               const std::string& help);
 
-// A finite decimal number of seconds, 0 or more ("nan" and "inf" are refused).
-CLI::Option* add_seconds_option(CLI::App* sub, const std::string& name, double& target, const std::string& help);
+// A finite decimal number of seconds, 0 or more, or with `above_zero` more than 0 ("nan" and
+// "inf" are refused).
+CLI::Option* add_seconds_option(CLI::App* sub, const std::string& name, double& target, const std::string& help,
+                                bool above_zero = false);
 
 // Two whole numbers "X,Y" that fit 32 bits; the text is kept as given.
 CLI::Option* add_pair_option(CLI::App* sub, const std::string& name, std::string& target, const std::string& help);

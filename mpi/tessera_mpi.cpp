@@ -26,6 +26,7 @@
 
 #include "app/text.h"
 #include "cli/commands.h"
+#include "cli/options.h"
 #include "cli/solve_problem.h"
 #include "search/atomic_file.h"
 #include "solve/units.h"
@@ -581,8 +582,7 @@ void add_solve_options(CLI::App& sub, MpiOptions& opt) {
     sub.add_option("--journal", opt.journal, "the journal of units handed out and finished")->capture_default_str();
     sub.add_flag("--continue", opt.resume_journal, "go on from the journal of a job that was killed");
     sub.add_option("--units", opt.units, "units of the first split [16 per rank]")->check(CLI::PositiveNumber);
-    sub.add_option("--time-limit", opt.time_limit, "end the job after this many seconds; --continue goes on")
-        ->check(CLI::NonNegativeNumber);
+    cli::add_seconds_option(&sub, "--time-limit", opt.time_limit, "end the job after this many seconds; --continue goes on");
     sub.add_flag("--dispatch-only", opt.dispatch_only, "rank 0 hands out units but searches none itself");
     sub.add_flag("--quiet", opt.quiet, "no progress line; only rank 0 writes to standard error");
 }

@@ -81,7 +81,8 @@ TEST_F(SolveCliTest, TooFewPiecesAreProvedToLeaveTheBoardOpen) {
 
 TEST_F(SolveCliTest, BadNumbersAndOptionsGetOneLineAndStatusTwo) {
     test::write_file("cp.txt", "not a checkpoint\n");
-    for (const char* args : {"solve --threads 0", "solve --max-solutions -3", "solve --time-limit x", "solve --nope",
+    for (const char* args : {"solve --threads 0", "solve --max-solutions -3", "solve --time-limit x",
+                             "solve --time-limit nan", "solve --time-limit -1", "solve --nope",
                              "solve --resume partial_6.txt --continue cp.txt"}) {
         const test::Outcome o = test::run_tessera(args);
         EXPECT_EQ(o.status, 2) << args;
