@@ -625,7 +625,10 @@ int run_batch(const std::string& list, int rank, int ranks) {
         try {
             app.parse(line, false);
         } catch (const CLI::ParseError& e) {
-            if (rank == 0) std::fprintf(stderr, "%s:%ld: %s\n", list.c_str(), number, e.what());
+            const bool help = dynamic_cast<const CLI::CallForHelp*>(&e) || dynamic_cast<const CLI::CallForAllHelp*>(&e);
+            if (rank == 0)
+                std::fprintf(stderr, "%s:%ld: %s\n", list.c_str(), number,
+                             help ? "a line holds the options of one solve; tessera-mpi solve --help lists them" : e.what());
             status = worse(status, 2);
             continue;
         }
