@@ -103,10 +103,7 @@ walk() { # PASS DIR
     n=$(units_of "$2")
     k=1
     while [ "$k" -le "$n" ]; do
-        case $k in
-        ?) name=unit_00000$k ;; ??) name=unit_0000$k ;; ???) name=unit_000$k ;;
-        ????) name=unit_00$k ;; ?????) name=unit_0$k ;; *) name=unit_$k ;;
-        esac
+        name=$(printf 'unit_%06d' "$k")
         claim=$2/claims/$name
         if [ "$1" = held ]; then
             holder=

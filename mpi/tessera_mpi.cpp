@@ -611,8 +611,8 @@ int run_batch(const std::string& list, int rank, int ranks) {
     std::string line;
     for (long number = 1; std::getline(in, line); ++number) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.find_first_not_of(" \t") == std::string::npos || line[line.find_first_not_of(" \t")] == '#')
-            continue;
+        const std::size_t first = line.find_first_not_of(" \t");
+        if (first == std::string::npos || line[first] == '#') continue;
         // A signal ends the batch after the problem it stopped: rank 0 tells the others.
         int go_on = cli::g_stop_signal == 0 ? 1 : 0;
         MPI_Bcast(&go_on, 1, MPI_INT, 0, MPI_COMM_WORLD);
