@@ -180,6 +180,7 @@ int solve_frontier(const SolveOptions& opt, const Solver& solver, const solve::P
     solve::RunOptions run;
     run.threads = opt.threads > 0 ? opt.threads : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     run.time_limit = opt.time_limit;
+    run.dead_states = result.dead_states;
     run.should_stop = [] { return g_stop_signal != 0; };
     // Counting checks each tiling once; the solutions it stands for differ only in the numbers
     // of pieces of one shape.

@@ -76,78 +76,14 @@ bool describe(const SplitOptions& opt, const solve::Problem& problem, solve::Man
     return true;
 }
 
-// The array tasks' walk over the units; `bin` and `own` (the split's folder) are set before it.
-// A claim is a hard link to the task's own file in DIR/claims: link(2) fails when the name
-// exists, so of two tasks that try one unit only one gets it, and the claim names its holder.
-constexpr const char* kClaimingWalk = R"sh(me=${SLURM_ARRAY_TASK_ID:?run this script with sbatch, as a job array}
-take_over=${TESSERA_TAKE_OVER:-0}
-
-# The count of units of split folder $1; nothing when it holds no manifest.
-units_of() {
-    sed -n 's/^units \([0-9][0-9]*\)$/\1/p' "$1/manifest.txt" 2>/dev/null
-}
-
-# Unit file name $2 of folder $1 is done: its result exists and does not say it was stopped.
-is_done() {
-    [ -f "$1/$2.result" ] && ! grep -q '^end stopped$' "$1/$2.result"
-}
-
-solve_unit() { # DIR K
-    printf '%s unit %s: ' "$1" "$2"
-    "$bin" solve --manifest "$1" --unit "$2" --threads "${SLURM_CPUS_PER_TASK:-1}" --quiet || exit $?
-}
-
-# Pass "held": the units this task holds (with TESSERA_TAKE_OVER=1 every claimed unit) that are
-# not done, continued from their checkpoints. Pass "new": each unit no task holds, once claimed.
-walk() { # PASS DIR
-    n=$(units_of "$2")
-    k=1
-    while [ "$k" -le "$n" ]; do
-        name=$(printf 'unit_%06d' "$k")
-        claim=$2/claims/$name
-        if [ "$1" = held ]; then
-            holder=
-            [ -f "$claim" ] && read -r holder job <"$claim"
-            if [ -n "$holder" ] && { [ "$holder" = "$me" ] || [ "$take_over" = 1 ]; } && ! is_done "$2" "$name"; then
-                if [ "$holder" != "$me" ]; then
-                    echo "task $me takes over $claim from task $holder" >&2
-                    ln -f "$2/claims/.task_$me" "$2/claims/.take_$me" && mv -f "$2/claims/.take_$me" "$claim"
-                fi
-                solve_unit "$2" "$k"
-            fi
-        elif [ ! -f "$claim" ] && ! is_done "$2" "$name"; then
-            if ln "$2/claims/.task_$me" "$claim" 2>/dev/null; then
-                solve_unit "$2" "$k"
-            elif [ ! -f "$claim" ]; then
-                echo "$claim: cannot be made (the folder must take hard links); the task ends" >&2
-                exit 1
-            fi
-        fi
-        k=$((k + 1))
-    done
-}
-
-# The folders: this split's, then those named on the sbatch line, each with its claims folder
-# and this task's own file there.
-count=$#
-set -- "$own" "$@"
-count=$((count + 1))
-while [ "$count" -gt 0 ]; do
-    dir=$1
-    shift
-    count=$((count - 1))
-    case $dir in /*) ;; *) dir=${SLURM_SUBMIT_DIR:-.}/$dir ;; esac
-    if [ -z "$(units_of "$dir")" ]; then
-        echo "$dir: no manifest of a split here; skipped" >&2
-    elif mkdir -p "$dir/claims" && echo "$me ${SLURM_ARRAY_JOB_ID:-}" >"$dir/claims/.task_$me.new" &&
-        mv -f "$dir/claims/.task_$me.new" "$dir/claims/.task_$me"; then
-        set -- "$@" "$dir"
-    else
-        echo "$dir: cannot write its claims; skipped" >&2
-    fi
-done
-for dir in "$@"; do walk held "$dir"; done
-for dir in "$@"; do walk new "$dir"; done
+// What each array task runs; `bin` and `own` (the split's folder) are set before it. The claims
+// are made by `tessera work`, one process that solves its units one after another.
+constexpr const char* kTaskCommand = R"sh(me=${SLURM_ARRAY_TASK_ID:?run this script with sbatch, as a job array}
+take_over=
+[ "${TESSERA_TAKE_OVER:-0}" = 1 ] && take_over=--take-over
+# Folders named on the sbatch line are taken from the folder sbatch was run in.
+cd "${SLURM_SUBMIT_DIR:-.}" || exit 1
+exec "$bin" work --task "$me" --job "${SLURM_ARRAY_JOB_ID:-}" $take_over --threads "${SLURM_CPUS_PER_TASK:-1}" -- "$own" "$@"
 )sh";
 
 std::string job_script(const std::string& dir, std::size_t units, std::size_t per_task) {
@@ -176,7 +112,7 @@ std::string job_script(const std::string& dir, std::size_t units, std::size_t pe
     t += "#SBATCH --error=" + dir + "/logs/task_%a.err\n";
     t += "bin='" + own_binary() + "'\n";
     t += "own='" + dir + "'\n";
-    return t + kClaimingWalk;
+    return t + kTaskCommand;
 }
 
 int run_split(const SplitOptions& opt) {
@@ -231,7 +167,8 @@ struct OpenSplit {
     solve::Problem problem;
 };
 
-bool open_split(const std::string& dir, OpenSplit& out) {
+// The manifest only: enough to walk the units and read their results.
+bool read_split(const std::string& dir, OpenSplit& out) {
     out.dir = dir;
     const std::string path = (fs::path(dir) / solve::kManifestName).string();
     std::error_code ec;
@@ -245,6 +182,12 @@ bool open_split(const std::string& dir, OpenSplit& out) {
         std::fprintf(stderr, "%s\n", fault.c_str());
         return false;
     }
+    return true;
+}
+
+// The problem of a split whose manifest was read, from the files it names.
+bool load_split(OpenSplit& out) {
+    const std::string path = (fs::path(out.dir) / solve::kManifestName).string();
     const solve::Manifest& m = out.manifest;
     for (const auto& [file, hash] : {std::pair{m.pieces, m.pieces_sha256}, std::pair{m.resume, m.resume_sha256}}) {
         std::string now;
@@ -269,6 +212,8 @@ bool open_split(const std::string& dir, OpenSplit& out) {
     }
     return true;
 }
+
+bool open_split(const std::string& dir, OpenSplit& out) { return read_split(dir, out) && load_split(out); }
 
 std::string unit_path(const OpenSplit& split, std::size_t k, const char* suffix) {
     return (fs::path(split.dir) / solve::unit_name(k, suffix)).string();
@@ -329,22 +274,18 @@ std::string placement_file_text(const std::vector<Placement>& fixed, const solve
     return text;
 }
 
-int run_unit(const SolveOptions& opt) {
-    OpenSplit split;
-    if (!open_split(opt.manifest, split)) return 2;
+namespace {
+
+// Unit k has a result of this split that says it ran to its end.
+bool unit_done(const OpenSplit& split, std::size_t k, solve::UnitRecord& record) {
+    return fs::exists(unit_path(split, k, ".result")) && read_unit_result(split, k, record).empty() &&
+           record.end != solve::UnitEnd::Stopped;
+}
+
+// Solves unit k of an open split (continuing from its checkpoint) and writes its result; the
+// exit status of `tessera solve`. `table` may keep dead states from the split's earlier units.
+int solve_split_unit(const OpenSplit& split, std::size_t k, const SolveOptions& opt, solve::DeadStates* table) {
     const solve::Manifest& m = split.manifest;
-    const std::size_t k = opt.unit;
-    if (k < 1 || k > m.units) {
-        std::fprintf(stderr, "--unit: %zu is not a unit of %s (1..%zu)\n", k, opt.manifest.c_str(), m.units);
-        return 2;
-    }
-    solve::UnitRecord done;
-    if (fs::exists(unit_path(split, k, ".result")) && read_unit_result(split, k, done).empty() &&
-        done.end != solve::UnitEnd::Stopped) {
-        std::printf("unit %zu is done already: solutions=%s nodes=%llu\n", k, done.solutions.text().c_str(),
-                    static_cast<unsigned long long>(done.nodes));
-        return 0;
-    }
     solve::Prefix prefix;
     if (!unit_prefix(split, k, prefix)) return 2;
 
@@ -355,6 +296,7 @@ int run_unit(const SolveOptions& opt) {
     unit.output = unit_path(split, k, "_solved.txt");
     SolveRun run;
     run.state.fingerprint = split.problem.fingerprint;
+    run.dead_states = table;
     // A rerun (a requeued job, a second try) goes on from the unit's own checkpoint.
     if (fs::exists(unit.checkpoint)) {
         if (const std::string fault = solve::read_checkpoint(unit.checkpoint, split.problem, run.state); !fault.empty()) {
@@ -382,6 +324,26 @@ int run_unit(const SolveOptions& opt) {
     }
     if (!write_or_say(unit_path(split, k, ".result"), solve::result_text(record))) return 1;
     return status;
+}
+
+}  // namespace
+
+int run_unit(const SolveOptions& opt) {
+    OpenSplit split;
+    if (!open_split(opt.manifest, split)) return 2;
+    const std::size_t k = opt.unit;
+    if (k < 1 || k > split.manifest.units) {
+        std::fprintf(stderr, "--unit: %zu is not a unit of %s (1..%zu)\n", k, opt.manifest.c_str(),
+                     split.manifest.units);
+        return 2;
+    }
+    solve::UnitRecord done;
+    if (unit_done(split, k, done)) {
+        std::printf("unit %zu is done already: solutions=%s nodes=%llu\n", k, done.solutions.text().c_str(),
+                    static_cast<unsigned long long>(done.nodes));
+        return 0;
+    }
+    return solve_split_unit(split, k, opt, nullptr);
 }
 
 namespace {
@@ -467,7 +429,146 @@ int run_merge(const std::string& dir, const std::string& output, const std::stri
     return all_done ? 0 : 3;
 }
 
+struct WorkOptions {
+    std::string task, job;
+    bool take_over = false;
+    int threads = 1;
+    std::vector<std::string> dirs;
+};
+
+// A task's claims in one split folder. DIR/claims/.task_ID holds "ID JOB"; the claim of unit K
+// is DIR/claims/unit_NNNNNN, a hard link to it. link(2) fails when the name exists, so of two
+// tasks that try one unit only one gets it, and the claim names its holder.
+class Claims {
+public:
+    Claims(const std::string& dir, const std::string& task)
+        : claims_(fs::path(dir) / "claims"), own_(claims_ / (".task_" + task)), task_(task) {}
+
+    // Makes the claims folder and the task's own file; false after one line.
+    bool open(const std::string& job) {
+        std::error_code ec;
+        fs::create_directories(claims_, ec);
+        if (!ec && write_or_say(own_.string(), task_ + " " + job + "\n")) return true;
+        std::fprintf(stderr, "%s: cannot write its claims; skipped\n", claims_.parent_path().c_str());
+        return false;
+    }
+    // The task that holds unit k (the claim's first word); empty when none does.
+    std::string holder(std::size_t k) const {
+        const std::string text = read_whole(of(k));
+        return text.substr(0, text.find_first_of(" \n"));
+    }
+    enum class Claim { Got, Taken, Failed };
+    Claim claim(std::size_t k) const {
+        std::error_code ec;
+        fs::create_hard_link(own_, of(k), ec);
+        if (!ec) return Claim::Got;
+        return fs::exists(of(k)) ? Claim::Taken : Claim::Failed;
+    }
+    // A claim held by a task that will not run again becomes this task's.
+    bool take_over(std::size_t k) const {
+        const fs::path next = claims_ / (".take_" + task_);
+        std::error_code ec;
+        fs::remove(next, ec);
+        fs::create_hard_link(own_, next, ec);
+        if (!ec) fs::rename(next, of(k), ec);
+        return !ec;
+    }
+    fs::path of(std::size_t k) const { return claims_ / solve::unit_name(k, ""); }
+
+private:
+    fs::path claims_, own_;
+    std::string task_;
+};
+
+// One pass over a split folder: "held" continues the units this task holds (with --take-over,
+// every claimed unit) that are not done; "new" claims and solves each unit no task holds. The
+// units of one folder share a table of dead states. The exit status of the first unit that
+// fails or is stopped, else 0.
+int work_pass(const WorkOptions& opt, const std::string& dir, bool held) {
+    OpenSplit split;
+    bool loaded = false;
+    if (!read_split(dir, split)) {
+        std::fprintf(stderr, "%s: skipped\n", dir.c_str());
+        return 0;
+    }
+    const Claims claims(dir, opt.task);
+    SolveOptions unit;
+    unit.threads = opt.threads;
+    unit.quiet = true;
+    std::unique_ptr<solve::DeadStates> table;
+    for (std::size_t k = 1; k <= split.manifest.units; ++k) {
+        if (g_stop_signal != 0) return 3;
+        const std::string holder = claims.holder(k);
+        const bool mine = held ? !holder.empty() && (holder == opt.task || opt.take_over) : holder.empty();
+        solve::UnitRecord record;
+        if (!mine || unit_done(split, k, record)) continue;
+        // The problem is built once a unit is to be solved, and before it is claimed: a folder
+        // whose files have changed is left with no claim of this task.
+        if (!loaded && !(loaded = load_split(split))) {
+            std::fprintf(stderr, "%s: skipped\n", dir.c_str());
+            return 0;
+        }
+        if (held && holder != opt.task) {
+            std::fprintf(stderr, "task %s takes over %s from task %s\n", opt.task.c_str(), claims.of(k).c_str(),
+                         holder.c_str());
+            if (!claims.take_over(k)) {
+                std::fprintf(stderr, "%s: cannot be taken over; the task ends\n", claims.of(k).c_str());
+                return 1;
+            }
+        } else if (!held) {
+            const Claims::Claim got = claims.claim(k);
+            if (got == Claims::Claim::Taken) continue;
+            if (got == Claims::Claim::Failed) {
+                std::fprintf(stderr, "%s: cannot be made (the folder must take hard links); the task ends\n",
+                             claims.of(k).c_str());
+                return 1;
+            }
+        }
+        if (!table) table = std::make_unique<solve::DeadStates>();
+        std::printf("%s unit %zu: ", dir.c_str(), k);
+        std::fflush(stdout);
+        if (const int status = solve_split_unit(split, k, unit, table.get()); status != 0) return status;
+    }
+    return 0;
+}
+
+// tessera work: what a task of a split's job array runs. The folders in order, first the units
+// the task holds, then new ones: a requeued task finishes its own units before it takes more.
+int run_work(const WorkOptions& opt) {
+    if (opt.task.empty() || opt.task.find_first_not_of("0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ_-") !=
+                                std::string::npos) {
+        std::fprintf(stderr, "--task: '%s' is not a task name (letters, digits, - and _)\n", opt.task.c_str());
+        return 2;
+    }
+    catch_stop_signals();
+    std::vector<std::string> dirs;
+    for (const std::string& dir : opt.dirs) {
+        std::error_code ec;
+        if (!fs::is_regular_file(fs::path(dir) / solve::kManifestName, ec))
+            std::fprintf(stderr, "%s: no manifest of a split here; skipped\n", dir.c_str());
+        else if (Claims(dir, opt.task).open(opt.job))
+            dirs.push_back(dir);
+    }
+    for (const bool held : {true, false})
+        for (const std::string& dir : dirs)
+            if (const int status = work_pass(opt, dir, held); status != 0) return status;
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
 }  // namespace
+
+Command add_work_command(CLI::App& app) {
+    auto opt = std::make_shared<WorkOptions>();
+    CLI::App* sub = app.add_subcommand(
+        "work", "Claim and solve the units of split folders one after another (what a job array task runs)");
+    sub->add_option("--task", opt->task, "this task's name in DIR/claims (the array task's index)")->required();
+    sub->add_option("--job", opt->job, "the job's id, noted beside the task's name");
+    sub->add_flag("--take-over", opt->take_over,
+                  "also continue units held by other tasks; only once no task of the array runs");
+    sub->add_option("--threads", opt->threads, "threads for each unit")->check(CLI::Range(1, 1024))->capture_default_str();
+    sub->add_option("DIR", opt->dirs, "split folders, in the order their units are claimed")->required();
+    return {sub, [opt] { return run_work(*opt); }};
+}
 
 Command add_split_command(CLI::App& app) {
     auto opt = std::make_shared<SplitOptions>();

@@ -31,6 +31,7 @@ Command add_render_command(CLI::App& app);
 Command add_solve_command(CLI::App& app);
 Command add_split_command(CLI::App& app);
 Command add_merge_command(CLI::App& app);
+Command add_work_command(CLI::App& app);
 Command add_sweep_command(CLI::App& app);
 Command add_sweep_report_command(CLI::App& app);
 Command add_replay_units_command(CLI::App& app);

@@ -25,6 +25,7 @@ int main(int argc, char** argv) {
         tessera::cli::add_solve_command(app),
         tessera::cli::add_split_command(app),
         tessera::cli::add_merge_command(app),
+        tessera::cli::add_work_command(app),
         tessera::cli::add_sweep_command(app), tessera::cli::add_sweep_report_command(app),
         tessera::cli::add_replay_units_command(app),
     };

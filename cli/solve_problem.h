@@ -62,6 +62,8 @@ struct SolveRun {
     bool complete = false;
     bool failed = false;  // a solution failed its check, or a file could not be written
     solve::RunEnd end = solve::RunEnd::Complete;
+    // in: a table of dead states kept across runs of one problem, or null
+    solve::DeadStates* dead_states = nullptr;
 };
 // Returns the exit status of `tessera solve`: 0, 1 (a file not written), 3 (stopped).
 int solve_frontier(const SolveOptions& opt, const Solver& solver, const solve::Problem& problem, SolveRun& run);

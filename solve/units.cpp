@@ -341,7 +341,9 @@ RunEnd run_search(const Problem& problem, SearchTotals& totals, const RunOptions
     Walker prober(problem);
     // Shared by the threads and kept from round to round: a unit started again on another
     // thread, or after a checkpoint, skips what an earlier turn found dead.
-    DeadStates dead;
+    std::unique_ptr<DeadStates> own_table;
+    if (options.dead_states == nullptr) own_table = std::make_unique<DeadStates>();
+    DeadStates& dead = options.dead_states != nullptr ? *options.dead_states : *own_table;
     prober.enter({});
     const auto every = std::chrono::duration_cast<Clock::duration>(
         std::chrono::duration<double>(options.checkpoint_every > 0 ? options.checkpoint_every : 60));

@@ -88,6 +88,9 @@ struct RunOptions {
     std::function<bool(const Prefix&)> on_solution;
     std::function<void(const SearchTotals&)> on_checkpoint;
     std::function<void(const Progress&)> on_progress;  // a few times a second
+    // A table of dead states kept by the caller for runs of one problem one after another (the
+    // units of a split): each run skips what the earlier ones searched. Null: one of its own.
+    DeadStates* dead_states = nullptr;
 };
 
 enum class RunEnd { Complete, MaxSolutions, Stopped };

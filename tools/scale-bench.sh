@@ -18,8 +18,8 @@
 #   INSTANCES   "SEED:K ..." puzzles of `tessera generate --seed SEED --remove K` (default below)
 #   MODES       the runs to make, in order (default "single mpi2 mpi2d mpi3d slurm slurmbatch")
 #   MPI_ARGS    extra mpirun options (default: the shared-memory transport, no UCX probing)
-#   UNITS       split --units for each instance in the slurm modes (default 4: every unit costs a
-#               process start and its files, and the batch array balances across instances)
+#   UNITS       split --units for each instance in the slurm modes (default 8: a unit costs its
+#               files and a start of the search; 16 made that cost more than the balance gained)
 #   PER_TASK    split --units-per-task of the slurm mode: its arrays have one task per this many
 #               units (default 8)
 #   WORK        the working folder (default: a new one under /tmp, removed at the end)
@@ -29,10 +29,10 @@ build=$(realpath "${1:-build/release}")
 tessera=$build/tessera
 mpi=$build/tessera-mpi
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-instances=${INSTANCES:-"3:24 5:34 6:30 7:32 8:40 10:32 11:36 12:32"}
+instances=${INSTANCES:-"3:24 5:34 6:30 7:32 8:40 10:32 11:36 12:32 14:33 15:30 18:30 21:30 28:30 29:30"}
 modes=${MODES:-"single mpi2 mpi2d mpi3d slurm slurmbatch"}
 mpi_args=${MPI_ARGS:-"--mca pml ob1 --mca btl self,vader"}
-units=${UNITS:-4}
+units=${UNITS:-8}
 per_task=${PER_TASK:-8}
 work=${WORK:-}
 keep=${work:+yes}
@@ -124,6 +124,25 @@ wait_for_jobs() { # JOB...
     while [ -n "$(squeue -h -j "$ids" 2>/dev/null)" ]; do sleep 0.1; done
 }
 
+# Waits for every unit of the split folders to have its result, looking at the files: squeue many
+# times a second costs the controller and munged CPU that the tasks need (about 8 % more unit
+# seconds when this bench polled it every 0.1 s). Then for the jobs to end; also when a task
+# failed without a result.
+wait_for_units() { # JOBS DIR...
+    local jobs=$1 dir unit polls=0
+    shift
+    for dir in "$@"; do
+        for unit in "$dir"/unit_[0-9][0-9][0-9][0-9][0-9][0-9].txt; do
+            while [ ! -f "${unit%.txt}.result" ]; do
+                sleep 0.1
+                polls=$((polls + 1))
+                [ $((polls % 20)) -ne 0 ] || [ -n "$(squeue -h -j "$jobs" 2>/dev/null)" ] || break 3
+            done
+        done
+    done
+    wait_for_jobs "$jobs"
+}
+
 merge_all() { # MODE START
     local seed k
     for pair in $instances; do
@@ -141,7 +160,7 @@ slurm_arrays() {
     for pair in $instances; do
         jobs+=("$(sbatch --parsable "$work/units_${pair%%:*}_${pair##*:}/job.sbatch")")
     done
-    wait_for_jobs "${jobs[@]}"
+    wait_for_units "$(IFS=,; echo "${jobs[*]}")" "$work"/units_*
     merge_all slurm "$started"
 }
 
@@ -154,7 +173,7 @@ slurm_batch() {
     for pair in $instances; do dirs+=("$work/units_${pair%%:*}_${pair##*:}"); done
     first=${dirs[0]}
     started=$(now)
-    wait_for_jobs "$(sbatch --parsable --array=1-"$(nproc)" "$first/job.sbatch" "${dirs[@]:1}")"
+    wait_for_units "$(sbatch --parsable --array=1-"$(nproc)" "$first/job.sbatch" "${dirs[@]:1}")" "${dirs[@]}"
     merge_all slurmbatch "$started"
 }
 
@@ -168,11 +187,13 @@ report() { # MODE START END
         "$(echo "$rate / ${single_rate:-$rate}" | bc -l)" "$(cut -d' ' -f1 /proc/loadavg)"
 }
 
+cluster_up=
 generate
 echo "instances: $instances (seed:K), build $build, load $(cut -d' ' -f1-3 /proc/loadavg)"
 for mode in $modes; do
     if [ "${mode#slurm}" != "$mode" ]; then
-        if [ ! -f "$work/cluster/slurm.conf" ]; then
+        if [ -z "$cluster_up" ]; then
+            cluster_up=yes
             "$here/tests/slurm/slurm-cluster.sh" start "$work/cluster" >/dev/null
             export SLURM_CONF=$work/cluster/slurm.conf
             # A cluster just started takes its first job about 3 s after the submission, later

@@ -218,6 +218,10 @@ TEST_F(SplitCliTest, JobArrayTasksClaimUnitsAcrossFoldersAndASweepUpTakesOverASt
     EXPECT_EQ(o.status, 0) << o.out;
     EXPECT_EQ(last_line(o.out).substr(0, last_line(o.out).find(" nodes")),
               single.out.substr(0, single.out.find(" tilings")));
+    // A task run again when everything is done solves nothing.
+    o = test::run_command(task1 + " t");
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out, "");
 }
 
 TEST_F(SplitCliTest, BadInputGetsOneLineAndStatusTwoAndOverwritesNothing) {
@@ -230,6 +234,7 @@ TEST_F(SplitCliTest, BadInputGetsOneLineAndStatusTwoAndOverwritesNothing) {
         {"solve --manifest s --unit 999", "--unit: 999 is not a unit"},
         {"solve --manifest nowhere --unit 1", "no manifest"},
         {"merge nowhere", "no manifest"},
+        {"work --task a/b s", "--task: 'a/b' is not a task name"},
     };
     for (const auto& c : cases) {
         const test::Outcome o = test::run_tessera(c.args);
