@@ -2,6 +2,8 @@
 # Instances solved per hour on this machine, three ways, on a batch of generated puzzles whose
 # partial placements each take 1 to 10 s to count for one process:
 #   single  tessera solve --count --threads 1, one instance after another
+#   twin    the same, each instance solved twice at once by two such processes (counted twice):
+#           what two processes that share nothing reach on this machine, the ceiling of the rest
 #   mpiN    mpirun -np N tessera-mpi solve --count, one instance after another (rank 0 searches too)
 #   mpiNd   the same with --dispatch-only (rank 0 only hands out units)
 #   mpiNb   mpirun -np N tessera-mpi batch: one job solves every instance, one after another
@@ -16,7 +18,7 @@
 #
 # Environment:
 #   INSTANCES   "SEED:K ..." puzzles of `tessera generate --seed SEED --remove K` (default below)
-#   MODES       the runs to make, in order (default "single mpi2 mpi2d mpi3d slurm slurmbatch")
+#   MODES       the runs to make, in order (default "single twin mpi2 mpi2b slurm slurmbatch")
 #   MPI_ARGS    extra mpirun options (default: the shared-memory transport, no UCX probing)
 #   UNITS       split --units for each instance in the slurm modes (default 8: a unit costs its
 #               files and a start of the search; 16 made that cost more than the balance gained)
@@ -29,8 +31,8 @@ build=$(realpath "${1:-build/release}")
 tessera=$build/tessera
 mpi=$build/tessera-mpi
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-instances=${INSTANCES:-"3:24 5:34 6:30 7:32 8:40 10:32 11:36 12:32 14:33 15:30 18:30 21:30 28:30 29:30"}
-modes=${MODES:-"single mpi2 mpi2d mpi3d slurm slurmbatch"}
+instances=${INSTANCES:-"3:24 5:34 6:30 7:32 8:40 10:32 11:36 12:32 14:33 15:30 18:30 21:30 28:30 29:30 35:30 40:30 42:30 47:30 48:33 49:30 51:33 55:33 58:30"}
+modes=${MODES:-"single twin mpi2 mpi2b slurm slurmbatch"}
 mpi_args=${MPI_ARGS:-"--mca pml ob1 --mca btl self,vader"}
 units=${UNITS:-8}
 per_task=${PER_TASK:-8}
@@ -77,6 +79,11 @@ run_one() { # MODE SEED K
     local mode=$1 seed=$2 k=$3 np flags out
     case $mode in
     single) "$tessera" solve $(problem "$seed" "$k") --threads 1 --quiet ;;
+    twin)
+        "$tessera" solve $(problem "$seed" "$k") --threads 1 --quiet >/dev/null &
+        "$tessera" solve $(problem "$seed" "$k") --threads 1 --quiet
+        wait
+        ;;
     mpi*)
         np=${mode#mpi} flags=""
         [ "${np%d}" != "$np" ] && np=${np%d} flags=--dispatch-only
@@ -180,6 +187,7 @@ slurm_batch() {
 report() { # MODE START END
     local n seconds rate
     n=$(wc -w <<<"$instances")
+    [ "$1" != twin ] || n=$((n * 2))
     seconds=$(echo "$3 - $2" | bc -l)
     rate=$(echo "$n * 3600 / $seconds" | bc -l)
     [ "$1" = single ] && single_rate=$rate
