@@ -44,9 +44,26 @@ void sync_folder(const char* path) {
     ::close(fd);
 }
 
+// A device or a pipe (`-o /dev/null`, `-o /dev/stdout`) is written into: renaming a file over
+// it would put a plain file in its place, which as root breaks /dev/null for the whole machine.
+int write_into_special(const char* path, const char* data, std::size_t size) {
+    const int fd = ::open(path, O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return errno;
+    int err = write_all(fd, data, size);
+    if (::close(fd) != 0 && err == 0) err = errno;
+    return err;
+}
+
 }  // namespace
 
 int write_file_atomically(const char* path, const char* data, std::size_t size) {
+    struct stat target {};
+    if (::stat(path, &target) == 0 && !S_ISREG(target.st_mode) && !S_ISDIR(target.st_mode))
+        return write_into_special(path, data, size);
+    // Through a symbolic link, the file it names is replaced and the link kept.
+    char resolved[PATH_MAX];
+    if (::lstat(path, &target) == 0 && S_ISLNK(target.st_mode) && ::realpath(path, resolved) != nullptr)
+        path = resolved;
     char temp[PATH_MAX];
     if (std::snprintf(temp, sizeof temp, "%s.tmpXXXXXX", path) >= static_cast<int>(sizeof temp)) return ENAMETOOLONG;
     const int fd = ::mkstemp(temp);

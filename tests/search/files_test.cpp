@@ -1,9 +1,15 @@
 // Placement files, the region test and the dumps.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstring>
+#include <filesystem>
 
 #include "board/board.h"
+#include "search/atomic_file.h"
 #include "test_support.h"
 
 namespace tessera {
@@ -146,6 +152,23 @@ TEST_F(FilesTest, FailedWriteNamesTheFileAndKeepsTheOldOne) {
     EXPECT_TRUE(std::filesystem::is_directory("big.txt"));
     for (const auto& entry : std::filesystem::directory_iterator("."))
         EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << "leftover temporary file";
+}
+
+TEST_F(FilesTest, WritesGoIntoPipesAndThroughLinks) {
+    ASSERT_EQ(::mkfifo("pipe", 0600), 0);
+    const int reader = ::open("pipe", O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    EXPECT_EQ(write_file_atomically(std::string("pipe"), std::string("xyz")), 0);
+    char got[8] = {};
+    EXPECT_EQ(::read(reader, got, sizeof got), 3);
+    ::close(reader);
+    EXPECT_EQ(std::string(got), "xyz");
+    EXPECT_TRUE(std::filesystem::is_fifo("pipe"));
+    write_file("real.txt", "old");
+    std::filesystem::create_symlink("real.txt", "link.txt");
+    EXPECT_EQ(write_file_atomically(std::string("link.txt"), std::string("new")), 0);
+    EXPECT_TRUE(std::filesystem::is_symlink("link.txt"));
+    EXPECT_EQ(read_file("real.txt"), "new");
 }
 
 TEST_F(FilesTest, RegionTestCountsOnlyCellsThatAreNotFull) {
