@@ -30,8 +30,9 @@ Walker::Walker(const Problem& problem) : p_(problem), tilt_(problem) {
     const std::size_t sixths = p_.cell_row.size() * 6;
     cover_.resize(p_.cell_row.size());
     live_.resize(p_.cell_row.size() * kSlots);
-    slot_.resize(p_.row_cells.size());
-    for (std::size_t i = 0; i < slot_.size(); ++i) slot_[i] = static_cast<std::uint8_t>(slot_of(p_.row_cells[i].mask));
+    live_at_.resize(p_.row_cells.size());
+    for (std::size_t i = 0; i < live_at_.size(); ++i)
+        live_at_[i] = static_cast<std::uint32_t>(p_.row_cells[i].cell * kSlots + slot_of(p_.row_cells[i].mask));
     seen_.assign(p_.cell_row.size(), 0);
     flood_.reserve(sixths);
     pocket_.reserve(sixths);
@@ -69,7 +70,7 @@ void Walker::reset() {
     }
     for (const Row& r : p_.rows) {
         ++class_live_[r.cls];
-        for (std::uint32_t k = 0; k < r.count; ++k) ++live_[p_.row_cells[r.first + k].cell * kSlots + slot_[r.first + k]];
+        for (std::uint32_t k = 0; k < r.count; ++k) ++live_[live_at_[r.first + k]];
     }
     trail_.clear();
     placed_.clear();
@@ -87,8 +88,8 @@ void Walker::kill(std::uint32_t row) {
     const Row& r = p_.rows[row];
     --class_live_[r.cls];
     for (std::uint32_t k = 0; k < r.count; ++k) {
-        const std::int32_t cell = p_.row_cells[r.first + k].cell;
-        if (--live_[cell * kSlots + slot_[r.first + k]] == 0) emptied_.push_back(cell);
+        const std::uint32_t at = live_at_[r.first + k];
+        if (--live_[at] == 0) emptied_.push_back(static_cast<std::int32_t>(at / kSlots));
     }
 }
 
@@ -101,7 +102,10 @@ bool Walker::starved() const {
     return false;
 }
 
-void Walker::place(std::uint32_t row) {
+// With `keep_used_up`, the rows of a shape that the placement used up stay live until the caller
+// lifts them out: most children are dead ends that the cheaper checks find without them, and
+// those rows are most of the work of a placement.
+void Walker::place(std::uint32_t row, bool keep_used_up) {
     const Row& r = p_.rows[row];
     const ShapeClass& shape = p_.classes[r.cls];
     emptied_.clear();
@@ -119,12 +123,14 @@ void Walker::place(std::uint32_t row) {
             if ((e->mask & rc.mask) != 0 && stamp_[e->row] == 0) kill(e->row);
     }
     --pieces_left_;
-    if (--class_free_[r.cls] == 0) {
-        const ListEntry* end = p_.class_lists.data() + p_.class_list_start[r.cls + 1];
-        for (const ListEntry* e = p_.class_lists.data() + p_.class_list_start[r.cls]; e != end; ++e)
-            if (stamp_[e->row] == 0) kill(e->row);
-    }
     sums_valid_ = false;
+    if (--class_free_[r.cls] == 0 && !keep_used_up) lift_out_used_up(r.cls);
+}
+
+void Walker::lift_out_used_up(std::int32_t cls) {
+    const ListEntry* end = p_.class_lists.data() + p_.class_list_start[cls + 1];
+    for (const ListEntry* e = p_.class_lists.data() + p_.class_list_start[cls]; e != end; ++e)
+        if (stamp_[e->row] == 0) kill(e->row);
 }
 
 void Walker::lift(std::uint32_t row, std::uint32_t mark) {
@@ -134,7 +140,7 @@ void Walker::lift(std::uint32_t row, std::uint32_t mark) {
         stamp_[dead] = 0;
         const Row& d = p_.rows[dead];
         ++class_live_[d.cls];
-        for (std::uint32_t k = 0; k < d.count; ++k) ++live_[p_.row_cells[d.first + k].cell * kSlots + slot_[d.first + k]];
+        for (std::uint32_t k = 0; k < d.count; ++k) ++live_[live_at_[d.first + k]];
     }
     const Row& r = p_.rows[row];
     for (std::uint32_t k = 0; k < r.count; ++k) {
@@ -388,7 +394,7 @@ Walker::End Walker::walk(const TilingSink& sink, const std::atomic<bool>& stop, 
             continue;
         }
         level.row = static_cast<std::int32_t>(candidates_[level.at++]);
-        place(static_cast<std::uint32_t>(level.row));
+        place(static_cast<std::uint32_t>(level.row), true);
         const int depth = static_cast<int>(placed_.size());
         count_node(depth);
         if (is_tiling()) {
@@ -397,6 +403,12 @@ Walker::End Walker::walk(const TilingSink& sink, const std::atomic<bool>& stop, 
             continue;
         }
         if (starved() || (dead_ && dead_->contains(state_)) || !all_pockets_ok()) continue;
+        const std::int32_t cls = p_.rows[static_cast<std::size_t>(level.row)].cls;
+        if (class_free_[cls] == 0) {
+            emptied_.clear();
+            lift_out_used_up(cls);
+            if (starved()) continue;
+        }
         const Choice next = choose();
         if (next.count > 0) push_level(next);
     }

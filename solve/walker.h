@@ -85,7 +85,8 @@ private:
 
     void reset();
     void count_node(int depth);
-    void place(std::uint32_t row);
+    void place(std::uint32_t row, bool keep_used_up = false);
+    void lift_out_used_up(std::int32_t cls);
     void lift(std::uint32_t row, std::uint32_t mark);
     void kill(std::uint32_t row);
     bool starved() const;
@@ -112,7 +113,7 @@ private:
     std::vector<std::uint32_t> cover_;   // covered sixths of each cell
     static constexpr int kSlots = 7;
     std::vector<std::int32_t> live_;     // live rows per cell and kind of cover (whole, six halves)
-    std::vector<std::uint8_t> slot_;     // kind of cover of each row cell
+    std::vector<std::uint32_t> live_at_; // each row cell's count in live_: its cell and kind of cover
     std::vector<std::int32_t> class_live_, class_free_;
     std::vector<std::uint32_t> stamp_;   // placement that killed a row (1-based), 0 if alive
     std::vector<std::uint32_t> trail_;
