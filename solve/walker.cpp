@@ -33,6 +33,11 @@ Walker::Walker(const Problem& problem) : p_(problem), tilt_(problem) {
     live_at_.resize(p_.row_cells.size());
     for (std::size_t i = 0; i < live_at_.size(); ++i)
         live_at_[i] = static_cast<std::uint32_t>(p_.row_cells[i].cell * kSlots + slot_of(p_.row_cells[i].mask));
+    row_cells_of_.resize(p_.rows.size());
+    for (std::size_t i = 0; i < p_.rows.size(); ++i) {
+        const Row& r = p_.rows[i];
+        row_cells_of_[i] = {r.first, static_cast<std::uint16_t>(r.count), static_cast<std::uint16_t>(r.cls)};
+    }
     seen_.assign(p_.cell_row.size(), 0);
     flood_.reserve(sixths);
     pocket_.reserve(sixths);
@@ -85,7 +90,7 @@ void Walker::reset() {
 void Walker::kill(std::uint32_t row) {
     stamp_[row] = static_cast<std::uint32_t>(placed_.size());
     trail_.push_back(row);
-    const Row& r = p_.rows[row];
+    const RowCells& r = row_cells_of_[row];
     --class_live_[r.cls];
     for (std::uint32_t k = 0; k < r.count; ++k) {
         const std::uint32_t at = live_at_[r.first + k];
@@ -138,7 +143,7 @@ void Walker::lift(std::uint32_t row, std::uint32_t mark) {
         const std::uint32_t dead = trail_.back();
         trail_.pop_back();
         stamp_[dead] = 0;
-        const Row& d = p_.rows[dead];
+        const RowCells& d = row_cells_of_[dead];
         ++class_live_[d.cls];
         for (std::uint32_t k = 0; k < d.count; ++k) ++live_[live_at_[d.first + k]];
     }

@@ -114,6 +114,12 @@ private:
     static constexpr int kSlots = 7;
     std::vector<std::int32_t> live_;     // live rows per cell and kind of cover (whole, six halves)
     std::vector<std::uint32_t> live_at_; // each row cell's count in live_: its cell and kind of cover
+    // What a kill reads of a row, packed: rows are many, and a kill touches them at random.
+    struct RowCells {
+        std::uint32_t first;
+        std::uint16_t count, cls;
+    };
+    std::vector<RowCells> row_cells_of_;
     std::vector<std::int32_t> class_live_, class_free_;
     std::vector<std::uint32_t> stamp_;   // placement that killed a row (1-based), 0 if alive
     std::vector<std::uint32_t> trail_;
