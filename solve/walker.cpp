@@ -2,6 +2,8 @@
 
 #include <array>
 #include <bit>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
 #include <numeric>
 
@@ -39,6 +41,7 @@ Walker::Walker(const Problem& problem) : p_(problem), tilt_(problem) {
         row_cells_of_[i] = {r.first, static_cast<std::uint16_t>(r.count), static_cast<std::uint16_t>(r.cls)};
     }
     seen_.assign(p_.cell_row.size(), 0);
+    one_area_.assign(kPieceCount + 2, 0);
     flood_.reserve(sixths);
     pocket_.reserve(sixths);
     class_live_.resize(p_.classes.size());
@@ -276,6 +279,7 @@ bool Walker::pocket_ok(std::int32_t start) {
     // The free sixths of a cell are all six or one half: always joined, so the flood goes from
     // cell to cell, across the edges where free sixths meet.
     const std::uint64_t id = ++flood_id_;
+    ++areas_;
     flood_.clear();
     flood_.push_back(start);
     seen_[start] = id;
@@ -323,9 +327,73 @@ bool Walker::all_pockets_ok() {
     if (tilt_.usable() && !tilt_.all_can_make(tilt_left_, class_free_)) return false;
     check_start_ = flood_id_ + 1;
     pocket_.clear();
+    areas_ = 0;
     for (std::size_t i = 0; i < cover_.size(); ++i)
         if (cover_[i] != 0x3f && seen_[i] < check_start_ && !pocket_ok(static_cast<std::int32_t>(i))) return false;
+    one_area_[placed_.size()] = areas_ == 1 && uncovered_primary_ > kPocketCap;
     return true;
+}
+
+// On a full board of pieces of one area, one large empty area passes every check of an area
+// that the tilt of all that is left passes. A placement in it leaves one area when the empty
+// cells around it still join up; a short flood among them shows that most of the time, and
+// spares the flood of the whole area.
+bool Walker::pockets_ok_after(std::uint32_t row) {
+    const bool one_before = !p_.region.limited && uniform_area_ > 0 && p_.pieces_joined &&
+                            one_area_[placed_.size() - 1] != 0 && uncovered_primary_ > kPocketCap;
+    if (!one_before || !still_one_area(row)) return all_pockets_ok();
+    const bool ok = !tilt_.usable() || tilt_.all_can_make(tilt_left_, class_free_);
+#ifdef TESSERA_VERIFY
+    // The checked builds flood the whole board as well: the same answer, and one area.
+    if (all_pockets_ok() != ok || (ok && areas_ != 1)) {
+        std::fprintf(stderr, "the short check of one empty area disagrees with the flood\n");
+        std::abort();
+    }
+#endif
+    if (!ok) return false;
+    pocket_.clear();
+    one_area_[placed_.size()] = 1;
+    return true;
+}
+
+// Whether the empty cells next to `row` (across its edges, and its own cells' free halves) are
+// joined by a flood of a few cells: then every cell of the area is, as before the placement.
+bool Walker::still_one_area(std::uint32_t row) {
+    constexpr std::size_t kNearFlood = 48;
+    const std::uint64_t id = ++flood_id_;
+    near_.clear();
+    const Row& r = p_.rows[row];
+    auto note = [&](std::int32_t cell) {
+        if (seen_[cell] == id) return;
+        seen_[cell] = id;
+        near_.push_back(cell);
+    };
+    for (std::uint32_t k = 0; k < r.count; ++k) {
+        const RowCell& rc = p_.row_cells[r.first + k];
+        if (cover_[rc.cell] != 0x3f) note(rc.cell);
+        for (std::uint32_t m = rc.mask; m != 0; m &= m - 1) {
+            const std::int32_t n = p_.across[rc.cell * 6 + std::countr_zero(m)];
+            if (n >= 0 && (cover_[n / 6] >> (n % 6) & 1) == 0) note(n / 6);
+        }
+    }
+    if (near_.size() <= 1) return true;
+    const std::size_t targets = near_.size();
+    const std::uint64_t reached = ++flood_id_;
+    flood_.clear();
+    flood_.push_back(near_[0]);
+    seen_[near_[0]] = reached;
+    std::size_t found = 1;
+    for (std::size_t at = 0; at < flood_.size() && at < kNearFlood; ++at) {
+        const std::int32_t cell = flood_[at];
+        for (std::uint32_t m = 0x3f & ~cover_[cell]; m != 0; m &= m - 1) {
+            const std::int32_t n = p_.across[cell * 6 + std::countr_zero(m)];
+            if (n < 0 || (cover_[n / 6] >> (n % 6) & 1) != 0 || seen_[n / 6] == reached) continue;
+            if (seen_[n / 6] == id && ++found == targets) return true;
+            seen_[n / 6] = reached;
+            flood_.push_back(n / 6);
+        }
+    }
+    return false;
 }
 
 Placement Walker::placement_of(std::uint32_t row, int piece) const {
@@ -407,7 +475,9 @@ Walker::End Walker::walk(const TilingSink& sink, const std::atomic<bool>& stop, 
             if (!sink(path_prefix(depth))) return End::Stopped;
             continue;
         }
-        if (starved() || (dead_ && dead_->contains(state_)) || !all_pockets_ok()) continue;
+        if (starved() || (dead_ && dead_->contains(state_)) ||
+            !pockets_ok_after(static_cast<std::uint32_t>(level.row)))
+            continue;
         const std::int32_t cls = p_.rows[static_cast<std::size_t>(level.row)].cls;
         if (class_free_[cls] == 0) {
             emptied_.clear();

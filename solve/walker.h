@@ -99,6 +99,8 @@ private:
     std::int32_t live_in(std::size_t cell, int sixth) const;
     Choice sixth_choice(std::int32_t sixth, std::int64_t count) const;
     bool all_pockets_ok();
+    bool pockets_ok_after(std::uint32_t row);
+    bool still_one_area(std::uint32_t row);
     bool pocket_ok(std::int32_t start);
     bool pocket_tilt_ok(std::int64_t tilt, int size) const;
     void flood_from(std::int32_t sixth);
@@ -128,6 +130,9 @@ private:
     std::vector<std::int32_t> flood_;    // cells
     std::vector<std::int32_t> pocket_;   // cells of the smallest empty area of the last check
     int pocket_size_ = 0;
+    int areas_ = 0;                      // empty areas met by the last check
+    std::vector<std::uint8_t> one_area_; // per depth: the node's empty sixths are one large area
+    std::vector<std::int32_t> near_;     // cells of an empty area next to a placement
     std::uint64_t flood_id_ = 0;
     std::uint64_t check_start_ = 1;      // first flood of the current pocket check
     std::vector<std::uint32_t> placed_;  // rows placed since the fixed placement
