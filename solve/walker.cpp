@@ -217,6 +217,10 @@ Walker::Choice Walker::sixth_choice(std::int32_t sixth, std::int64_t count) cons
 Walker::Choice Walker::choose() const {
     Choice best{nullptr, nullptr, 0, std::numeric_limits<std::int64_t>::max()};
     for (std::size_t i = 0; i < cover_.size(); ++i) {
+        // Every sixth of a cell counts the rows that cover the whole cell: a cell whose whole
+        // covers alone reach the best count so far cannot improve on it.
+        const std::int32_t whole = live_[i * kSlots];
+        if (whole > best.count || (whole == best.count && !last_of_ties_)) continue;
         for (std::uint32_t m = p_.primary_mask[i] & ~cover_[i]; m != 0; m &= m - 1) {
             const int k = std::countr_zero(m);
             const std::int32_t n = live_in(i, k);
