@@ -2,12 +2,15 @@
 
 #include <array>
 #include <bit>
-#include <cstdio>
-#include <cstdlib>
 #include <limits>
 #include <numeric>
 
 #include "solve/count.h"
+
+#ifdef TESSERA_VERIFY
+#include <cstdio>
+#include <cstdlib>
+#endif
 
 namespace tessera::solve {
 
@@ -300,11 +303,11 @@ bool Walker::pocket_ok(std::int32_t start) {
         // free pieces' common divisor, however large it is.
         if (size > kPocketCap && p_.region.limited) return true;
         for (std::uint32_t m = free; m != 0; m &= m - 1) {
-            const std::int32_t n = p_.across[cell * 6 + std::countr_zero(m)];
-            if (n < 0 || (cover_[n / 6] >> (n % 6) & 1) != 0 || seen_[n / 6] == id) continue;
-            if (seen_[n / 6] >= check_start_) return true;
-            seen_[n / 6] = id;
-            flood_.push_back(n / 6);
+            const std::int32_t n = empty_across(cell, m);
+            if (n < 0 || seen_[n] == id) continue;
+            if (seen_[n] >= check_start_) return true;
+            seen_[n] = id;
+            flood_.push_back(n);
         }
     }
     if (!primary) return true;
@@ -336,6 +339,12 @@ bool Walker::all_pockets_ok() {
         if (cover_[i] != 0x3f && seen_[i] < check_start_ && !pocket_ok(static_cast<std::int32_t>(i))) return false;
     one_area_[placed_.size()] = areas_ == 1 && uncovered_primary_ > kPocketCap;
     return true;
+}
+
+// The cell across the edge of the lowest sixth in `sixths`, when the sixth there is free; else -1.
+std::int32_t Walker::empty_across(std::int32_t cell, std::uint32_t sixths) const {
+    const std::int32_t n = p_.across[cell * 6 + std::countr_zero(sixths)];
+    return n >= 0 && (cover_[n / 6] >> (n % 6) & 1) == 0 ? n / 6 : -1;
 }
 
 // On a full board of pieces of one area, one large empty area passes every check of an area
@@ -375,10 +384,8 @@ bool Walker::still_one_area(std::uint32_t row) {
     for (std::uint32_t k = 0; k < r.count; ++k) {
         const RowCell& rc = p_.row_cells[r.first + k];
         if (cover_[rc.cell] != 0x3f) note(rc.cell);
-        for (std::uint32_t m = rc.mask; m != 0; m &= m - 1) {
-            const std::int32_t n = p_.across[rc.cell * 6 + std::countr_zero(m)];
-            if (n >= 0 && (cover_[n / 6] >> (n % 6) & 1) == 0) note(n / 6);
-        }
+        for (std::uint32_t m = rc.mask; m != 0; m &= m - 1)
+            if (const std::int32_t n = empty_across(rc.cell, m); n >= 0) note(n);
     }
     if (near_.size() <= 1) return true;
     const std::size_t targets = near_.size();
@@ -390,11 +397,11 @@ bool Walker::still_one_area(std::uint32_t row) {
     for (std::size_t at = 0; at < flood_.size() && at < kNearFlood; ++at) {
         const std::int32_t cell = flood_[at];
         for (std::uint32_t m = 0x3f & ~cover_[cell]; m != 0; m &= m - 1) {
-            const std::int32_t n = p_.across[cell * 6 + std::countr_zero(m)];
-            if (n < 0 || (cover_[n / 6] >> (n % 6) & 1) != 0 || seen_[n / 6] == reached) continue;
-            if (seen_[n / 6] == id && ++found == targets) return true;
-            seen_[n / 6] = reached;
-            flood_.push_back(n / 6);
+            const std::int32_t n = empty_across(cell, m);
+            if (n < 0 || seen_[n] == reached) continue;
+            if (seen_[n] == id && ++found == targets) return true;
+            seen_[n] = reached;
+            flood_.push_back(n);
         }
     }
     return false;

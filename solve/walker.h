@@ -101,6 +101,7 @@ private:
     bool all_pockets_ok();
     bool pockets_ok_after(std::uint32_t row);
     bool still_one_area(std::uint32_t row);
+    std::int32_t empty_across(std::int32_t cell, std::uint32_t sixths) const;
     bool pocket_ok(std::int32_t start);
     bool pocket_tilt_ok(std::int64_t tilt, int size) const;
     void flood_from(std::int32_t sixth);
