@@ -93,7 +93,6 @@ private:
     bool is_tiling() const;
     Choice choose() const;
     void push_level(const Choice& column);
-    std::int32_t neighbour_min(std::uint32_t row) const;
     bool tried_before(std::uint32_t a, std::uint32_t b) const;
     std::int32_t live_on(std::int32_t sixth) const;
     std::int32_t live_in(std::size_t cell, int sixth) const;
@@ -104,7 +103,6 @@ private:
     std::int32_t empty_across(std::int32_t cell, std::uint32_t sixths) const;
     bool pocket_ok(std::int32_t start);
     bool pocket_tilt_ok(std::int64_t tilt, int size) const;
-    void flood_from(std::int32_t sixth);
     const std::bitset<512>& reachable_sums();
     bool area_fillable(int size);
     Prefix path_prefix(int levels) const;
