@@ -1,0 +1,121 @@
+// The fill engine on one puzzle, for scripts: loads a piece file (and a placement, kept fixed or
+// repaired), fills the board, checks the result with the independent checker and prints
+//   full=yes|no pieces=N seconds=S seed=X
+// (pieces: all pieces on the board at the end). The engine's knobs can be set with
+// --set name=value, so that a script can measure one part against another.
+//
+//   tessera_fill_bench [-C DIR] [--pieces FILE] [--resume FILE | --repair FILE] [--seed N]
+//                      [--threads N] [--time-limit S] [-o FILE] [--progress] [--set name=value]...
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "app/control_panel.h"
+#include "cli/commands.h"
+#include "cli/solve_problem.h"
+#include "search/atomic_file.h"
+#include "search/placement_file.h"
+#include "solve/fill.h"
+
+namespace {
+
+using namespace tessera;
+
+bool set_knob(solve::FillOptions& o, const std::string& text) {
+    const std::size_t eq = text.find('=');
+    if (eq == std::string::npos) return false;
+    const std::string name = text.substr(0, eq);
+    const double v = std::strtod(text.c_str() + eq + 1, nullptr);
+    struct Knob {
+        const char* name;
+        void (*set)(solve::FillOptions&, double);
+    };
+    static const Knob knobs[] = {
+        {"endgame_pieces", [](solve::FillOptions& f, double x) { f.endgame_pieces = static_cast<int>(x); }},
+        {"endgame_nodes", [](solve::FillOptions& f, double x) { f.endgame_nodes = static_cast<std::uint64_t>(x); }},
+        {"sweep_window", [](solve::FillOptions& f, double x) { f.sweep_window = static_cast<int>(x); }},
+        {"tries_per_level", [](solve::FillOptions& f, double x) { f.tries_per_level = static_cast<int>(x); }},
+        {"fails_before_jump", [](solve::FillOptions& f, double x) { f.fails_before_jump = static_cast<int>(x); }},
+        {"first_band", [](solve::FillOptions& f, double x) { f.first_band = static_cast<int>(x); }},
+        {"max_band", [](solve::FillOptions& f, double x) { f.max_band = static_cast<int>(x); }},
+        {"contact_weight", [](solve::FillOptions& f, double x) { f.contact_weight = x; }},
+        {"shape_weight", [](solve::FillOptions& f, double x) { f.shape_weight = x; }},
+        {"noise", [](solve::FillOptions& f, double x) { f.noise = x; }},
+        {"pocket_cap", [](solve::FillOptions& f, double x) { f.pocket_cap = static_cast<int>(x); }},
+        {"pocket_exact", [](solve::FillOptions& f, double x) { f.pocket_exact = static_cast<int>(x); }},
+    };
+    for (const Knob& k : knobs)
+        if (name == k.name) {
+            k.set(o, v);
+            return true;
+        }
+    return false;
+}
+
+int usage(const char* why) {
+    std::fprintf(stderr, "tessera_fill_bench: %s\n", why);
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    cli::ProblemOptions popt;
+    solve::FillOptions fopt;
+    std::string repair_from, output;
+    bool progress = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        const bool has_value = i + 1 < argc;
+        if (a == "-C" && has_value) popt.work_dir = argv[++i];
+        else if (a == "--pieces" && has_value) popt.pieces = argv[++i];
+        else if (a == "--resume" && has_value) popt.resume = argv[++i];
+        else if (a == "--repair" && has_value) repair_from = argv[++i];
+        else if (a == "--seed" && has_value) fopt.seed = std::strtoull(argv[++i], nullptr, 10);
+        else if (a == "--threads" && has_value) fopt.threads = std::atoi(argv[++i]);
+        else if (a == "--time-limit" && has_value) fopt.time_limit = std::strtod(argv[++i], nullptr);
+        else if (a == "-o" && has_value) output = argv[++i];
+        else if (a == "--progress") progress = true;
+        else if (a == "--set" && has_value) {
+            if (!set_knob(fopt, argv[++i])) return usage("unknown --set name");
+        } else
+            return usage(("unknown argument " + a).c_str());
+    }
+    MemoryPanel panel;
+    std::unique_ptr<Solver> solver;
+    solve::Problem problem;
+    if (!cli::load_problem(popt, panel, solver, problem)) return 2;
+    std::vector<Placement> start;
+    if (!repair_from.empty()) {
+        auto list = std::make_unique<PlacementList>();
+        // load_problem has entered -C DIR: relative paths are taken from there.
+        if (!cli::read_placements(repair_from, *list)) return 2;
+        start.assign(list->entries, list->entries + list->count);
+    }
+    if (progress)
+        fopt.on_progress = [](const solve::FillProgress& p) {
+            std::fprintf(stderr, "%7.1f s  pieces %3d  open %5lld  best %3d  restarts %llu  exact %llu\n", p.seconds,
+                         p.pieces, static_cast<long long>(p.open_area), p.best_pieces,
+                         static_cast<unsigned long long>(p.restarts), static_cast<unsigned long long>(p.exact_runs));
+        };
+    const solve::FillResult result = repair_from.empty() ? solve::fill_board(problem, fopt) : solve::repair(problem, start, fopt);
+    const std::unique_ptr<PlacementList> list = cli::placement_list(problem.fixed, result.placements);
+    bool full = result.full;
+    if (full) {
+        const std::string fault = cli::solution_fault(solver->state(), problem, *list);
+        if (!fault.empty()) {
+            std::fprintf(stderr, "tessera_fill_bench: the board failed the check: %s\n", fault.c_str());
+            full = false;
+        }
+    }
+    if (!output.empty()) {
+        if (write_file_atomically(output, cli::placement_file_text(problem.fixed, result.placements)) != 0)
+            return usage("cannot write the output file");
+    }
+    std::printf("full=%s pieces=%d seconds=%.2f seed=%llu restarts=%llu exact=%llu\n", full ? "yes" : "no", list->count,
+                result.seconds, static_cast<unsigned long long>(fopt.seed),
+                static_cast<unsigned long long>(result.restarts), static_cast<unsigned long long>(result.exact_runs));
+    return full ? 0 : 1;
+}

@@ -1,0 +1,72 @@
+#include "solve/fill.h"
+
+#include <algorithm>
+#include <atomic>
+#include <bit>
+#include <chrono>
+#include <cmath>
+#include <mutex>
+#include <thread>
+
+#include "solve/fill_exact.h"
+#include "solve/fill_sweep.h"
+
+namespace tessera::solve {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Runs one sweeper per thread until one fills the board or the run is stopped, reporting from
+// the calling thread.
+FillResult run_portfolio(const Problem& problem, const std::vector<Placement>& start, const FillOptions& options) {
+    const Clock::time_point started = Clock::now();
+    FillShared shared;
+    const int threads = std::max(1, options.threads);
+    std::vector<std::unique_ptr<Sweeper>> sweepers;
+    for (int t = 0; t < threads; ++t)
+        sweepers.push_back(std::make_unique<Sweeper>(problem, options, sweep_seed(options.seed, t), shared));
+    std::vector<std::thread> pool;
+    for (auto& s : sweepers) pool.emplace_back([&s, &start] { s->run(start); });
+
+    double next_report = options.progress_every;
+    for (;;) {
+        const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
+        bool all_done = true;
+        for (auto& s : sweepers) all_done = all_done && s->finished();
+        if (all_done) break;
+        if ((options.should_stop && options.should_stop()) || (options.time_limit > 0 && seconds >= options.time_limit))
+            shared.stop.store(true);
+        if (options.on_progress && seconds >= next_report) {
+            next_report = seconds + options.progress_every;
+            options.on_progress(shared.progress(seconds, sweepers));
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    shared.stop.store(true);
+    for (std::thread& t : pool) t.join();
+
+    FillResult out;
+    out.seconds = std::chrono::duration<double>(Clock::now() - started).count();
+    {
+        std::lock_guard lock(shared.mu);
+        out.full = shared.full;
+        out.placements = shared.best;
+    }
+    for (auto& s : sweepers) {
+        out.restarts += s->restarts();
+        out.exact_runs += s->exact_runs();
+    }
+    if (options.on_progress) options.on_progress(shared.progress(out.seconds, sweepers));
+    return out;
+}
+
+}  // namespace
+
+FillResult fill_board(const Problem& problem, const FillOptions& options) { return run_portfolio(problem, {}, options); }
+
+FillResult repair(const Problem& problem, const std::vector<Placement>& start, const FillOptions& options) {
+    return run_portfolio(problem, start, options);
+}
+
+}  // namespace tessera::solve

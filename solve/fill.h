@@ -1,0 +1,74 @@
+// Filling a whole board, or the large gaps of one, when the exact walk's tree is too deep to
+// search: a sweep lays pieces across the board from one border in a fixed order of cells,
+// checking ahead that what it leaves can still be covered, and hands the last pieces to an
+// exact search; when that proves there is no completion it lifts the last band and lays it
+// again otherwise. Every thread runs its own sweeps from its own seed (a portfolio, not a split
+// of one tree); the first full board ends the run everywhere.
+//
+// Repair starts from a placement of the user's or of the search (pieces may be lifted): it
+// closes every gap by lifting the pieces around it and refilling that window by exact cover,
+// widening the window when no refill exists, and sweeps what is left open.
+//
+// Both read the Problem only, from any number of threads; every result is the placement beyond
+// problem.fixed and must be checked by the caller (the engine itself trusts its model).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "solve/problem.h"
+
+namespace tessera::solve {
+
+struct FillProgress {
+    double seconds = 0;
+    int pieces = 0;               // laid beyond the fixed placement, on the best thread now
+    std::int64_t open_area = 0;   // sixths left uncovered there
+    int best_pieces = 0;          // most laid at once so far
+    std::int64_t best_open = 0;   // its sixths left uncovered
+    std::uint64_t restarts = 0;   // sweeps started again from the start placement, all threads
+    std::uint64_t exact_runs = 0; // hand-offs to the exact search, all threads
+};
+
+struct FillOptions {
+    std::uint64_t seed = 1;
+    int threads = 1;
+    double time_limit = 0;  // seconds, 0: none
+    // Polled every few milliseconds; true ends the run with the best so far.
+    std::function<bool()> should_stop;
+    // Called from the calling thread about every `progress_every` seconds.
+    std::function<void(const FillProgress&)> on_progress;
+    double progress_every = 0.5;
+
+    // The engine's knobs; the defaults are the measured best.
+    int endgame_pieces = 40;              // free pieces left when the exact search takes over
+    std::uint64_t endgame_nodes = 20000;  // its budget in nodes per hand-off
+    int sweep_window = 4;                 // cells at the head of the sweep among which the most constrained is filled
+    int tries_per_level = 3;              // pieces tried at one spot before the spot before it is changed
+    int fails_before_jump = 40;           // dead ends without getting deeper before a band is lifted
+    int first_band = 4;                   // pieces of the first band lifted; doubles up to max_band
+    int max_band = 64;                    // past it the sweep starts again
+    double contact_weight = 1.0;          // of a piece's edges that meet the filled area
+    double shape_weight = 0.0;            // of how awkward a piece's shape is (see fill_shapes.h)
+    double noise = 1.0;                   // random part of a piece's score
+    int pocket_cap = 216;                 // sixths: smaller closed empty areas are judged
+    int pocket_exact = 108;               // sixths: smaller closed areas are tiled exactly first
+};
+
+struct FillResult {
+    std::vector<Placement> placements;  // beyond problem.fixed: the full board, or the best so far
+    bool full = false;
+    double seconds = 0;
+    std::uint64_t restarts = 0;
+    std::uint64_t exact_runs = 0;
+};
+
+// Fills the board from problem.fixed. Same seed, one thread: the same board.
+FillResult fill_board(const Problem& problem, const FillOptions& options);
+
+// Completes `start` (placements beyond problem.fixed, pieces of the problem's shapes; those that
+// do not fit the problem are dropped) to a full board, lifting as few of its pieces as it can.
+FillResult repair(const Problem& problem, const std::vector<Placement>& start, const FillOptions& options);
+
+}  // namespace tessera::solve

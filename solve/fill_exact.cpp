@@ -1,0 +1,162 @@
+#include "solve/fill_exact.h"
+
+#include <algorithm>
+#include <bit>
+#include <numeric>
+
+#include "solve/walker.h"
+
+namespace tessera::solve {
+
+namespace {
+
+// The cells of the derived problem and where each base cell went (-1: not in it).
+struct CellMap {
+    std::vector<std::int32_t> to_new;
+    std::vector<std::int32_t> to_base;
+};
+
+CellMap map_cells(const FillState& state, const std::vector<std::int32_t>* window) {
+    const Problem& base = state.problem();
+    CellMap map;
+    map.to_new.assign(base.cell_row.size(), -1);
+    auto take = [&](std::int32_t cell) {
+        if (map.to_new[cell] >= 0 || state.cover(cell) == 0x3f) return;
+        map.to_new[cell] = static_cast<std::int32_t>(map.to_base.size());
+        map.to_base.push_back(cell);
+    };
+    if (window) {
+        for (std::int32_t cell : *window) take(cell);
+        std::sort(map.to_base.begin(), map.to_base.end());
+        for (std::size_t i = 0; i < map.to_base.size(); ++i) map.to_new[map.to_base[i]] = static_cast<std::int32_t>(i);
+    } else {
+        for (std::int32_t cell = 0; cell < static_cast<std::int32_t>(base.cell_row.size()); ++cell) take(cell);
+    }
+    return map;
+}
+
+void build_lists(Problem& p) {
+    const std::size_t cells = p.cell_row.size();
+    p.cell_list_start.assign(cells + 1, 0);
+    p.class_list_start.assign(p.classes.size() + 1, 0);
+    for (const Row& r : p.rows) {
+        ++p.class_list_start[r.cls + 1];
+        for (std::uint32_t k = 0; k < r.count; ++k) ++p.cell_list_start[p.row_cells[r.first + k].cell + 1];
+    }
+    std::partial_sum(p.cell_list_start.begin(), p.cell_list_start.end(), p.cell_list_start.begin());
+    std::partial_sum(p.class_list_start.begin(), p.class_list_start.end(), p.class_list_start.begin());
+    p.cell_lists.resize(p.cell_list_start.back());
+    p.class_lists.resize(p.rows.size());
+    std::vector<std::uint32_t> at(p.cell_list_start.begin(), p.cell_list_start.end() - 1);
+    std::vector<std::uint32_t> cat(p.class_list_start.begin(), p.class_list_start.end() - 1);
+    for (std::uint32_t id = 0; id < p.rows.size(); ++id) {
+        const Row& r = p.rows[id];
+        p.class_lists[cat[r.cls]++] = {id, 0x3f};
+        for (std::uint32_t k = 0; k < r.count; ++k) {
+            const RowCell& rc = p.row_cells[r.first + k];
+            p.cell_lists[at[rc.cell]++] = {id, rc.mask};
+        }
+    }
+}
+
+}  // namespace
+
+void derive_problem(const FillState& state, const std::vector<std::int32_t>* window, Problem& out) {
+    const Problem& base = state.problem();
+    out = Problem{};
+    out.region = base.region;
+    out.region.limited = base.region.limited || window != nullptr;
+    out.fixed = base.fixed;
+    for (const Placement& e : state.placements()) out.fixed.push_back(e);
+    out.pieces_joined = base.pieces_joined;
+
+    const CellMap map = map_cells(state, window);
+    for (const std::int32_t b : map.to_base) {
+        const std::uint32_t free = 0x3f & ~state.cover(b);
+        out.cell_row.push_back(base.cell_row[b]);
+        out.cell_col.push_back(base.cell_col[b]);
+        out.free_mask.push_back(free);
+        const std::uint32_t primary = window ? free : free & base.primary_mask[b];
+        out.primary_mask.push_back(primary);
+        out.primary_area += sixths_in(primary);
+    }
+    out.across.assign(map.to_base.size() * 6, -1);
+    for (std::size_t i = 0; i < map.to_base.size(); ++i)
+        for (int k = 0; k < 6; ++k) {
+            const std::int32_t n = base.across[map.to_base[i] * 6 + k];
+            if (n < 0 || map.to_new[n / 6] < 0 || (out.free_mask[map.to_new[n / 6]] >> (n % 6) & 1) == 0) continue;
+            out.across[i * 6 + k] = map.to_new[n / 6] * 6 + n % 6;
+        }
+
+    // The live rows that lie wholly in the derived cells, each met once (at its first cell).
+    std::vector<std::vector<std::uint32_t>> rows_of(base.classes.size());
+    for (const std::int32_t b : map.to_base) {
+        const ListEntry* end = base.cell_lists.data() + base.cell_list_start[b + 1];
+        for (const ListEntry* e = base.cell_lists.data() + base.cell_list_start[b]; e != end; ++e) {
+            const Row& r = base.rows[e->row];
+            if (base.row_cells[r.first].cell != b || !state.live(e->row)) continue;
+            bool inside = true;
+            for (std::uint32_t k = 1; k < r.count && inside; ++k) inside = map.to_new[base.row_cells[r.first + k].cell] >= 0;
+            if (inside) rows_of[r.cls].push_back(e->row);
+        }
+    }
+    // Shapes in the order build_problem gives them: fewest free pieces, then fewest rows.
+    std::vector<std::int32_t> order;
+    for (std::size_t c = 0; c < base.classes.size(); ++c)
+        if (state.class_free(static_cast<std::int32_t>(c)) > 0) order.push_back(static_cast<std::int32_t>(c));
+    std::stable_sort(order.begin(), order.end(), [&](std::int32_t a, std::int32_t b) {
+        const std::int32_t fa = state.class_free(a), fb = state.class_free(b);
+        return fa != fb ? fa < fb : rows_of[a].size() < rows_of[b].size();
+    });
+    for (const std::int32_t c : order) {
+        const ShapeClass& shape = base.classes[c];
+        ShapeClass mine;
+        mine.area = shape.area;
+        for (std::size_t i = 0; i < shape.members.size(); ++i)
+            if (state.piece_free(shape.members[i])) {
+                mine.members.push_back(shape.members[i]);
+                mine.orientation_of.push_back(shape.orientation_of[i]);
+            }
+        out.piece_area += static_cast<std::int64_t>(mine.members.size()) * mine.area;
+        const auto cls = static_cast<std::int32_t>(out.classes.size());
+        out.classes.push_back(std::move(mine));
+        std::sort(rows_of[c].begin(), rows_of[c].end());
+        for (const std::uint32_t id : rows_of[c]) {
+            Row r = base.rows[id];
+            r.cls = cls;
+            const std::uint32_t first = r.first;
+            r.first = static_cast<std::uint32_t>(out.row_cells.size());
+            for (std::uint32_t k = 0; k < r.count; ++k) {
+                RowCell rc = base.row_cells[first + k];
+                rc.cell = map.to_new[rc.cell];
+                out.row_cells.push_back(rc);
+            }
+            out.rows.push_back(r);
+        }
+    }
+    build_lists(out);
+}
+
+ExactOutcome complete_exactly(const Problem& problem, std::uint64_t budget, const std::atomic<bool>& stop) {
+    ExactOutcome out;
+    if (problem.area_mismatch()) {
+        out.end = ExactOutcome::End::None;
+        return out;
+    }
+    Walker walker(problem);
+    walker.enter({});
+    bool found = false;
+    const Walker::End end = walker.walk(
+        [&](const Prefix& tiling) {
+            out.placements = tiling;
+            found = true;
+            return false;
+        },
+        stop, budget);
+    out.nodes = walker.nodes;
+    out.end = found ? ExactOutcome::End::Found
+                    : (end == Walker::End::Exhausted ? ExactOutcome::End::None : ExactOutcome::End::Unknown);
+    return out;
+}
+
+}  // namespace tessera::solve

@@ -1,0 +1,354 @@
+#include "solve/fill_sweep.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <limits>
+#include <numeric>
+
+#include "board/cell_codes.h"
+#include "solve/fill_exact.h"
+
+namespace tessera::solve {
+
+namespace {
+
+std::uint64_t split_mix(std::uint64_t& state) {
+    std::uint64_t z = (state += 0x9e3779b97f4a7c15ULL);
+    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+    z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+    return z ^ (z >> 31);
+}
+
+constexpr double kRowHeight = 0.8660254037844386;  // of a cell, its width along the row being 1
+
+}  // namespace
+
+std::uint64_t sweep_seed(std::uint64_t seed, int thread) {
+    if (thread == 0) return seed;
+    std::uint64_t s = seed ^ (0x5851f42d4c957f2dULL * static_cast<std::uint64_t>(thread));
+    return split_mix(s);
+}
+
+void FillShared::offer(const FillState& state, bool is_full) {
+    const int pieces = static_cast<int>(state.laid().size());
+    if (!is_full && pieces <= best_pieces.load(std::memory_order_relaxed)) return;
+    std::lock_guard lock(mu);
+    if (full || (!is_full && pieces <= best_pieces.load())) return;
+    best = state.placements();
+    best_open = state.uncovered();
+    best_pieces.store(pieces);
+    full = is_full;
+    if (is_full) stop.store(true);
+}
+
+FillProgress FillShared::progress(double seconds, const std::vector<std::unique_ptr<Sweeper>>& sweepers) {
+    FillProgress out;
+    out.seconds = seconds;
+    out.open_area = std::numeric_limits<std::int64_t>::max();
+    for (const auto& s : sweepers) {
+        if (s->pieces_now() > out.pieces || out.open_area == std::numeric_limits<std::int64_t>::max()) {
+            out.pieces = std::max(out.pieces, s->pieces_now());
+            out.open_area = s->open_now();
+        }
+        out.restarts += s->restarts();
+        out.exact_runs += s->exact_runs();
+    }
+    std::lock_guard lock(mu);
+    out.best_pieces = std::max(0, best_pieces.load());
+    out.best_open = best_open;
+    return out;
+}
+
+Sweeper::Sweeper(const Problem& problem, const FillOptions& options, std::uint64_t seed, FillShared& shared)
+    : p_(problem), o_(options), shared_(shared), s_(problem), rng_(seed), seen_(problem.cell_row.size(), 0),
+      awkward_(problem.classes.size(), 0.0) {
+    for (const ShapeClass& shape : p_.classes)
+        uniform_area_ = uniform_area_ == 0 || uniform_area_ == shape.area ? shape.area : -1;
+}
+
+double Sweeper::random01() { return static_cast<double>(split_mix(rng_) >> 11) * 0x1.0p-53; }
+
+void Sweeper::publish() {
+    pieces_now_.store(static_cast<int>(s_.laid().size()), std::memory_order_relaxed);
+    open_now_.store(s_.uncovered(), std::memory_order_relaxed);
+}
+
+void Sweeper::run(const std::vector<Placement>& start) {
+    start_ = start;
+    while (!shared_.stop.load(std::memory_order_relaxed)) {
+        start_over();
+        if (sweep()) break;
+        restarts_.fetch_add(1, std::memory_order_relaxed);
+    }
+    publish();
+    finished_.store(true);
+}
+
+// Back to the start placement, with a new direction of sweep.
+void Sweeper::start_over() {
+    levels_.clear();
+    s_.clear();
+    for (const Placement& e : start_) {
+        const std::int32_t row = s_.find_row(e);
+        if (row >= 0 && s_.live(static_cast<std::uint32_t>(row)) && s_.piece_free(e.piece))
+            s_.place(static_cast<std::uint32_t>(row), e.piece);
+    }
+    order_cells();
+    deepest_ = 0;
+    fails_ = 0;
+    band_ = static_cast<std::size_t>(std::max(1, o_.first_band));
+    publish();
+}
+
+// The sweep goes across the board in bands one cell row high, perpendicular to a direction
+// drawn from the twelve of the board's symmetry, and along each band in one sense: the head of
+// the sweep is a short stretch of one band, as in reading a page.
+void Sweeper::order_cells() {
+    const double angle = static_cast<double>(split_mix(rng_) % 12) * (3.14159265358979323846 / 6);
+    const double dx = std::cos(angle), dy = std::sin(angle);
+    const std::size_t n = p_.cell_row.size();
+    std::vector<std::pair<double, double>> key(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const double x = p_.cell_col[i] * 0.5;
+        const double y = p_.cell_row[i] * kRowHeight + (board_cell_points_up(p_.cell_row[i], p_.cell_col[i]) ? 0.1 : -0.1);
+        const double along = x * dx + y * dy, across = -x * dy + y * dx;
+        key[i] = {std::floor(along / kRowHeight + 1e-9), across};
+    }
+    sweep_cells_.resize(n);
+    std::iota(sweep_cells_.begin(), sweep_cells_.end(), 0);
+    std::sort(sweep_cells_.begin(), sweep_cells_.end(), [&](std::int32_t a, std::int32_t b) { return key[a] < key[b]; });
+}
+
+// Depth first over the head of the sweep, a few tries a level; a run of dead ends without
+// getting deeper lifts a band of the last pieces (a longer band each time) and lays it anew.
+bool Sweeper::sweep() {
+    Node node = push_node();
+    if (node == Node::Full) return true;
+    if (node == Node::Dead && levels_.empty()) return false;
+    while (!shared_.stop.load(std::memory_order_relaxed)) {
+        if (levels_.empty()) return false;
+        bool dead = false;
+        if (advance()) {
+            node = push_node();
+            if (node == Node::Full) return true;
+            dead = node == Node::Dead;
+        } else {
+            levels_.pop_back();
+            dead = true;
+        }
+        publish();
+        if (levels_.size() > deepest_) {
+            deepest_ = levels_.size();
+            fails_ = 0;
+            band_ = static_cast<std::size_t>(std::max(1, o_.first_band));
+            shared_.offer(s_, false);
+        }
+        if (!dead || ++fails_ < o_.fails_before_jump) continue;
+        if (band_ > static_cast<std::size_t>(o_.max_band) || band_ >= levels_.size()) return false;
+        pop_levels(band_);
+        band_ *= 2;
+        fails_ = 0;
+        node = push_node();
+        if (node == Node::Full) return true;
+    }
+    return false;
+}
+
+void Sweeper::pop_levels(std::size_t n) {
+    for (std::size_t i = 0; i < n && !levels_.empty(); ++i) {
+        if (levels_.back().piece != 0) s_.lift(levels_.back().piece);
+        levels_.pop_back();
+    }
+    if (!levels_.empty() && levels_.back().piece != 0) {
+        s_.lift(levels_.back().piece);
+        levels_.pop_back();
+    }
+}
+
+// The node of the state as it is: full, dead, or a new level with the rows to try at the most
+// constrained sixth of the head of the sweep.
+Sweeper::Node Sweeper::push_node() {
+    if (s_.uncovered() == 0 && s_.pieces_left() == 0) {
+        shared_.offer(s_, true);
+        return Node::Full;
+    }
+    if (s_.pieces_left() <= o_.endgame_pieces) return end_game();
+    std::int32_t best_cell = -1;
+    int best_k = 0;
+    std::int32_t best_count = std::numeric_limits<std::int32_t>::max();
+    int cells = 0;
+    for (const std::int32_t cell : sweep_cells_) {
+        const std::uint32_t open = s_.open_in(cell);
+        if (open == 0) continue;
+        for (std::uint32_t m = open; m != 0; m &= m - 1) {
+            const int k = std::countr_zero(m);
+            const std::int32_t n = s_.live_in(cell, k);
+            if (n < best_count) {
+                best_count = n;
+                best_cell = cell;
+                best_k = k;
+            }
+        }
+        if (++cells >= o_.sweep_window) break;
+    }
+    if (best_cell < 0 || best_count == 0) return Node::Dead;
+    Level level;
+    std::vector<std::pair<double, std::uint32_t>> scored;
+    const ListEntry* end = p_.cell_lists.data() + p_.cell_list_start[best_cell + 1];
+    for (const ListEntry* e = p_.cell_lists.data() + p_.cell_list_start[best_cell]; e != end; ++e) {
+        if ((e->mask >> best_k & 1) == 0 || !s_.live(e->row)) continue;
+        const double score = o_.contact_weight * contact(e->row) + o_.shape_weight * awkward_[p_.rows[e->row].cls] +
+                             o_.noise * random01();
+        scored.push_back({-score, e->row});
+    }
+    std::sort(scored.begin(), scored.end());
+    for (const auto& [score, row] : scored) level.rows.push_back(row);
+    levels_.push_back(std::move(level));
+    return Node::Open;
+}
+
+// The next row of the top level that passes the checks ahead, laid; false when none is left.
+bool Sweeper::advance() {
+    Level& level = levels_.back();
+    if (level.piece != 0) {
+        s_.lift(level.piece);
+        level.piece = 0;
+    }
+    while (level.next < level.rows.size() && level.tried < o_.tries_per_level) {
+        const std::uint32_t row = level.rows[level.next++];
+        if (!s_.live(row)) continue;
+        const int piece = s_.place(row);
+        if (ahead_ok(row)) {
+            level.piece = piece;
+            ++level.tried;
+            return true;
+        }
+        s_.lift(piece);
+    }
+    return false;
+}
+
+Sweeper::Node Sweeper::end_game() {
+    Problem rest;
+    derive_problem(s_, nullptr, rest);
+    exact_runs_.fetch_add(1, std::memory_order_relaxed);
+    const ExactOutcome found = complete_exactly(rest, o_.endgame_nodes, shared_.stop);
+    if (found.end != ExactOutcome::End::Found) return Node::Dead;
+    for (const Placement& e : found.placements) {
+        const std::int32_t row = s_.find_row(e);
+        if (row < 0 || !s_.live(static_cast<std::uint32_t>(row))) return Node::Dead;
+        s_.place(static_cast<std::uint32_t>(row), e.piece);
+    }
+    if (s_.uncovered() != 0 || s_.pieces_left() != 0) return Node::Dead;
+    shared_.offer(s_, true);
+    return Node::Full;
+}
+
+// Edges of the row's sixths that meet a covered sixth or the border: a piece that fits snugly
+// keeps the head of the sweep smooth.
+double Sweeper::contact(std::uint32_t row) const {
+    const Row& r = p_.rows[row];
+    int touching = 0;
+    for (std::uint32_t k = 0; k < r.count; ++k) {
+        const RowCell& rc = p_.row_cells[r.first + k];
+        const std::uint32_t covered = s_.cover(rc.cell);
+        for (std::uint32_t m = rc.mask; m != 0; m &= m - 1) {
+            const int six = std::countr_zero(m);
+            const std::int32_t n = p_.across[rc.cell * 6 + six];
+            touching += n < 0 || (s_.cover(n / 6) >> (n % 6) & 1);
+            touching += (covered >> ((six + 1) % 6) & 1) + (covered >> ((six + 5) % 6) & 1);
+        }
+    }
+    return static_cast<double>(touching) / 3.0;
+}
+
+std::int32_t Sweeper::open_neighbour(std::int32_t cell, int k) const {
+    const std::int32_t n = p_.across[cell * 6 + k];
+    return n >= 0 && (s_.open_in(n / 6) >> (n % 6) & 1) ? n / 6 : -1;
+}
+
+bool Sweeper::ahead_ok(std::uint32_t row) {
+    if (s_.starved() || !s_.tilt_ok()) return false;
+    return pockets_ok(row);
+}
+
+// Every closed empty area next to the row that is small enough to judge must have an area the
+// free pieces can make, a tilt they can make, and, when very small, a tiling.
+bool Sweeper::pockets_ok(std::uint32_t row) {
+    const std::uint64_t id = ++flood_id_;
+    const Row& r = p_.rows[row];
+    for (std::uint32_t k = 0; k < r.count; ++k) {
+        const RowCell& rc = p_.row_cells[r.first + k];
+        if (s_.open_in(rc.cell) != 0 && seen_[rc.cell] < id && !pocket_ok(rc.cell, id)) return false;
+        for (std::uint32_t m = rc.mask; m != 0; m &= m - 1) {
+            const std::int32_t n = open_neighbour(rc.cell, std::countr_zero(m));
+            if (n >= 0 && seen_[n] < id && !pocket_ok(n, id)) return false;
+        }
+    }
+    return true;
+}
+
+bool Sweeper::pocket_ok(std::int32_t start, std::uint64_t id) {
+    flood_.clear();
+    flood_.push_back(start);
+    seen_[start] = id;
+    int size = 0;
+    std::int64_t tilt = 0;
+    for (std::size_t at = 0; at < flood_.size(); ++at) {
+        const std::int32_t cell = flood_[at];
+        const std::uint32_t open = s_.open_in(cell);
+        size += sixths_in(open);
+        tilt += s_.tilt().of_cell(cell, open);
+        if (size > o_.pocket_cap) return true;
+        for (std::uint32_t m = open; m != 0; m &= m - 1) {
+            const std::int32_t n = open_neighbour(cell, std::countr_zero(m));
+            if (n < 0 || seen_[n] == id) continue;
+            seen_[n] = id;
+            flood_.push_back(n);
+        }
+    }
+    if (!p_.pieces_joined || p_.region.limited) return true;
+    if (uniform_area_ > 0) {
+        if (size % uniform_area_ != 0) return false;
+        if (s_.tilt().usable() && !s_.tilt().some_can_make(tilt, size / uniform_area_, s_.class_free())) return false;
+    }
+    if (size > o_.pocket_exact) return true;
+    const std::vector<std::int32_t> cells = flood_;
+    int budget = 400;
+    return tile_pocket(cells, budget);
+}
+
+// A small closed area tiled by free pieces, depth first from its most constrained sixth. A search
+// that runs out of its budget counts as a tiling: the check must never reject a fillable area.
+bool Sweeper::tile_pocket(const std::vector<std::int32_t>& cells, int& budget) {
+    std::int32_t best_cell = -1;
+    int best_k = 0;
+    std::int32_t best_count = std::numeric_limits<std::int32_t>::max();
+    for (const std::int32_t cell : cells)
+        for (std::uint32_t m = s_.open_in(cell); m != 0; m &= m - 1) {
+            const int k = std::countr_zero(m);
+            const std::int32_t n = s_.live_in(cell, k);
+            if (n < best_count) {
+                best_count = n;
+                best_cell = cell;
+                best_k = k;
+            }
+        }
+    if (best_cell < 0) return true;
+    if (best_count == 0) return false;
+    std::vector<std::uint32_t> rows;
+    const ListEntry* end = p_.cell_lists.data() + p_.cell_list_start[best_cell + 1];
+    for (const ListEntry* e = p_.cell_lists.data() + p_.cell_list_start[best_cell]; e != end; ++e)
+        if ((e->mask >> best_k & 1) != 0 && s_.live(e->row)) rows.push_back(e->row);
+    for (const std::uint32_t row : rows) {
+        if (--budget < 0) return true;
+        const int piece = s_.place(row);
+        const bool ok = !s_.starved() && tile_pocket(cells, budget);
+        s_.lift(piece);
+        if (ok) return true;
+    }
+    return false;
+}
+
+}  // namespace tessera::solve
