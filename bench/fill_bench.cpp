@@ -6,6 +6,7 @@
 //
 //   tessera_fill_bench [-C DIR] [--pieces FILE] [--resume FILE | --repair FILE] [--seed N]
 //                      [--threads N] [--time-limit S] [-o FILE] [--progress] [--set name=value]...
+//   tessera_fill_bench [-C DIR] --shapes      (the shape classes: pieces, rows, cut cells)
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -35,7 +36,11 @@ bool set_knob(solve::FillOptions& o, const std::string& text) {
     static const Knob knobs[] = {
         {"endgame_pieces", [](solve::FillOptions& f, double x) { f.endgame_pieces = static_cast<int>(x); }},
         {"endgame_nodes", [](solve::FillOptions& f, double x) { f.endgame_nodes = static_cast<std::uint64_t>(x); }},
+        {"sweep_inward", [](solve::FillOptions& f, double x) { f.sweep_inward = x != 0; }},
         {"sweep_window", [](solve::FillOptions& f, double x) { f.sweep_window = static_cast<int>(x); }},
+        {"halves_first", [](solve::FillOptions& f, double x) { f.halves_first = x != 0; }},
+        {"half_tries", [](solve::FillOptions& f, double x) { f.half_tries = static_cast<int>(x); }},
+        {"urgent_rows", [](solve::FillOptions& f, double x) { f.urgent_rows = static_cast<int>(x); }},
         {"tries_per_level", [](solve::FillOptions& f, double x) { f.tries_per_level = static_cast<int>(x); }},
         {"fails_before_jump", [](solve::FillOptions& f, double x) { f.fails_before_jump = static_cast<int>(x); }},
         {"first_band", [](solve::FillOptions& f, double x) { f.first_band = static_cast<int>(x); }},
@@ -65,7 +70,7 @@ int main(int argc, char** argv) {
     cli::ProblemOptions popt;
     solve::FillOptions fopt;
     std::string repair_from, output;
-    bool progress = false;
+    bool progress = false, shapes = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         const bool has_value = i + 1 < argc;
@@ -78,6 +83,7 @@ int main(int argc, char** argv) {
         else if (a == "--time-limit" && has_value) fopt.time_limit = std::strtod(argv[++i], nullptr);
         else if (a == "-o" && has_value) output = argv[++i];
         else if (a == "--progress") progress = true;
+        else if (a == "--shapes") shapes = true;
         else if (a == "--set" && has_value) {
             if (!set_knob(fopt, argv[++i])) return usage("unknown --set name");
         } else
@@ -87,6 +93,18 @@ int main(int argc, char** argv) {
     std::unique_ptr<Solver> solver;
     solve::Problem problem;
     if (!cli::load_problem(popt, panel, solver, problem)) return 2;
+    if (shapes) {
+        // One line per shape: its pieces, rows, and cells cut in halves.
+        for (std::size_t c = 0; c < problem.classes.size(); ++c) {
+            const solve::ShapeClass& shape = problem.classes[c];
+            int rows = 0, halves = 0;
+            for (std::uint32_t i = problem.class_list_start[c]; i < problem.class_list_start[c + 1]; ++i) ++rows;
+            const solve::Row& r = problem.rows[problem.class_lists[problem.class_list_start[c]].row];
+            for (std::uint32_t k = 0; k < r.count; ++k) halves += problem.row_cells[r.first + k].mask != 0x3f;
+            std::printf("shape %zu pieces=%zu rows=%d halves=%d\n", c, shape.members.size(), rows, halves);
+        }
+        return 0;
+    }
     std::vector<Placement> start;
     if (!repair_from.empty()) {
         auto list = std::make_unique<PlacementList>();

@@ -65,6 +65,12 @@ Sweeper::Sweeper(const Problem& problem, const FillOptions& options, std::uint64
       awkward_(problem.classes.size(), 0.0) {
     for (const ShapeClass& shape : p_.classes)
         uniform_area_ = uniform_area_ == 0 || uniform_area_ == shape.area ? shape.area : -1;
+    // A shape's cells cut in halves: each must meet the other half of another piece.
+    for (std::size_t c = 0; c < p_.classes.size(); ++c) {
+        if (p_.class_list_start[c] == p_.class_list_start[c + 1]) continue;
+        const Row& r = p_.rows[p_.class_lists[p_.class_list_start[c]].row];
+        for (std::uint32_t k = 0; k < r.count; ++k) awkward_[c] += p_.row_cells[r.first + k].mask != 0x3f ? 0.5 : 0.0;
+    }
 }
 
 double Sweeper::random01() { return static_cast<double>(split_mix(rng_) >> 11) * 0x1.0p-53; }
@@ -101,19 +107,36 @@ void Sweeper::start_over() {
     publish();
 }
 
-// The sweep goes across the board in bands one cell row high, perpendicular to a direction
-// drawn from the twelve of the board's symmetry, and along each band in one sense: the head of
-// the sweep is a short stretch of one band, as in reading a page.
+// Two orders of the sweep. Across: in bands one cell row high, perpendicular to a direction
+// drawn from the twelve of the board's symmetry, and along each band in one sense, as in
+// reading a page. Inward: in rings that follow the twelve-sided border, from the border in, and
+// along each ring around the centre from an angle drawn at random: the border's cut cells,
+// which only pieces with halves can complete, come first, and the last open area is a compact
+// one in the middle, where the exact search does best.
 void Sweeper::order_cells() {
-    const double angle = static_cast<double>(split_mix(rng_) % 12) * (3.14159265358979323846 / 6);
-    const double dx = std::cos(angle), dy = std::sin(angle);
+    const double pi = 3.14159265358979323846;
     const std::size_t n = p_.cell_row.size();
+    std::vector<double> xs(n), ys(n);
+    double cx = 0, cy = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        xs[i] = p_.cell_col[i] * 0.5;
+        ys[i] = p_.cell_row[i] * kRowHeight + (board_cell_points_up(p_.cell_row[i], p_.cell_col[i]) ? 0.1 : -0.1);
+        cx += xs[i] / static_cast<double>(n);
+        cy += ys[i] / static_cast<double>(n);
+    }
+    const double turn = static_cast<double>(split_mix(rng_) % 12) * (pi / 6);
     std::vector<std::pair<double, double>> key(n);
     for (std::size_t i = 0; i < n; ++i) {
-        const double x = p_.cell_col[i] * 0.5;
-        const double y = p_.cell_row[i] * kRowHeight + (board_cell_points_up(p_.cell_row[i], p_.cell_col[i]) ? 0.1 : -0.1);
-        const double along = x * dx + y * dy, across = -x * dy + y * dx;
-        key[i] = {std::floor(along / kRowHeight + 1e-9), across};
+        const double x = xs[i] - cx, y = ys[i] - cy;
+        if (o_.sweep_inward) {
+            double norm = 0;
+            for (int k = 0; k < 12; ++k) norm = std::max(norm, x * std::cos(k * pi / 6) + y * std::sin(k * pi / 6));
+            const double angle = std::fmod(std::atan2(y, x) - turn + 4 * pi, 2 * pi);
+            key[i] = {-std::floor(norm / kRowHeight + 1e-9), angle};
+        } else {
+            const double dx = std::cos(turn), dy = std::sin(turn);
+            key[i] = {std::floor((x * dx + y * dy) / kRowHeight + 1e-9), -x * dy + y * dx};
+        }
     }
     sweep_cells_.resize(n);
     std::iota(sweep_cells_.begin(), sweep_cells_.end(), 0);
@@ -177,10 +200,7 @@ Sweeper::Node Sweeper::push_node() {
     std::int32_t best_cell = -1;
     int best_k = 0;
     std::int32_t best_count = std::numeric_limits<std::int32_t>::max();
-    int cells = 0;
-    for (const std::int32_t cell : sweep_cells_) {
-        const std::uint32_t open = s_.open_in(cell);
-        if (open == 0) continue;
+    auto consider = [&](std::int32_t cell, std::uint32_t open) {
         for (std::uint32_t m = open; m != 0; m &= m - 1) {
             const int k = std::countr_zero(m);
             const std::int32_t n = s_.live_in(cell, k);
@@ -190,10 +210,33 @@ Sweeper::Node Sweeper::push_node() {
                 best_k = k;
             }
         }
-        if (++cells >= o_.sweep_window) break;
-    }
+    };
+    // A cell with one half covered goes first: only a piece with the other half completes it,
+    // and pieces with halves pair up in closed chains, which the sweep must close at once.
+    bool half_open = false;
+    if (o_.halves_first)
+        for (std::int32_t cell = 0; cell < static_cast<std::int32_t>(p_.cell_row.size()); ++cell) {
+            const std::uint32_t open = s_.open_in(cell);
+            if (open == 0 || open == p_.free_mask[cell]) continue;
+            half_open = true;
+            consider(cell, open);
+        }
+    // A sixth anywhere that few rows still cover goes first: the sweep would meet it too late.
+    if (!half_open && o_.urgent_rows > 0)
+        for (std::int32_t cell = 0; cell < static_cast<std::int32_t>(p_.cell_row.size()); ++cell)
+            for (std::uint32_t m = s_.open_in(cell); m != 0; m &= m - 1)
+                if (s_.live_in(cell, std::countr_zero(m)) <= o_.urgent_rows) consider(cell, 1u << std::countr_zero(m));
+    int cells = 0;
+    if (best_cell < 0)
+        for (const std::int32_t cell : sweep_cells_) {
+            const std::uint32_t open = s_.open_in(cell);
+            if (open == 0) continue;
+            consider(cell, open);
+            if (++cells >= o_.sweep_window) break;
+        }
     if (best_cell < 0 || best_count == 0) return Node::Dead;
     Level level;
+    level.tries = half_open ? o_.half_tries : o_.tries_per_level;
     std::vector<std::pair<double, std::uint32_t>> scored;
     const ListEntry* end = p_.cell_lists.data() + p_.cell_list_start[best_cell + 1];
     for (const ListEntry* e = p_.cell_lists.data() + p_.cell_list_start[best_cell]; e != end; ++e) {
@@ -215,7 +258,7 @@ bool Sweeper::advance() {
         s_.lift(level.piece);
         level.piece = 0;
     }
-    while (level.next < level.rows.size() && level.tried < o_.tries_per_level) {
+    while (level.next < level.rows.size() && level.tried < level.tries) {
         const std::uint32_t row = level.rows[level.next++];
         if (!s_.live(row)) continue;
         const int piece = s_.place(row);
@@ -276,20 +319,23 @@ bool Sweeper::ahead_ok(std::uint32_t row) {
 // Every closed empty area next to the row that is small enough to judge must have an area the
 // free pieces can make, a tilt they can make, and, when very small, a tiling.
 bool Sweeper::pockets_ok(std::uint32_t row) {
-    const std::uint64_t id = ++flood_id_;
+    const std::uint64_t check = flood_id_ + 1;
     const Row& r = p_.rows[row];
     for (std::uint32_t k = 0; k < r.count; ++k) {
         const RowCell& rc = p_.row_cells[r.first + k];
-        if (s_.open_in(rc.cell) != 0 && seen_[rc.cell] < id && !pocket_ok(rc.cell, id)) return false;
+        if (s_.open_in(rc.cell) != 0 && seen_[rc.cell] < check && !pocket_ok(rc.cell, check)) return false;
         for (std::uint32_t m = rc.mask; m != 0; m &= m - 1) {
             const std::int32_t n = open_neighbour(rc.cell, std::countr_zero(m));
-            if (n >= 0 && seen_[n] < id && !pocket_ok(n, id)) return false;
+            if (n >= 0 && seen_[n] < check && !pocket_ok(n, check)) return false;
         }
     }
     return true;
 }
 
-bool Sweeper::pocket_ok(std::int32_t start, std::uint64_t id) {
+// A flood that meets a cell of an earlier flood of the same check is in that flood's area, which
+// was judged already or is too large to judge.
+bool Sweeper::pocket_ok(std::int32_t start, std::uint64_t check) {
+    const std::uint64_t id = ++flood_id_;
     flood_.clear();
     flood_.push_back(start);
     seen_[start] = id;
@@ -304,6 +350,7 @@ bool Sweeper::pocket_ok(std::int32_t start, std::uint64_t id) {
         for (std::uint32_t m = open; m != 0; m &= m - 1) {
             const std::int32_t n = open_neighbour(cell, std::countr_zero(m));
             if (n < 0 || seen_[n] == id) continue;
+            if (seen_[n] >= check) return true;
             seen_[n] = id;
             flood_.push_back(n);
         }

@@ -49,6 +49,7 @@ private:
         std::vector<std::uint32_t> rows;  // to try, best first
         std::size_t next = 0;
         int tried = 0;
+        int tries = 0;  // the most to descend into
         int piece = 0;  // laid from this level, 0: none now
     };
     enum class Node { Open, Dead, Full };
@@ -62,7 +63,7 @@ private:
     Node end_game();
     bool ahead_ok(std::uint32_t row);
     bool pockets_ok(std::uint32_t row);
-    bool pocket_ok(std::int32_t start, std::uint64_t id);
+    bool pocket_ok(std::int32_t start, std::uint64_t check);
     bool tile_pocket(const std::vector<std::int32_t>& cells, int& budget);
     std::int32_t open_neighbour(std::int32_t cell, int k) const;
     double contact(std::uint32_t row) const;
