@@ -47,6 +47,8 @@ bool set_knob(solve::FillOptions& o, const std::string& text) {
         {"max_band", [](solve::FillOptions& f, double x) { f.max_band = static_cast<int>(x); }},
         {"contact_weight", [](solve::FillOptions& f, double x) { f.contact_weight = x; }},
         {"shape_weight", [](solve::FillOptions& f, double x) { f.shape_weight = x; }},
+        {"abundance_weight", [](solve::FillOptions& f, double x) { f.abundance_weight = x; }},
+        {"halves_weight", [](solve::FillOptions& f, double x) { f.halves_weight = x; }},
         {"noise", [](solve::FillOptions& f, double x) { f.noise = x; }},
         {"pocket_cap", [](solve::FillOptions& f, double x) { f.pocket_cap = static_cast<int>(x); }},
         {"pocket_exact", [](solve::FillOptions& f, double x) { f.pocket_exact = static_cast<int>(x); }},

@@ -55,6 +55,8 @@ struct FillOptions {
     int max_band = 64;                    // past it the sweep starts again
     double contact_weight = 1.0;          // of a piece's edges that meet the filled area
     double shape_weight = 0.0;            // of how awkward a piece's shape is (see fill_shapes.h)
+    double abundance_weight = 0.0;        // of a shape's free pieces per live row (the walk's order)
+    double halves_weight = 0.0;           // of the cut cells a piece completes less those it opens
     double noise = 1.0;                   // random part of a piece's score
     int pocket_cap = 216;                 // sixths: smaller closed empty areas are judged
     int pocket_exact = 108;               // sixths: smaller closed areas are tiled exactly first

@@ -4,6 +4,7 @@
 #include <bit>
 #include <numeric>
 
+#include "solve/units.h"
 #include "solve/walker.h"
 
 namespace tessera::solve {
@@ -137,25 +138,48 @@ void derive_problem(const FillState& state, const std::vector<std::int32_t>* win
     build_lists(out);
 }
 
+// In turns, as the solve's run does: the tree is cut into a few subproblems, each walked with a
+// budget that doubles every round (the other way round every other round), so that a completion
+// a few thousand nodes deep in one subproblem is not hidden behind a dead subtree of another.
 ExactOutcome complete_exactly(const Problem& problem, std::uint64_t budget, const std::atomic<bool>& stop) {
     ExactOutcome out;
     if (problem.area_mismatch()) {
         out.end = ExactOutcome::End::None;
         return out;
     }
+    constexpr std::size_t kUnits = 16;
+    constexpr std::uint64_t kFirstTurn = 512;
+    std::vector<Prefix> units = expand_frontier(problem, kUnits);
     Walker walker(problem);
-    walker.enter({});
     bool found = false;
-    const Walker::End end = walker.walk(
-        [&](const Prefix& tiling) {
-            out.placements = tiling;
-            found = true;
-            return false;
-        },
-        stop, budget);
+    const Walker::TilingSink sink = [&](const Prefix& tiling) {
+        out.placements = tiling;
+        found = true;
+        return false;
+    };
+    for (std::uint64_t turn = kFirstTurn, round = 0; !units.empty(); turn *= 2, ++round) {
+        walker.set_last_of_ties(round % 2 == 1);
+        std::vector<Prefix> left;
+        for (const Prefix& unit : units) {
+            if (stop.load(std::memory_order_relaxed)) return out;
+            if (budget != 0 && walker.nodes >= budget) {
+                out.nodes = walker.nodes;
+                return out;
+            }
+            if (!walker.enter(unit)) continue;
+            const std::uint64_t share = budget == 0 ? turn : std::min(turn, budget - walker.nodes);
+            const Walker::End end = walker.walk(sink, stop, share);
+            if (found) {
+                out.end = ExactOutcome::End::Found;
+                out.nodes = walker.nodes;
+                return out;
+            }
+            if (end == Walker::End::Stopped) left.push_back(unit);
+        }
+        units = std::move(left);
+    }
     out.nodes = walker.nodes;
-    out.end = found ? ExactOutcome::End::Found
-                    : (end == Walker::End::Exhausted ? ExactOutcome::End::None : ExactOutcome::End::Unknown);
+    out.end = ExactOutcome::End::None;
     return out;
 }
 

@@ -28,6 +28,7 @@ FillState::FillState(const Problem& problem)
       live_(problem.cell_row.size() * kSlots),
       live_at_(problem.row_cells.size()),
       class_free_(problem.classes.size()),
+      class_live_(problem.classes.size()),
       owner_(problem.cell_row.size() * 6),
       row_of_(kPieceCount + 1, -1),
       piece_cls_(kPieceCount + 1, -1) {
@@ -51,8 +52,11 @@ void FillState::clear() {
         class_free_[c] = static_cast<std::int32_t>(p_.classes[c].members.size());
         pieces_left_ += class_free_[c];
     }
-    for (const Row& r : p_.rows)
+    std::fill(class_live_.begin(), class_live_.end(), 0);
+    for (const Row& r : p_.rows) {
+        ++class_live_[r.cls];
         for (std::uint32_t k = 0; k < r.count; ++k) ++live_[live_at_[r.first + k]];
+    }
     uncovered_ = p_.primary_area;
     tilt_left_ = tilt_.at_start();
     emptied_.clear();
@@ -61,6 +65,7 @@ void FillState::clear() {
 void FillState::block(std::uint32_t row) {
     if (blocked_[row]++ != 0) return;
     const Row& r = p_.rows[row];
+    --class_live_[r.cls];
     for (std::uint32_t k = 0; k < r.count; ++k) {
         const std::uint32_t at = live_at_[r.first + k];
         if (--live_[at] == 0) emptied_.push_back(static_cast<std::int32_t>(at / kSlots));
@@ -70,6 +75,7 @@ void FillState::block(std::uint32_t row) {
 void FillState::unblock(std::uint32_t row) {
     if (--blocked_[row] != 0) return;
     const Row& r = p_.rows[row];
+    ++class_live_[r.cls];
     for (std::uint32_t k = 0; k < r.count; ++k) ++live_[live_at_[r.first + k]];
 }
 

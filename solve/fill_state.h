@@ -42,6 +42,7 @@ public:
     std::int64_t uncovered() const { return uncovered_; }
     int pieces_left() const { return pieces_left_; }
     std::int32_t class_free(std::int32_t cls) const { return class_free_[cls]; }
+    std::int32_t class_live(std::int32_t cls) const { return class_live_[cls]; }
     const std::vector<std::int32_t>& class_free() const { return class_free_; }
     // The piece laid over sixth k of a cell, 0 when none (or a sixth of the fixed placement).
     int owner(std::int32_t cell, int k) const { return owner_[cell * 6 + k]; }
@@ -74,6 +75,7 @@ private:
     std::vector<std::int32_t> live_;      // per cell and kind of cover: whole, six halves
     std::vector<std::uint32_t> live_at_;  // per row cell: its slot in live_
     std::vector<std::int32_t> class_free_;
+    std::vector<std::int32_t> class_live_;  // live rows of each shape
     std::vector<std::int32_t> owner_;     // per sixth
     std::vector<std::int32_t> row_of_;    // per piece
     std::vector<std::int32_t> piece_cls_; // per piece, -1 without a shape

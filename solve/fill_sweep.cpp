@@ -241,7 +241,10 @@ Sweeper::Node Sweeper::push_node() {
     const ListEntry* end = p_.cell_lists.data() + p_.cell_list_start[best_cell + 1];
     for (const ListEntry* e = p_.cell_lists.data() + p_.cell_list_start[best_cell]; e != end; ++e) {
         if ((e->mask >> best_k & 1) == 0 || !s_.live(e->row)) continue;
-        const double score = o_.contact_weight * contact(e->row) + o_.shape_weight * awkward_[p_.rows[e->row].cls] +
+        const std::int32_t cls = p_.rows[e->row].cls;
+        const double abundance = std::log((s_.class_free(cls) + 0.5) / (s_.class_live(cls) + 1.0));
+        const double score = o_.contact_weight * contact(e->row) + o_.shape_weight * awkward_[cls] +
+                             o_.abundance_weight * abundance + o_.halves_weight * halves_closed(e->row) +
                              o_.noise * random01();
         scored.push_back({-score, e->row});
     }
@@ -304,6 +307,19 @@ double Sweeper::contact(std::uint32_t row) const {
         }
     }
     return static_cast<double>(touching) / 3.0;
+}
+
+// Cells the row completes where another piece has laid the other half, less those where it
+// leaves the other half open: pieces with halves pair up, and an open half is a chain to close.
+double Sweeper::halves_closed(std::uint32_t row) const {
+    const Row& r = p_.rows[row];
+    int closed = 0;
+    for (std::uint32_t k = 0; k < r.count; ++k) {
+        const RowCell& rc = p_.row_cells[r.first + k];
+        if (rc.mask == 0x3f || p_.free_mask[rc.cell] != 0x3f) continue;
+        closed += s_.open_in(rc.cell) == rc.mask ? 1 : -1;
+    }
+    return closed;
 }
 
 std::int32_t Sweeper::open_neighbour(std::int32_t cell, int k) const {

@@ -67,6 +67,7 @@ private:
     bool tile_pocket(const std::vector<std::int32_t>& cells, int& budget);
     std::int32_t open_neighbour(std::int32_t cell, int k) const;
     double contact(std::uint32_t row) const;
+    double halves_closed(std::uint32_t row) const;
     double random01();
     void publish();
 
