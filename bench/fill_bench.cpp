@@ -34,11 +34,15 @@ bool set_knob(solve::FillOptions& o, const std::string& text) {
         void (*set)(solve::FillOptions&, double);
     };
     static const Knob knobs[] = {
+        {"exact_first_pieces", [](solve::FillOptions& f, double x) { f.exact_first_pieces = static_cast<int>(x); }},
         {"endgame_pieces", [](solve::FillOptions& f, double x) { f.endgame_pieces = static_cast<int>(x); }},
         {"endgame_nodes", [](solve::FillOptions& f, double x) { f.endgame_nodes = static_cast<std::uint64_t>(x); }},
         {"sweep_inward", [](solve::FillOptions& f, double x) { f.sweep_inward = x != 0; }},
+        {"middle_last", [](solve::FillOptions& f, double x) { f.middle_last = x != 0; }},
+        {"middle_share", [](solve::FillOptions& f, double x) { f.middle_share = x; }},
         {"sweep_window", [](solve::FillOptions& f, double x) { f.sweep_window = static_cast<int>(x); }},
         {"halves_first", [](solve::FillOptions& f, double x) { f.halves_first = x != 0; }},
+        {"border_first", [](solve::FillOptions& f, double x) { f.border_first = x != 0; }},
         {"half_tries", [](solve::FillOptions& f, double x) { f.half_tries = static_cast<int>(x); }},
         {"urgent_rows", [](solve::FillOptions& f, double x) { f.urgent_rows = static_cast<int>(x); }},
         {"tries_per_level", [](solve::FillOptions& f, double x) { f.tries_per_level = static_cast<int>(x); }},
@@ -48,8 +52,13 @@ bool set_knob(solve::FillOptions& o, const std::string& text) {
         {"contact_weight", [](solve::FillOptions& f, double x) { f.contact_weight = x; }},
         {"shape_weight", [](solve::FillOptions& f, double x) { f.shape_weight = x; }},
         {"abundance_weight", [](solve::FillOptions& f, double x) { f.abundance_weight = x; }},
+        {"balance_weight", [](solve::FillOptions& f, double x) { f.balance_weight = x; }},
         {"halves_weight", [](solve::FillOptions& f, double x) { f.halves_weight = x; }},
         {"noise", [](solve::FillOptions& f, double x) { f.noise = x; }},
+        {"gap_cap", [](solve::FillOptions& f, double x) { f.gap_cap = static_cast<int>(x); }},
+        {"max_radius", [](solve::FillOptions& f, double x) { f.max_radius = static_cast<int>(x); }},
+        {"window_nodes", [](solve::FillOptions& f, double x) { f.window_nodes = static_cast<std::uint64_t>(x); }},
+        {"sweeps_before_shedding", [](solve::FillOptions& f, double x) { f.sweeps_before_shedding = static_cast<int>(x); }},
         {"pocket_cap", [](solve::FillOptions& f, double x) { f.pocket_cap = static_cast<int>(x); }},
         {"pocket_exact", [](solve::FillOptions& f, double x) { f.pocket_exact = static_cast<int>(x); }},
     };
@@ -134,8 +143,9 @@ int main(int argc, char** argv) {
         if (write_file_atomically(output, cli::placement_file_text(problem.fixed, result.placements)) != 0)
             return usage("cannot write the output file");
     }
-    std::printf("full=%s pieces=%d seconds=%.2f seed=%llu restarts=%llu exact=%llu\n", full ? "yes" : "no", list->count,
+    std::printf("full=%s pieces=%d seconds=%.2f seed=%llu restarts=%llu exact=%llu dead=%llu\n", full ? "yes" : "no", list->count,
                 result.seconds, static_cast<unsigned long long>(fopt.seed),
-                static_cast<unsigned long long>(result.restarts), static_cast<unsigned long long>(result.exact_runs));
+                static_cast<unsigned long long>(result.restarts), static_cast<unsigned long long>(result.exact_runs),
+                static_cast<unsigned long long>(result.exact_dead));
     return full ? 0 : 1;
 }

@@ -29,6 +29,7 @@ struct FillProgress {
     std::int64_t best_open = 0;   // its sixths left uncovered
     std::uint64_t restarts = 0;   // sweeps started again from the start placement, all threads
     std::uint64_t exact_runs = 0; // hand-offs to the exact search, all threads
+    std::uint64_t exact_dead = 0; // of them, proved to have no completion
 };
 
 struct FillOptions {
@@ -42,11 +43,15 @@ struct FillOptions {
     double progress_every = 0.5;
 
     // The engine's knobs; the defaults are the measured best.
+    int exact_first_pieces = 100;         // with this few free pieces thread 0 runs one exact search
     int endgame_pieces = 40;              // free pieces left when the exact search takes over
     std::uint64_t endgame_nodes = 20000;  // its budget in nodes per hand-off
-    bool sweep_inward = true;             // rings from the border in; else bands across the board
+    bool sweep_inward = false;            // rings from the border in; else bands across the board
+    bool middle_last = false;             // across: a compact area in the middle is left to the end game
+    double middle_share = 0.6;            // its cells, as a share of the end game's pieces' cells
     int sweep_window = 4;                 // cells at the head of the sweep among which the most constrained is filled
     bool halves_first = false;            // cells with one half covered are completed first
+    bool border_first = false;            // the border's cut cells are completed first
     int half_tries = 8;                   // pieces tried at such a cell
     int urgent_rows = 0;                  // a sixth anywhere with this few live rows is filled first
     int tries_per_level = 3;              // pieces tried at one spot before the spot before it is changed
@@ -54,10 +59,17 @@ struct FillOptions {
     int first_band = 4;                   // pieces of the first band lifted; doubles up to max_band
     int max_band = 64;                    // past it the sweep starts again
     double contact_weight = 1.0;          // of a piece's edges that meet the filled area
-    double shape_weight = 0.0;            // of how awkward a piece's shape is (see fill_shapes.h)
-    double abundance_weight = 0.0;        // of a shape's free pieces per live row (the walk's order)
-    double halves_weight = 0.0;           // of the cut cells a piece completes less those it opens
+    double shape_weight = 0.0;            // of a shape's cut cells (awkward: only halves meet halves)
+    double abundance_weight = 1.0;        // of a shape's free pieces per live row (the walk's order)
+    double balance_weight = 2.0;          // of a shape's free share against the share of all pieces left
+    double halves_weight = 2.0;           // of the cut cells a piece completes less those it opens
     double noise = 1.0;                   // random part of a piece's score
+    // Repair: open areas up to gap_cap sixths are closed by exact cover in a window of the pieces
+    // up to max_radius steps around them; window_nodes is the budget of each window.
+    int gap_cap = 36 * 12;
+    int max_radius = 3;
+    std::uint64_t window_nodes = 200000;
+    int sweeps_before_shedding = 8;       // failed sweeps before the start's edge is given up
     int pocket_cap = 216;                 // sixths: smaller closed empty areas are judged
     int pocket_exact = 108;               // sixths: smaller closed areas are tiled exactly first
 };
@@ -68,6 +80,7 @@ struct FillResult {
     double seconds = 0;
     std::uint64_t restarts = 0;
     std::uint64_t exact_runs = 0;
+    std::uint64_t exact_dead = 0;  // of them, proved to have no completion
 };
 
 // Fills the board from problem.fixed. Same seed, one thread: the same board.

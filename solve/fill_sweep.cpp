@@ -53,6 +53,7 @@ FillProgress FillShared::progress(double seconds, const std::vector<std::unique_
         }
         out.restarts += s->restarts();
         out.exact_runs += s->exact_runs();
+        out.exact_dead += s->exact_dead();
     }
     std::lock_guard lock(mu);
     out.best_pieces = std::max(0, best_pieces.load());
@@ -65,6 +66,7 @@ Sweeper::Sweeper(const Problem& problem, const FillOptions& options, std::uint64
       awkward_(problem.classes.size(), 0.0) {
     for (const ShapeClass& shape : p_.classes)
         uniform_area_ = uniform_area_ == 0 || uniform_area_ == shape.area ? shape.area : -1;
+    for (const ShapeClass& shape : p_.classes) total_pieces_ += static_cast<int>(shape.members.size());
     // A shape's cells cut in halves: each must meet the other half of another piece.
     for (std::size_t c = 0; c < p_.classes.size(); ++c) {
         if (p_.class_list_start[c] == p_.class_list_start[c + 1]) continue;
@@ -80,31 +82,163 @@ void Sweeper::publish() {
     open_now_.store(s_.uncovered(), std::memory_order_relaxed);
 }
 
-void Sweeper::run(const std::vector<Placement>& start) {
+void Sweeper::run(const std::vector<Placement>& start, bool exact_only) {
     start_ = start;
+    if (exact_only) {
+        start_over();
+        Problem rest;
+        derive_problem(s_, nullptr, rest);
+        exact_runs_.fetch_add(1, std::memory_order_relaxed);
+        const ExactOutcome found = complete_exactly(rest, 0, shared_.stop);
+        if (found.end == ExactOutcome::End::None) exact_dead_.fetch_add(1, std::memory_order_relaxed);
+        if (found.end == ExactOutcome::End::Found) lay_and_offer(found.placements);
+        publish();
+        finished_.store(true);
+        return;
+    }
+    int failed_sweeps = 0;
     while (!shared_.stop.load(std::memory_order_relaxed)) {
         start_over();
+        if (!start_.empty() && close_gaps() && s_.uncovered() == 0 && s_.pieces_left() == 0) {
+            shared_.offer(s_, true);
+            break;
+        }
         if (sweep()) break;
         restarts_.fetch_add(1, std::memory_order_relaxed);
+        // A start whose edge the sweeps cannot meet gives up that edge.
+        if (!start_.empty() && ++failed_sweeps >= o_.sweeps_before_shedding) {
+            failed_sweeps = 0;
+            shed_start_edge();
+        }
     }
     publish();
     finished_.store(true);
 }
 
-// Back to the start placement, with a new direction of sweep.
+// Back to the start placement (the pieces of it that fit), with a new order of sweep.
 void Sweeper::start_over() {
     levels_.clear();
     s_.clear();
+    std::vector<Placement> kept;
     for (const Placement& e : start_) {
         const std::int32_t row = s_.find_row(e);
-        if (row >= 0 && s_.live(static_cast<std::uint32_t>(row)) && s_.piece_free(e.piece))
-            s_.place(static_cast<std::uint32_t>(row), e.piece);
+        if (row < 0 || !s_.live(static_cast<std::uint32_t>(row)) || !s_.piece_free(e.piece)) continue;
+        s_.place(static_cast<std::uint32_t>(row), e.piece);
+        kept.push_back(e);
     }
+    start_ = std::move(kept);
     order_cells();
     deepest_ = 0;
     fails_ = 0;
     band_ = static_cast<std::size_t>(std::max(1, o_.first_band));
     publish();
+}
+
+// The open areas of the board, each as its cells.
+std::vector<std::vector<std::int32_t>> Sweeper::open_areas() {
+    std::vector<std::vector<std::int32_t>> out;
+    const std::uint64_t id = ++flood_id_;
+    for (std::int32_t cell = 0; cell < static_cast<std::int32_t>(p_.cell_row.size()); ++cell) {
+        if (s_.open_in(cell) == 0 || seen_[cell] == id) continue;
+        std::vector<std::int32_t> area{cell};
+        seen_[cell] = id;
+        for (std::size_t at = 0; at < area.size(); ++at)
+            for (std::uint32_t m = s_.open_in(area[at]); m != 0; m &= m - 1) {
+                const std::int32_t n = open_neighbour(area[at], std::countr_zero(m));
+                if (n >= 0 && seen_[n] != id) {
+                    seen_[n] = id;
+                    area.push_back(n);
+                }
+            }
+        out.push_back(std::move(area));
+    }
+    return out;
+}
+
+int Sweeper::open_sixths(const std::vector<std::int32_t>& cells) const {
+    int n = 0;
+    for (const std::int32_t cell : cells) n += sixths_in(s_.open_in(cell));
+    return n;
+}
+
+// Every open area small enough for a window is filled by exact cover, with the pieces around it
+// lifted and laid again: first none, then those that touch it, then those that touch them.
+// False when one could not be closed.
+bool Sweeper::close_gaps() {
+    bool all = true;
+    for (const std::vector<std::int32_t>& area : open_areas()) {
+        if (shared_.stop.load(std::memory_order_relaxed)) return false;
+        if (open_sixths(area) > o_.gap_cap) continue;
+        bool closed = false;
+        for (int radius = 0; radius <= o_.max_radius && !closed; ++radius) closed = refill_window(area, radius);
+        all = all && closed;
+        publish();
+    }
+    return all;
+}
+
+// The laid pieces of the start (not the fixed placement) that touch `cells` across an edge.
+std::vector<int> Sweeper::pieces_around(const std::vector<std::int32_t>& cells) const {
+    std::vector<int> out;
+    for (const std::int32_t cell : cells)
+        for (int k = 0; k < 6; ++k) {
+            const std::int32_t n = p_.across[cell * 6 + k];
+            int piece = s_.owner(cell, k);
+            if (piece == 0 && n >= 0) piece = s_.owner(n / 6, n % 6);
+            if (piece != 0 && std::find(out.begin(), out.end(), piece) == out.end()) out.push_back(piece);
+        }
+    return out;
+}
+
+// Lifts the pieces within `radius` steps of `hole` and covers the window of their cells and the
+// hole's by exact cover with any free pieces; lays the lifted pieces back when it cannot.
+bool Sweeper::refill_window(const std::vector<std::int32_t>& hole, int radius) {
+    std::vector<std::int32_t> window = hole;
+    std::vector<FillState::Laid> lifted;
+    for (int step = 0; step < radius; ++step) {
+        for (const int piece : pieces_around(window)) {
+            const std::int32_t row = s_.row_of(piece);
+            if (row < 0) continue;
+            lifted.push_back({static_cast<std::uint32_t>(row), piece});
+            const Row& r = p_.rows[static_cast<std::size_t>(row)];
+            for (std::uint32_t k = 0; k < r.count; ++k) window.push_back(p_.row_cells[r.first + k].cell);
+            s_.lift(piece);
+        }
+        std::sort(window.begin(), window.end());
+        window.erase(std::unique(window.begin(), window.end()), window.end());
+    }
+    if (uniform_area_ > 0 && open_sixths(window) % uniform_area_ != 0) {
+        for (const FillState::Laid& l : lifted) s_.place(l.row, l.piece);
+        return false;
+    }
+    Problem part;
+    derive_problem(s_, &window, part);
+    exact_runs_.fetch_add(1, std::memory_order_relaxed);
+    const ExactOutcome found = complete_exactly(part, o_.window_nodes, shared_.stop);
+    if (found.end == ExactOutcome::End::Found) {
+        for (const Placement& e : found.placements) {
+            const std::int32_t row = s_.find_row(e);
+            if (row >= 0 && s_.live(static_cast<std::uint32_t>(row)) && s_.piece_free(e.piece))
+                s_.place(static_cast<std::uint32_t>(row), e.piece);
+        }
+        start_ = s_.placements();
+        return true;
+    }
+    for (const FillState::Laid& l : lifted) s_.place(l.row, l.piece);
+    return false;
+}
+
+// Drops from the start the pieces that border the largest open area: the sweep meets the start
+// there, and a start it cannot meet must give way.
+void Sweeper::shed_start_edge() {
+    const std::vector<std::vector<std::int32_t>> areas = open_areas();
+    if (areas.empty()) return;
+    const auto largest = std::max_element(areas.begin(), areas.end(), [](const auto& a, const auto& b) { return a.size() < b.size(); });
+    const std::vector<int> edge = pieces_around(*largest);
+    std::vector<Placement> kept;
+    for (const Placement& e : start_)
+        if (std::find(edge.begin(), edge.end(), e.piece) == edge.end()) kept.push_back(e);
+    start_ = std::move(kept);
 }
 
 // Two orders of the sweep. Across: in bands one cell row high, perpendicular to a direction
@@ -114,6 +248,7 @@ void Sweeper::start_over() {
 // which only pieces with halves can complete, come first, and the last open area is a compact
 // one in the middle, where the exact search does best.
 void Sweeper::order_cells() {
+    middle_.clear();
     const double pi = 3.14159265358979323846;
     const std::size_t n = p_.cell_row.size();
     std::vector<double> xs(n), ys(n);
@@ -137,6 +272,23 @@ void Sweeper::order_cells() {
             const double dx = std::cos(turn), dy = std::sin(turn);
             key[i] = {std::floor((x * dx + y * dy) / kRowHeight + 1e-9), -x * dy + y * dx};
         }
+    }
+    // Kept for last: a compact area in the middle the size of the end game's, where the exact
+    // search fills what the sweep leaves best (a band along the border is cramped for the
+    // shapes that fit few ways, such as the hexagon).
+    if (!o_.sweep_inward && o_.middle_last) {
+        std::vector<std::pair<double, std::int32_t>> by_norm(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            const double x = xs[i] - cx, y = ys[i] - cy;
+            double norm = 0;
+            for (int k = 0; k < 12; ++k) norm = std::max(norm, x * std::cos(k * pi / 6 + pi / 12) + y * std::sin(k * pi / 6 + pi / 12));
+            by_norm[i] = {norm, static_cast<std::int32_t>(i)};
+        }
+        std::sort(by_norm.begin(), by_norm.end());
+        const std::size_t middle = std::min(n, static_cast<std::size_t>(std::max(0, o_.endgame_pieces) * 6 * o_.middle_share));
+        for (std::size_t i = 0; i < middle; ++i) key[by_norm[i].second].first += 1e6;
+        middle_.assign(n, 0);
+        for (std::size_t i = 0; i < middle; ++i) middle_[by_norm[i].second] = 1;
     }
     sweep_cells_.resize(n);
     std::iota(sweep_cells_.begin(), sweep_cells_.end(), 0);
@@ -196,7 +348,7 @@ Sweeper::Node Sweeper::push_node() {
         shared_.offer(s_, true);
         return Node::Full;
     }
-    if (s_.pieces_left() <= o_.endgame_pieces) return end_game();
+    if (s_.pieces_left() <= o_.endgame_pieces || in_middle()) return end_game();
     std::int32_t best_cell = -1;
     int best_k = 0;
     std::int32_t best_count = std::numeric_limits<std::int32_t>::max();
@@ -218,6 +370,15 @@ Sweeper::Node Sweeper::push_node() {
         for (std::int32_t cell = 0; cell < static_cast<std::int32_t>(p_.cell_row.size()); ++cell) {
             const std::uint32_t open = s_.open_in(cell);
             if (open == 0 || open == p_.free_mask[cell]) continue;
+            half_open = true;
+            consider(cell, open);
+        }
+    // The cut cells of the border (and of the fixed placement) go first: only pieces with halves
+    // complete them, and those are few.
+    if (!half_open && o_.border_first)
+        for (std::int32_t cell = 0; cell < static_cast<std::int32_t>(p_.cell_row.size()); ++cell) {
+            const std::uint32_t open = s_.open_in(cell);
+            if (open == 0 || p_.free_mask[cell] == 0x3f) continue;
             half_open = true;
             consider(cell, open);
         }
@@ -243,8 +404,11 @@ Sweeper::Node Sweeper::push_node() {
         if ((e->mask >> best_k & 1) == 0 || !s_.live(e->row)) continue;
         const std::int32_t cls = p_.rows[e->row].cls;
         const double abundance = std::log((s_.class_free(cls) + 0.5) / (s_.class_live(cls) + 1.0));
+        // A shape used less than its share so far: what is left keeps the mix of the whole.
+        const double lag = std::log((s_.class_free(cls) / static_cast<double>(p_.classes[cls].members.size())) /
+                                    (s_.pieces_left() / static_cast<double>(total_pieces_)));
         const double score = o_.contact_weight * contact(e->row) + o_.shape_weight * awkward_[cls] +
-                             o_.abundance_weight * abundance + o_.halves_weight * halves_closed(e->row) +
+                             o_.abundance_weight * abundance + o_.halves_weight * halves_closed(e->row) + o_.balance_weight * lag +
                              o_.noise * random01();
         scored.push_back({-score, e->row});
     }
@@ -280,15 +444,29 @@ Sweeper::Node Sweeper::end_game() {
     derive_problem(s_, nullptr, rest);
     exact_runs_.fetch_add(1, std::memory_order_relaxed);
     const ExactOutcome found = complete_exactly(rest, o_.endgame_nodes, shared_.stop);
+    if (found.end == ExactOutcome::End::None) exact_dead_.fetch_add(1, std::memory_order_relaxed);
     if (found.end != ExactOutcome::End::Found) return Node::Dead;
-    for (const Placement& e : found.placements) {
+    return lay_and_offer(found.placements) ? Node::Full : Node::Dead;
+}
+
+// Lays the exact search's completion on the board; a full board goes to the run.
+bool Sweeper::lay_and_offer(const std::vector<Placement>& completion) {
+    for (const Placement& e : completion) {
         const std::int32_t row = s_.find_row(e);
-        if (row < 0 || !s_.live(static_cast<std::uint32_t>(row))) return Node::Dead;
+        if (row < 0 || !s_.live(static_cast<std::uint32_t>(row)) || !s_.piece_free(e.piece)) return false;
         s_.place(static_cast<std::uint32_t>(row), e.piece);
     }
-    if (s_.uncovered() != 0 || s_.pieces_left() != 0) return Node::Dead;
+    if (s_.uncovered() != 0 || s_.pieces_left() != 0) return false;
     shared_.offer(s_, true);
-    return Node::Full;
+    return true;
+}
+
+// Whether all that is left to sweep is the middle kept for the end game.
+bool Sweeper::in_middle() const {
+    if (middle_.empty()) return false;
+    for (const std::int32_t cell : sweep_cells_)
+        if (s_.open_in(cell) != 0) return middle_[cell] != 0;
+    return false;
 }
 
 // Edges of the row's sixths that meet a covered sixth or the border: a piece that fits snugly
@@ -322,13 +500,22 @@ double Sweeper::halves_closed(std::uint32_t row) const {
     return closed;
 }
 
+// On a full board every free piece must still have a place: a shape with fewer live rows than
+// free pieces is a dead end however the rest is laid.
+bool Sweeper::room_for_every_shape() const {
+    if (p_.region.limited) return true;
+    for (std::size_t c = 0; c < p_.classes.size(); ++c)
+        if (s_.class_live(static_cast<std::int32_t>(c)) < s_.class_free(static_cast<std::int32_t>(c))) return false;
+    return true;
+}
+
 std::int32_t Sweeper::open_neighbour(std::int32_t cell, int k) const {
     const std::int32_t n = p_.across[cell * 6 + k];
     return n >= 0 && (s_.open_in(n / 6) >> (n % 6) & 1) ? n / 6 : -1;
 }
 
 bool Sweeper::ahead_ok(std::uint32_t row) {
-    if (s_.starved() || !s_.tilt_ok()) return false;
+    if (s_.starved() || !s_.tilt_ok() || !room_for_every_shape()) return false;
     return pockets_ok(row);
 }
 

@@ -35,14 +35,16 @@ class Sweeper {
 public:
     Sweeper(const Problem& problem, const FillOptions& options, std::uint64_t seed, FillShared& shared);
 
-    // Lays `start` (the pieces that fit), then sweeps until a full board or the stop.
-    void run(const std::vector<Placement>& start);
+    // Lays `start` (the pieces that fit), then sweeps until a full board or the stop; with
+    // `exact_only`, hands all that is left to one exact search instead.
+    void run(const std::vector<Placement>& start, bool exact_only);
 
     bool finished() const { return finished_.load(); }
     int pieces_now() const { return pieces_now_.load(std::memory_order_relaxed); }
     std::int64_t open_now() const { return open_now_.load(std::memory_order_relaxed); }
     std::uint64_t restarts() const { return restarts_.load(std::memory_order_relaxed); }
     std::uint64_t exact_runs() const { return exact_runs_.load(std::memory_order_relaxed); }
+    std::uint64_t exact_dead() const { return exact_dead_.load(std::memory_order_relaxed); }
 
 private:
     struct Level {
@@ -56,12 +58,21 @@ private:
 
     bool sweep();
     void start_over();
+    std::vector<std::vector<std::int32_t>> open_areas();
+    int open_sixths(const std::vector<std::int32_t>& cells) const;
+    bool close_gaps();
+    std::vector<int> pieces_around(const std::vector<std::int32_t>& cells) const;
+    bool refill_window(const std::vector<std::int32_t>& hole, int radius);
+    void shed_start_edge();
     void order_cells();
     Node push_node();
     bool advance();
     void pop_levels(std::size_t n);
     Node end_game();
+    bool lay_and_offer(const std::vector<Placement>& completion);
     bool ahead_ok(std::uint32_t row);
+    bool in_middle() const;
+    bool room_for_every_shape() const;
     bool pockets_ok(std::uint32_t row);
     bool pocket_ok(std::int32_t start, std::uint64_t check);
     bool tile_pocket(const std::vector<std::int32_t>& cells, int& budget);
@@ -79,11 +90,13 @@ private:
     std::vector<Placement> start_;
     std::vector<std::int32_t> sweep_cells_;  // cells in the order of the sweep
     std::vector<Level> levels_;
+    std::vector<std::uint8_t> middle_;  // per cell: kept for the end game
     std::vector<std::uint64_t> seen_;
     std::vector<std::int32_t> flood_;
     std::vector<double> awkward_;  // per shape class
     std::uint64_t flood_id_ = 0;
     int uniform_area_ = 0;
+    int total_pieces_ = 0;
     std::size_t deepest_ = 0;
     int fails_ = 0;
     std::size_t band_ = 0;
@@ -92,6 +105,7 @@ private:
     std::atomic<std::int64_t> open_now_{0};
     std::atomic<std::uint64_t> restarts_{0};
     std::atomic<std::uint64_t> exact_runs_{0};
+    std::atomic<std::uint64_t> exact_dead_{0};
 };
 
 }  // namespace tessera::solve
