@@ -121,7 +121,7 @@ int main(int argc, char** argv) {
         auto list = std::make_unique<PlacementList>();
         // load_problem has entered -C DIR: relative paths are taken from there.
         if (!cli::read_placements(repair_from, *list)) return 2;
-        start.assign(list->entries, list->entries + list->count);
+        start = solve::lowest_orientations(solver->state().prvky, {list->entries, list->entries + list->count});
     }
     if (progress)
         fopt.on_progress = [](const solve::FillProgress& p) {

@@ -5,6 +5,7 @@
 #include <bit>
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <mutex>
 #include <thread>
 
@@ -69,6 +70,22 @@ FillResult run_portfolio(const Problem& problem, const std::vector<Placement>& s
 }
 
 }  // namespace
+
+std::vector<Placement> lowest_orientations(const PieceRecord (*prvky)[kOrientations + 1], std::vector<Placement> placements) {
+    for (Placement& e : placements) {
+        if (e.piece < 1 || e.piece > kPieceCount || e.orientation < 1 || e.orientation > kOrientations) continue;
+        const PieceRecord& mine = prvky[e.piece][e.orientation];
+        for (int o = 1; o < e.orientation; ++o) {
+            const PieceRecord& other = prvky[e.piece][o];
+            if (std::memcmp(mine.cells, other.cells, sizeof mine.cells) == 0 && mine.anchor_row == other.anchor_row &&
+                mine.anchor_col == other.anchor_col) {
+                e.orientation = o;
+                break;
+            }
+        }
+    }
+    return placements;
+}
 
 FillResult fill_board(const Problem& problem, const FillOptions& options) { return run_portfolio(problem, {}, options); }
 

@@ -88,6 +88,12 @@ FillResult fill_board(const Problem& problem, const FillOptions& options);
 
 // Completes `start` (placements beyond problem.fixed, pieces of the problem's shapes; those that
 // do not fit the problem are dropped) to a full board, lifting as few of its pieces as it can.
+// Pass the start through lowest_orientations first: the problem knows a piece whose turns
+// coincide in the lowest of them only.
 FillResult repair(const Problem& problem, const std::vector<Placement>& start, const FillOptions& options);
+
+// The placements with each orientation replaced by the lowest one whose record covers the same
+// cells, as the problem's rows have them.
+std::vector<Placement> lowest_orientations(const PieceRecord (*prvky)[kOrientations + 1], std::vector<Placement> placements);
 
 }  // namespace tessera::solve
