@@ -27,14 +27,14 @@ FillResult run_portfolio(const Problem& problem, const std::vector<Placement>& s
     std::vector<std::unique_ptr<Sweeper>> sweepers;
     for (int t = 0; t < threads; ++t)
         sweepers.push_back(std::make_unique<Sweeper>(problem, options, sweep_seed(options.seed, t), shared));
-    // A board with few free pieces is first of all the exact search's: thread 0 runs it to the
-    // end while the others sweep.
+    // A board with few free pieces is the exact search's: every thread runs it to the end, each
+    // walking the tree in another order (the first to finish ends the run, a proof too).
     int free_pieces = 0;
     for (const ShapeClass& shape : problem.classes) free_pieces += static_cast<int>(shape.members.size());
     const bool exact_first = start.empty() && free_pieces <= options.exact_first_pieces;
     std::vector<std::thread> pool;
     for (int t = 0; t < threads; ++t)
-        pool.emplace_back([&sweepers, &start, t, exact_first] { sweepers[t]->run(start, exact_first && t == 0); });
+        pool.emplace_back([&sweepers, &start, t, exact_first] { sweepers[t]->run(start, exact_first ? t : -1); });
 
     double next_report = options.progress_every;
     for (;;) {

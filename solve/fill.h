@@ -43,7 +43,7 @@ struct FillOptions {
     double progress_every = 0.5;
 
     // The engine's knobs; the defaults are the measured best.
-    int exact_first_pieces = 100;         // with this few free pieces thread 0 runs one exact search
+    int exact_first_pieces = 100;         // with this few free pieces every thread runs an exact search
     int endgame_pieces = 40;              // free pieces left when the exact search takes over
     std::uint64_t endgame_nodes = 20000;  // its budget in nodes per hand-off
     bool sweep_inward = false;            // rings from the border in; else bands across the board
@@ -51,7 +51,7 @@ struct FillOptions {
     double middle_share = 0.6;            // its cells, as a share of the end game's pieces' cells
     int sweep_window = 4;                 // cells at the head of the sweep among which the most constrained is filled
     bool halves_first = false;            // cells with one half covered are completed first
-    bool border_first = false;            // the border's cut cells are completed first
+    bool border_first = false;            // the border's cut cells are completed first, one by one
     int half_tries = 8;                   // pieces tried at such a cell
     int urgent_rows = 0;                  // a sixth anywhere with this few live rows is filled first
     int tries_per_level = 3;              // pieces tried at one spot before the spot before it is changed

@@ -141,7 +141,8 @@ void derive_problem(const FillState& state, const std::vector<std::int32_t>* win
 // In turns, as the solve's run does: the tree is cut into a few subproblems, each walked with a
 // budget that doubles every round (the other way round every other round), so that a completion
 // a few thousand nodes deep in one subproblem is not hidden behind a dead subtree of another.
-ExactOutcome complete_exactly(const Problem& problem, std::uint64_t budget, const std::atomic<bool>& stop) {
+ExactOutcome complete_exactly(const Problem& problem, std::uint64_t budget, const std::atomic<bool>& stop,
+                              int variant) {
     ExactOutcome out;
     if (problem.area_mismatch()) {
         out.end = ExactOutcome::End::None;
@@ -150,6 +151,8 @@ ExactOutcome complete_exactly(const Problem& problem, std::uint64_t budget, cons
     constexpr std::size_t kUnits = 16;
     constexpr std::uint64_t kFirstTurn = 512;
     std::vector<Prefix> units = expand_frontier(problem, kUnits);
+    if (!units.empty() && variant != 0)
+        std::rotate(units.begin(), units.begin() + static_cast<std::ptrdiff_t>((units.size() * static_cast<std::size_t>(variant)) / 2 % units.size()), units.end());
     Walker walker(problem);
     bool found = false;
     const Walker::TilingSink sink = [&](const Prefix& tiling) {
@@ -158,7 +161,7 @@ ExactOutcome complete_exactly(const Problem& problem, std::uint64_t budget, cons
         return false;
     };
     for (std::uint64_t turn = kFirstTurn, round = 0; !units.empty(); turn *= 2, ++round) {
-        walker.set_last_of_ties(round % 2 == 1);
+        walker.set_last_of_ties((round + static_cast<std::uint64_t>(variant)) % 2 == 1);
         std::vector<Prefix> left;
         for (const Prefix& unit : units) {
             if (stop.load(std::memory_order_relaxed)) return out;

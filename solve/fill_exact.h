@@ -28,7 +28,9 @@ struct ExactOutcome {
 
 // Looks for one completion of `problem` within `budget` nodes (0: no limit) or until `stop`.
 // None means proved: no completion exists. The exact walk today; a second engine can be raced
-// beside it here.
-ExactOutcome complete_exactly(const Problem& problem, std::uint64_t budget, const std::atomic<bool>& stop);
+// beside it here. `variant` walks the same tree in another order (its subproblems taken from
+// another one on, ties broken the other way first), for threads that race on one problem.
+ExactOutcome complete_exactly(const Problem& problem, std::uint64_t budget, const std::atomic<bool>& stop,
+                              int variant = 0);
 
 }  // namespace tessera::solve

@@ -82,16 +82,18 @@ void Sweeper::publish() {
     open_now_.store(s_.uncovered(), std::memory_order_relaxed);
 }
 
-void Sweeper::run(const std::vector<Placement>& start, bool exact_only) {
+void Sweeper::run(const std::vector<Placement>& start, int exact_variant) {
     start_ = start;
-    if (exact_only) {
+    if (exact_variant >= 0) {
         start_over();
         Problem rest;
         derive_problem(s_, nullptr, rest);
         exact_runs_.fetch_add(1, std::memory_order_relaxed);
-        const ExactOutcome found = complete_exactly(rest, 0, shared_.stop);
+        const ExactOutcome found = complete_exactly(rest, 0, shared_.stop, exact_variant);
         if (found.end == ExactOutcome::End::None) exact_dead_.fetch_add(1, std::memory_order_relaxed);
         if (found.end == ExactOutcome::End::Found) lay_and_offer(found.placements);
+        // Proved: no completion. The other threads need not go on.
+        if (found.end == ExactOutcome::End::None) shared_.stop.store(true);
         publish();
         finished_.store(true);
         return;

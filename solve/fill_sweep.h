@@ -35,9 +35,9 @@ class Sweeper {
 public:
     Sweeper(const Problem& problem, const FillOptions& options, std::uint64_t seed, FillShared& shared);
 
-    // Lays `start` (the pieces that fit), then sweeps until a full board or the stop; with
-    // `exact_only`, hands all that is left to one exact search instead.
-    void run(const std::vector<Placement>& start, bool exact_only);
+    // Lays `start` (the pieces that fit), then sweeps until a full board or the stop; with an
+    // `exact_variant` of 0 or more, hands all that is left to one exact search instead.
+    void run(const std::vector<Placement>& start, int exact_variant);
 
     bool finished() const { return finished_.load(); }
     int pieces_now() const { return pieces_now_.load(std::memory_order_relaxed); }
