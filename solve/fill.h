@@ -47,13 +47,7 @@ struct FillOptions {
     int endgame_pieces = 40;              // free pieces left when the exact search takes over
     std::uint64_t endgame_nodes = 20000;  // its budget in nodes per hand-off
     bool sweep_inward = false;            // rings from the border in; else bands across the board
-    bool middle_last = false;             // across: a compact area in the middle is left to the end game
-    double middle_share = 0.6;            // its cells, as a share of the end game's pieces' cells
     int sweep_window = 4;                 // cells at the head of the sweep among which the most constrained is filled
-    bool halves_first = false;            // cells with one half covered are completed first
-    bool border_first = false;            // the border's cut cells are completed first, one by one
-    int half_tries = 8;                   // pieces tried at such a cell
-    int urgent_rows = 0;                  // a sixth anywhere with this few live rows is filled first
     int tries_per_level = 3;              // pieces tried at one spot before the spot before it is changed
     int fails_before_jump = 40;           // dead ends without getting deeper before a band is lifted
     int first_band = 4;                   // pieces of the first band lifted; doubles up to max_band

@@ -250,7 +250,6 @@ void Sweeper::shed_start_edge() {
 // which only pieces with halves can complete, come first, and the last open area is a compact
 // one in the middle, where the exact search does best.
 void Sweeper::order_cells() {
-    middle_.clear();
     const double pi = 3.14159265358979323846;
     const std::size_t n = p_.cell_row.size();
     std::vector<double> xs(n), ys(n);
@@ -274,23 +273,6 @@ void Sweeper::order_cells() {
             const double dx = std::cos(turn), dy = std::sin(turn);
             key[i] = {std::floor((x * dx + y * dy) / kRowHeight + 1e-9), -x * dy + y * dx};
         }
-    }
-    // Kept for last: a compact area in the middle the size of the end game's, where the exact
-    // search fills what the sweep leaves best (a band along the border is cramped for the
-    // shapes that fit few ways, such as the hexagon).
-    if (!o_.sweep_inward && o_.middle_last) {
-        std::vector<std::pair<double, std::int32_t>> by_norm(n);
-        for (std::size_t i = 0; i < n; ++i) {
-            const double x = xs[i] - cx, y = ys[i] - cy;
-            double norm = 0;
-            for (int k = 0; k < 12; ++k) norm = std::max(norm, x * std::cos(k * pi / 6 + pi / 12) + y * std::sin(k * pi / 6 + pi / 12));
-            by_norm[i] = {norm, static_cast<std::int32_t>(i)};
-        }
-        std::sort(by_norm.begin(), by_norm.end());
-        const std::size_t middle = std::min(n, static_cast<std::size_t>(std::max(0, o_.endgame_pieces) * 6 * o_.middle_share));
-        for (std::size_t i = 0; i < middle; ++i) key[by_norm[i].second].first += 1e6;
-        middle_.assign(n, 0);
-        for (std::size_t i = 0; i < middle; ++i) middle_[by_norm[i].second] = 1;
     }
     sweep_cells_.resize(n);
     std::iota(sweep_cells_.begin(), sweep_cells_.end(), 0);
@@ -350,11 +332,29 @@ Sweeper::Node Sweeper::push_node() {
         shared_.offer(s_, true);
         return Node::Full;
     }
-    if (s_.pieces_left() <= o_.endgame_pieces || in_middle()) return end_game();
-    std::int32_t best_cell = -1;
-    int best_k = 0;
+    if (s_.pieces_left() <= o_.endgame_pieces) return end_game();
+    std::int32_t cell = -1;
+    int k = 0;
+    if (!choose_spot(cell, k)) return Node::Dead;
+    std::vector<std::pair<double, std::uint32_t>> scored;
+    const ListEntry* end = p_.cell_lists.data() + p_.cell_list_start[cell + 1];
+    for (const ListEntry* e = p_.cell_lists.data() + p_.cell_list_start[cell]; e != end; ++e)
+        if ((e->mask >> k & 1) != 0 && s_.live(e->row)) scored.push_back({-score(e->row), e->row});
+    std::sort(scored.begin(), scored.end());
+    Level level;
+    for (const auto& [minus_score, row] : scored) level.rows.push_back(row);
+    levels_.push_back(std::move(level));
+    return Node::Open;
+}
+
+// The sixth with the fewest live rows among the first open cells of the sweep; false when one of
+// them has none.
+bool Sweeper::choose_spot(std::int32_t& best_cell, int& best_k) const {
     std::int32_t best_count = std::numeric_limits<std::int32_t>::max();
-    auto consider = [&](std::int32_t cell, std::uint32_t open) {
+    int cells = 0;
+    for (const std::int32_t cell : sweep_cells_) {
+        const std::uint32_t open = s_.open_in(cell);
+        if (open == 0) continue;
         for (std::uint32_t m = open; m != 0; m &= m - 1) {
             const int k = std::countr_zero(m);
             const std::int32_t n = s_.live_in(cell, k);
@@ -364,60 +364,20 @@ Sweeper::Node Sweeper::push_node() {
                 best_k = k;
             }
         }
-    };
-    // A cell with one half covered goes first: only a piece with the other half completes it,
-    // and pieces with halves pair up in closed chains, which the sweep must close at once.
-    bool half_open = false;
-    if (o_.halves_first)
-        for (std::int32_t cell = 0; cell < static_cast<std::int32_t>(p_.cell_row.size()); ++cell) {
-            const std::uint32_t open = s_.open_in(cell);
-            if (open == 0 || open == p_.free_mask[cell]) continue;
-            half_open = true;
-            consider(cell, open);
-        }
-    // The cut cells of the border (and of the fixed placement) go first: only pieces with halves
-    // complete them, and those are few.
-    if (!half_open && o_.border_first)
-        for (std::int32_t cell = 0; cell < static_cast<std::int32_t>(p_.cell_row.size()); ++cell) {
-            const std::uint32_t open = s_.open_in(cell);
-            if (open == 0 || p_.free_mask[cell] == 0x3f) continue;
-            half_open = true;
-            consider(cell, open);
-        }
-    // A sixth anywhere that few rows still cover goes first: the sweep would meet it too late.
-    if (!half_open && o_.urgent_rows > 0)
-        for (std::int32_t cell = 0; cell < static_cast<std::int32_t>(p_.cell_row.size()); ++cell)
-            for (std::uint32_t m = s_.open_in(cell); m != 0; m &= m - 1)
-                if (s_.live_in(cell, std::countr_zero(m)) <= o_.urgent_rows) consider(cell, 1u << std::countr_zero(m));
-    int cells = 0;
-    if (best_cell < 0)
-        for (const std::int32_t cell : sweep_cells_) {
-            const std::uint32_t open = s_.open_in(cell);
-            if (open == 0) continue;
-            consider(cell, open);
-            if (++cells >= o_.sweep_window) break;
-        }
-    if (best_cell < 0 || best_count == 0) return Node::Dead;
-    Level level;
-    level.tries = half_open ? o_.half_tries : o_.tries_per_level;
-    std::vector<std::pair<double, std::uint32_t>> scored;
-    const ListEntry* end = p_.cell_lists.data() + p_.cell_list_start[best_cell + 1];
-    for (const ListEntry* e = p_.cell_lists.data() + p_.cell_list_start[best_cell]; e != end; ++e) {
-        if ((e->mask >> best_k & 1) == 0 || !s_.live(e->row)) continue;
-        const std::int32_t cls = p_.rows[e->row].cls;
-        const double abundance = std::log((s_.class_free(cls) + 0.5) / (s_.class_live(cls) + 1.0));
-        // A shape used less than its share so far: what is left keeps the mix of the whole.
-        const double lag = std::log((s_.class_free(cls) / static_cast<double>(p_.classes[cls].members.size())) /
-                                    (s_.pieces_left() / static_cast<double>(total_pieces_)));
-        const double score = o_.contact_weight * contact(e->row) + o_.shape_weight * awkward_[cls] +
-                             o_.abundance_weight * abundance + o_.halves_weight * halves_closed(e->row) + o_.balance_weight * lag +
-                             o_.noise * random01();
-        scored.push_back({-score, e->row});
+        if (++cells >= o_.sweep_window) break;
     }
-    std::sort(scored.begin(), scored.end());
-    for (const auto& [score, row] : scored) level.rows.push_back(row);
-    levels_.push_back(std::move(level));
-    return Node::Open;
+    return best_cell >= 0 && best_count > 0;
+}
+
+// How good a piece looks at the head of the sweep: snug, completing cut cells, of a shape the
+// walk would try first and that is behind its share, with a random part for the restarts.
+double Sweeper::score(std::uint32_t row) {
+    const std::int32_t cls = p_.rows[row].cls;
+    const double abundance = std::log((s_.class_free(cls) + 0.5) / (s_.class_live(cls) + 1.0));
+    const double lag = std::log((s_.class_free(cls) / static_cast<double>(p_.classes[cls].members.size())) /
+                                (s_.pieces_left() / static_cast<double>(total_pieces_)));
+    return o_.contact_weight * contact(row) + o_.shape_weight * awkward_[cls] + o_.abundance_weight * abundance +
+           o_.halves_weight * halves_closed(row) + o_.balance_weight * lag + o_.noise * random01();
 }
 
 // The next row of the top level that passes the checks ahead, laid; false when none is left.
@@ -427,7 +387,7 @@ bool Sweeper::advance() {
         s_.lift(level.piece);
         level.piece = 0;
     }
-    while (level.next < level.rows.size() && level.tried < level.tries) {
+    while (level.next < level.rows.size() && level.tried < o_.tries_per_level) {
         const std::uint32_t row = level.rows[level.next++];
         if (!s_.live(row)) continue;
         const int piece = s_.place(row);
@@ -461,14 +421,6 @@ bool Sweeper::lay_and_offer(const std::vector<Placement>& completion) {
     if (s_.uncovered() != 0 || s_.pieces_left() != 0) return false;
     shared_.offer(s_, true);
     return true;
-}
-
-// Whether all that is left to sweep is the middle kept for the end game.
-bool Sweeper::in_middle() const {
-    if (middle_.empty()) return false;
-    for (const std::int32_t cell : sweep_cells_)
-        if (s_.open_in(cell) != 0) return middle_[cell] != 0;
-    return false;
 }
 
 // Edges of the row's sixths that meet a covered sixth or the border: a piece that fits snugly

@@ -51,7 +51,6 @@ private:
         std::vector<std::uint32_t> rows;  // to try, best first
         std::size_t next = 0;
         int tried = 0;
-        int tries = 0;  // the most to descend into
         int piece = 0;  // laid from this level, 0: none now
     };
     enum class Node { Open, Dead, Full };
@@ -66,12 +65,13 @@ private:
     void shed_start_edge();
     void order_cells();
     Node push_node();
+    bool choose_spot(std::int32_t& cell, int& k) const;
+    double score(std::uint32_t row);
     bool advance();
     void pop_levels(std::size_t n);
     Node end_game();
     bool lay_and_offer(const std::vector<Placement>& completion);
     bool ahead_ok(std::uint32_t row);
-    bool in_middle() const;
     bool room_for_every_shape() const;
     bool pockets_ok(std::uint32_t row);
     bool pocket_ok(std::int32_t start, std::uint64_t check);
@@ -90,7 +90,6 @@ private:
     std::vector<Placement> start_;
     std::vector<std::int32_t> sweep_cells_;  // cells in the order of the sweep
     std::vector<Level> levels_;
-    std::vector<std::uint8_t> middle_;  // per cell: kept for the end game
     std::vector<std::uint64_t> seen_;
     std::vector<std::int32_t> flood_;
     std::vector<double> awkward_;  // per shape class
