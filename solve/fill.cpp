@@ -31,7 +31,8 @@ FillResult run_portfolio(const Problem& problem, const std::vector<Placement>& s
     // walking the tree in another order (the first to finish ends the run, a proof too).
     int free_pieces = 0;
     for (const ShapeClass& shape : problem.classes) free_pieces += static_cast<int>(shape.members.size());
-    const bool exact_first = start.empty() && free_pieces <= options.exact_first_pieces;
+    // A limit region is the exact search's too: the sweep and its checks are made for a full board.
+    const bool exact_first = problem.region.limited || (start.empty() && free_pieces <= options.exact_first_pieces);
     std::vector<std::thread> pool;
     for (int t = 0; t < threads; ++t)
         pool.emplace_back([&sweepers, &start, t, exact_first] { sweepers[t]->run(start, exact_first ? t : -1); });
@@ -58,6 +59,7 @@ FillResult run_portfolio(const Problem& problem, const std::vector<Placement>& s
     {
         std::lock_guard lock(shared.mu);
         out.full = shared.full;
+        out.impossible = shared.impossible;
         out.placements = shared.best;
     }
     for (auto& s : sweepers) {

@@ -70,14 +70,22 @@ struct FillOptions {
 
 struct FillResult {
     std::vector<Placement> placements;  // beyond problem.fixed: the full board, or the best so far
-    bool full = false;
+    bool full = false;        // the board (or the limit region) is covered
+    bool impossible = false;  // proved: nothing completes problem.fixed (from an exact search of it all)
     double seconds = 0;
     std::uint64_t restarts = 0;
     std::uint64_t exact_runs = 0;
     std::uint64_t exact_dead = 0;  // of them, proved to have no completion
 };
 
-// Fills the board from problem.fixed. Same seed, one thread: the same board.
+// Fills the board from problem.fixed. Same seed, one thread: the same board. A board with few
+// free pieces (exact_first_pieces), or a limit region, is given to the exact search on every
+// thread instead of the sweep, each walking the tree in another order.
+// Threads: options.threads, each with its own copy of the board's live counts (a few MB on a
+// whole board; the shipped puzzle's run takes 37 MB in all with 2 threads, the Problem most of
+// it) and the small problems it hands to the exact search; nothing else is shared but the stop
+// and the best placement. A stop (should_stop, time_limit) is seen within a few
+// milliseconds and the call returns the best so far.
 FillResult fill_board(const Problem& problem, const FillOptions& options);
 
 // Completes `start` (placements beyond problem.fixed, pieces of the problem's shapes; those that

@@ -93,7 +93,11 @@ void Sweeper::run(const std::vector<Placement>& start, int exact_variant) {
         if (found.end == ExactOutcome::End::None) exact_dead_.fetch_add(1, std::memory_order_relaxed);
         if (found.end == ExactOutcome::End::Found) lay_and_offer(found.placements);
         // Proved: no completion. The other threads need not go on.
-        if (found.end == ExactOutcome::End::None) shared_.stop.store(true);
+        if (found.end == ExactOutcome::End::None) {
+            std::lock_guard lock(shared_.mu);
+            shared_.impossible = true;
+            shared_.stop.store(true);
+        }
         publish();
         finished_.store(true);
         return;
@@ -418,7 +422,7 @@ bool Sweeper::lay_and_offer(const std::vector<Placement>& completion) {
         if (row < 0 || !s_.live(static_cast<std::uint32_t>(row)) || !s_.piece_free(e.piece)) return false;
         s_.place(static_cast<std::uint32_t>(row), e.piece);
     }
-    if (s_.uncovered() != 0 || s_.pieces_left() != 0) return false;
+    if (s_.uncovered() != 0 || (!p_.region.limited && s_.pieces_left() != 0)) return false;
     shared_.offer(s_, true);
     return true;
 }

@@ -20,6 +20,7 @@ struct FillShared {
     std::atomic<int> best_pieces{-1};
     std::mutex mu;
     bool full = false;
+    bool impossible = false;      // an exact search of all that was left found no completion
     std::vector<Placement> best;  // under mu
     std::int64_t best_open = 0;
 
