@@ -84,24 +84,31 @@ void Sweeper::publish() {
 
 void Sweeper::run(const std::vector<Placement>& start, int exact_variant) {
     start_ = start;
-    if (exact_variant >= 0) {
-        start_over();
-        Problem rest;
-        derive_problem(s_, nullptr, rest);
-        exact_runs_.fetch_add(1, std::memory_order_relaxed);
-        const ExactOutcome found = complete_exactly(rest, 0, shared_.stop, exact_variant);
-        if (found.end == ExactOutcome::End::None) exact_dead_.fetch_add(1, std::memory_order_relaxed);
-        if (found.end == ExactOutcome::End::Found) lay_and_offer(found.placements);
-        // Proved: no completion. The other threads need not go on.
-        if (found.end == ExactOutcome::End::None) {
-            std::lock_guard lock(shared_.mu);
-            shared_.impossible = true;
-            shared_.stop.store(true);
-        }
-        publish();
-        finished_.store(true);
-        return;
-    }
+    if (exact_variant >= 0)
+        run_exact(exact_variant);
+    else
+        run_sweeps();
+    publish();
+    finished_.store(true);
+}
+
+// All that is left, to one exact search to its end.
+void Sweeper::run_exact(int variant) {
+    start_over();
+    Problem rest;
+    derive_problem(s_, nullptr, rest);
+    exact_runs_.fetch_add(1, std::memory_order_relaxed);
+    const ExactOutcome found = complete_exactly(rest, 0, shared_.stop, variant);
+    if (found.end == ExactOutcome::End::Found) lay_and_offer(found.placements);
+    if (found.end != ExactOutcome::End::None) return;
+    // Proved: no completion. The other threads need not go on.
+    exact_dead_.fetch_add(1, std::memory_order_relaxed);
+    std::lock_guard lock(shared_.mu);
+    shared_.impossible = true;
+    shared_.stop.store(true);
+}
+
+void Sweeper::run_sweeps() {
     int failed_sweeps = 0;
     while (!shared_.stop.load(std::memory_order_relaxed)) {
         start_over();
@@ -117,8 +124,6 @@ void Sweeper::run(const std::vector<Placement>& start, int exact_variant) {
             shed_start_edge();
         }
     }
-    publish();
-    finished_.store(true);
 }
 
 // Back to the start placement (the pieces of it that fit), with a new order of sweep.

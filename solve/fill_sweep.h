@@ -56,6 +56,8 @@ private:
     };
     enum class Node { Open, Dead, Full };
 
+    void run_exact(int variant);
+    void run_sweeps();
     bool sweep();
     void start_over();
     std::vector<std::vector<std::int32_t>> open_areas();
