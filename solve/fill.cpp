@@ -22,6 +22,11 @@ using Clock = std::chrono::steady_clock;
 // the calling thread.
 FillResult run_portfolio(const Problem& problem, const std::vector<Placement>& start, const FillOptions& options) {
     const Clock::time_point started = Clock::now();
+    if (problem.area_mismatch()) {
+        FillResult none;
+        none.impossible = true;
+        return none;
+    }
     FillShared shared;
     const int threads = std::max(1, options.threads);
     std::vector<std::unique_ptr<Sweeper>> sweepers;
