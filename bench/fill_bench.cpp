@@ -1,7 +1,8 @@
 // The fill engine on one puzzle, for scripts: loads a piece file (and a placement, kept fixed or
 // repaired), fills the board, checks the result with the independent checker and prints
-//   full=yes|no pieces=N seconds=S seed=X
-// (pieces: all pieces on the board at the end). The engine's knobs can be set with
+//   full=yes|no pieces=N seconds=S seed=X restarts=R exact=E dead=D
+// (pieces: all pieces on the board at the end; then the sweeps started again, the hand-offs to
+// the exact search and those proved dead). The engine's knobs can be set with
 // --set name=value, so that a script can measure one part against another.
 //
 //   tessera_fill_bench [-C DIR] [--pieces FILE] [--resume FILE | --repair FILE] [--seed N]
