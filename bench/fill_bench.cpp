@@ -38,6 +38,7 @@ bool set_knob(solve::FillOptions& o, const std::string& text) {
         {"exact_first_pieces", [](solve::FillOptions& f, double x) { f.exact_first_pieces = static_cast<int>(x); }},
         {"endgame_pieces", [](solve::FillOptions& f, double x) { f.endgame_pieces = static_cast<int>(x); }},
         {"endgame_nodes", [](solve::FillOptions& f, double x) { f.endgame_nodes = static_cast<std::uint64_t>(x); }},
+        {"sweep_parity", [](solve::FillOptions& f, double x) { f.sweep_parity = static_cast<int>(x); }},
         {"sweep_inward", [](solve::FillOptions& f, double x) { f.sweep_inward = x != 0; }},
         {"sweep_window", [](solve::FillOptions& f, double x) { f.sweep_window = static_cast<int>(x); }},
         {"tries_per_level", [](solve::FillOptions& f, double x) { f.tries_per_level = static_cast<int>(x); }},

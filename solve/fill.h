@@ -46,6 +46,7 @@ struct FillOptions {
     int exact_first_pieces = 100;         // with this few free pieces every thread runs an exact search
     int endgame_pieces = 40;              // free pieces left when the exact search takes over
     std::uint64_t endgame_nodes = 20000;  // its budget in nodes per hand-off
+    int sweep_parity = -1;                // -1: any of the 12 directions; 0 or 1: the even or odd ones
     bool sweep_inward = false;            // rings from the border in; else bands across the board
     int sweep_window = 4;                 // cells at the head of the sweep among which the most constrained is filled
     int tries_per_level = 3;              // pieces tried at one spot before the spot before it is changed

@@ -269,7 +269,9 @@ void Sweeper::order_cells() {
         cx += xs[i] / static_cast<double>(n);
         cy += ys[i] / static_cast<double>(n);
     }
-    const double turn = static_cast<double>(split_mix(rng_) % 12) * (pi / 6);
+    std::uint64_t step = split_mix(rng_) % 12;
+    if (o_.sweep_parity >= 0) step = (step & ~1ULL) | static_cast<std::uint64_t>(o_.sweep_parity & 1);
+    const double turn = static_cast<double>(step) * (pi / 6);
     std::vector<std::pair<double, double>> key(n);
     for (std::size_t i = 0; i < n; ++i) {
         const double x = xs[i] - cx, y = ys[i] - cy;
