@@ -140,6 +140,32 @@ TEST_F(FillTest, TheRestOfABoardHasTheTilingsOfTheSameBoardBuiltAnew) {
     }
 }
 
+// A window over the whole gap, covered by any of the free pieces, has the tilings of the gap as
+// a full board: the gap's area is the free pieces' area, so every one of them is used.
+TEST_F(FillTest, AWindowOverTheWholeGapHasTheGapsTilings) {
+    for (const char* name : {"partial_2.txt", "partial_6.txt"}) {
+        const solve::Problem p = problem_of(placement_file(name));
+        solve::FillState state(p);
+        std::vector<std::int32_t> window;
+        for (std::int32_t cell = 0; cell < static_cast<std::int32_t>(p.cell_row.size()); ++cell) window.push_back(cell);
+        solve::Problem part;
+        solve::derive_problem(state, &window, part);
+        EXPECT_TRUE(part.region.limited);
+        EXPECT_EQ(count(part), count(p)) << name;
+    }
+}
+
+// Every placement of the solution, in the orientation the file gives it, is a row of the empty
+// board once taken in its lowest orientation with the same cells.
+TEST_F(FillTest, EveryPlacementOfTheSolutionIsARowInItsLowestOrientation) {
+    const solve::Problem p = problem_of({});
+    const solve::FillState state(p);
+    int missing = 0;
+    for (const Placement& e : solve::lowest_orientations(s().prvky, placement_file("solution.txt")))
+        missing += state.find_row(e) < 0;
+    EXPECT_EQ(missing, 0);
+}
+
 struct GapCase {
     const char* partial;
     int endgame_pieces;
