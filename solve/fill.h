@@ -48,6 +48,7 @@ struct FillOptions {
     std::uint64_t endgame_nodes = 20000;  // its budget in nodes per hand-off
     int sweep_parity = -1;                // -1: any of the 12 directions; 0 or 1: the even or odd ones
     bool sweep_inward = false;            // rings from the border in; else bands across the board
+    double ring_rows = 1.0;               // depth of a ring in rows
     int sweep_window = 4;                 // cells at the head of the sweep among which the most constrained is filled
     int tries_per_level = 3;              // pieces tried at one spot before the spot before it is changed
     int fails_before_jump = 40;           // dead ends without getting deeper before a band is lifted
@@ -58,6 +59,11 @@ struct FillOptions {
     double abundance_weight = 1.0;        // of a shape's free pieces per live row (the walk's order)
     double balance_weight = 2.0;          // of a shape's free share against the share of all pieces left
     double halves_weight = 2.0;           // of the cut cells a piece completes less those it opens
+    double pair_weight = 0.0;             // of a cut cell it opens, times the pairs of halves left beyond their share
+    double abundant_slack = 0;            // pieces the most abundant shape may lag before it is pushed (0: never)
+    int abundant_window = 12;             // open cells at the head of the sweep where it is pushed
+    int halves_by = 0;                    // every piece with halves is laid before this few pieces are left
+    int pair_reserve = 0;                 // the share counts down to none at this many pieces left
     double noise = 1.0;                   // random part of a piece's score
     // Repair: open areas up to gap_cap sixths are closed by exact cover in a window of the pieces
     // up to max_radius steps around them; window_nodes is the budget of each window.
@@ -67,6 +73,24 @@ struct FillOptions {
     int sweeps_before_shedding = 8;       // failed sweeps before the start's edge is given up
     int pocket_cap = 216;                 // sixths: smaller closed empty areas are judged
     int pocket_exact = 108;               // sixths: smaller closed areas are tiled exactly first
+    // Large neighbourhood search from an end game that the exact search could not complete:
+    // windows of lns_min_pieces..lns_max_pieces laid pieces (discs, or ellipses up to lns_stretch
+    // long) lifted and laid again by exact cover (lns_nodes each), closing open cells or, in a
+    // share lns_swap_share of the moves, trading a free piece for a laid one. Given up after
+    // lns_patience moves in a row that close nothing (0: no search, the sweep backs up instead).
+    int lns_patience = 0;
+    int lns_min_pieces = 8;
+    int lns_max_pieces = 30;
+    std::uint64_t lns_nodes = 20000;
+    double lns_stretch = 4.0;
+    double lns_swap_share = 0.3;
+    int lns_units = 16;                   // subproblems of a window's exact search walked in turns
+    int lns_offer = 1000;                 // free pieces of other shapes than the window's offered to a window
+    int lns_head = 6;                     // open cells at the head of a stuck sweep that windows are centred on
+    int lns_band = 1000;                  // a sweep stuck after lifting bands of this many pieces goes to the search too
+    int lns_swap_tries = 2;               // pieces tried for the one a swap takes out
+    int lns_finish = 8;                   // with this few free pieces every window is of lns_max_pieces, 5 times the budget
+    int lns_bite = 3;                     // a closing move takes in up to this many pieces' area of open cells
 };
 
 struct FillResult {

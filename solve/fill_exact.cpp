@@ -63,10 +63,16 @@ void build_lists(Problem& p) {
 }  // namespace
 
 void derive_problem(const FillState& state, const std::vector<std::int32_t>* window, Problem& out) {
+    derive_part(state, window, nullptr, false, out, nullptr);
+}
+
+void derive_part(const FillState& state, const std::vector<std::int32_t>* window, const std::vector<char>* offered,
+                 bool use_all, Problem& out, const std::vector<std::uint32_t>* required) {
     const Problem& base = state.problem();
+    auto is_offered = [&](int piece) { return state.piece_free(piece) && (offered == nullptr || (*offered)[piece] != 0); };
     out = Problem{};
     out.region = base.region;
-    out.region.limited = base.region.limited || window != nullptr;
+    out.region.limited = (base.region.limited || window != nullptr) && !use_all;
     out.fixed = base.fixed;
     for (const Placement& e : state.placements()) out.fixed.push_back(e);
     out.pieces_joined = base.pieces_joined;
@@ -77,7 +83,7 @@ void derive_problem(const FillState& state, const std::vector<std::int32_t>* win
         out.cell_row.push_back(base.cell_row[b]);
         out.cell_col.push_back(base.cell_col[b]);
         out.free_mask.push_back(free);
-        const std::uint32_t primary = window ? free : free & base.primary_mask[b];
+        const std::uint32_t primary = window ? free & (required ? (*required)[b] : 0x3fu) : free & base.primary_mask[b];
         out.primary_mask.push_back(primary);
         out.primary_area += sixths_in(primary);
     }
@@ -102,11 +108,13 @@ void derive_problem(const FillState& state, const std::vector<std::int32_t>* win
         }
     }
     // Shapes in the order build_problem gives them: fewest free pieces, then fewest rows.
-    std::vector<std::int32_t> order;
-    for (std::size_t c = 0; c < base.classes.size(); ++c)
-        if (state.class_free(static_cast<std::int32_t>(c)) > 0) order.push_back(static_cast<std::int32_t>(c));
+    std::vector<std::int32_t> order, free_of(base.classes.size(), 0);
+    for (std::size_t c = 0; c < base.classes.size(); ++c) {
+        for (const int m : base.classes[c].members) free_of[c] += is_offered(m);
+        if (free_of[c] > 0) order.push_back(static_cast<std::int32_t>(c));
+    }
     std::stable_sort(order.begin(), order.end(), [&](std::int32_t a, std::int32_t b) {
-        const std::int32_t fa = state.class_free(a), fb = state.class_free(b);
+        const std::int32_t fa = free_of[a], fb = free_of[b];
         return fa != fb ? fa < fb : rows_of[a].size() < rows_of[b].size();
     });
     for (const std::int32_t c : order) {
@@ -114,7 +122,7 @@ void derive_problem(const FillState& state, const std::vector<std::int32_t>* win
         ShapeClass mine;
         mine.area = shape.area;
         for (std::size_t i = 0; i < shape.members.size(); ++i)
-            if (state.piece_free(shape.members[i])) {
+            if (is_offered(shape.members[i])) {
                 mine.members.push_back(shape.members[i]);
                 mine.orientation_of.push_back(shape.orientation_of[i]);
             }
@@ -142,15 +150,14 @@ void derive_problem(const FillState& state, const std::vector<std::int32_t>* win
 // budget that doubles every round (the other way round every other round), so that a completion
 // a few thousand nodes deep in one subproblem is not hidden behind a dead subtree of another.
 ExactOutcome complete_exactly(const Problem& problem, std::uint64_t budget, const std::atomic<bool>& stop,
-                              int variant) {
+                              int variant, std::size_t units_wanted) {
     ExactOutcome out;
     if (problem.area_mismatch()) {
         out.end = ExactOutcome::End::None;
         return out;
     }
-    constexpr std::size_t kUnits = 16;
     constexpr std::uint64_t kFirstTurn = 512;
-    std::vector<Prefix> units = expand_frontier(problem, kUnits);
+    std::vector<Prefix> units = units_wanted <= 1 ? std::vector<Prefix>{Prefix{}} : expand_frontier(problem, units_wanted);
     if (!units.empty() && variant != 0)
         std::rotate(units.begin(), units.begin() + static_cast<std::ptrdiff_t>((units.size() * static_cast<std::size_t>(variant)) / 2 % units.size()), units.end());
     Walker walker(problem);

@@ -18,6 +18,13 @@ namespace tessera::solve {
 // (cells of the state's problem): only the uncovered sixths of those cells are free and must be
 // covered, rows lie inside them, and any of the free pieces may be used.
 void derive_problem(const FillState& state, const std::vector<std::int32_t>* window, Problem& out);
+// The same with only the free pieces p where (*offered)[p] != 0 (indexed by piece number; all
+// free pieces when null). With `use_all` the window is a small full board of its own: its
+// uncovered sixths are covered by exactly the offered pieces, every one of them used.
+// With `required` (per cell of the state's problem, a mask of sixths), only those uncovered
+// sixths of the window must be covered; the others may be (a window, not a full board).
+void derive_part(const FillState& state, const std::vector<std::int32_t>* window, const std::vector<char>* offered,
+                 bool use_all, Problem& out, const std::vector<std::uint32_t>* required = nullptr);
 
 struct ExactOutcome {
     enum class End { Found, None, Unknown };
@@ -30,7 +37,8 @@ struct ExactOutcome {
 // None means proved: no completion exists. The exact walk today; a second engine can be raced
 // beside it here. `variant` walks the same tree in another order (its subproblems taken from
 // another one on, ties broken the other way first), for threads that race on one problem.
+// `units`: subproblems walked in turns (1: one plain walk, cheapest for small windows).
 ExactOutcome complete_exactly(const Problem& problem, std::uint64_t budget, const std::atomic<bool>& stop,
-                              int variant = 0);
+                              int variant = 0, std::size_t units = 16);
 
 }  // namespace tessera::solve

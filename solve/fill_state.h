@@ -12,6 +12,14 @@
 
 namespace tessera::solve {
 
+// The fill's random numbers (SplitMix64): the same sequence from the same seed on every machine.
+inline std::uint64_t fill_random(std::uint64_t& state) {
+    std::uint64_t z = (state += 0x9e3779b97f4a7c15ULL);
+    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+    z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+    return z ^ (z >> 31);
+}
+
 class FillState {
 public:
     explicit FillState(const Problem& problem);

@@ -5,20 +5,16 @@
 #include <cmath>
 #include <limits>
 #include <numeric>
+#include <cstdio>
+#include <cstdlib>
 
 #include "board/cell_codes.h"
 #include "solve/fill_exact.h"
+#include "solve/fill_lns.h"
 
 namespace tessera::solve {
 
 namespace {
-
-std::uint64_t split_mix(std::uint64_t& state) {
-    std::uint64_t z = (state += 0x9e3779b97f4a7c15ULL);
-    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
-    z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
-    return z ^ (z >> 31);
-}
 
 constexpr double kRowHeight = 0.8660254037844386;  // of a cell, its width along the row being 1
 
@@ -27,7 +23,7 @@ constexpr double kRowHeight = 0.8660254037844386;  // of a cell, its width along
 std::uint64_t sweep_seed(std::uint64_t seed, int thread) {
     if (thread == 0) return seed;
     std::uint64_t s = seed ^ (0x5851f42d4c957f2dULL * static_cast<std::uint64_t>(thread));
-    return split_mix(s);
+    return fill_random(s);
 }
 
 void FillShared::offer(const FillState& state, bool is_full) {
@@ -67,6 +63,8 @@ Sweeper::Sweeper(const Problem& problem, const FillOptions& options, std::uint64
     for (const ShapeClass& shape : p_.classes)
         uniform_area_ = uniform_area_ == 0 || uniform_area_ == shape.area ? shape.area : -1;
     for (const ShapeClass& shape : p_.classes) total_pieces_ += static_cast<int>(shape.members.size());
+    for (std::size_t c = 0; c < p_.classes.size(); ++c)
+        if (abundant_ < 0 || p_.classes[c].members.size() > p_.classes[abundant_].members.size()) abundant_ = static_cast<std::int32_t>(c);
     // A shape's cells cut in halves: each must meet the other half of another piece.
     for (std::size_t c = 0; c < p_.classes.size(); ++c) {
         if (p_.class_list_start[c] == p_.class_list_start[c + 1]) continue;
@@ -75,7 +73,7 @@ Sweeper::Sweeper(const Problem& problem, const FillOptions& options, std::uint64
     }
 }
 
-double Sweeper::random01() { return static_cast<double>(split_mix(rng_) >> 11) * 0x1.0p-53; }
+double Sweeper::random01() { return static_cast<double>(fill_random(rng_) >> 11) * 0x1.0p-53; }
 
 void Sweeper::publish() {
     pieces_now_.store(static_cast<int>(s_.laid().size()), std::memory_order_relaxed);
@@ -112,6 +110,10 @@ void Sweeper::run_sweeps() {
     int failed_sweeps = 0;
     while (!shared_.stop.load(std::memory_order_relaxed)) {
         start_over();
+        if (!start_.empty() && o_.lns_patience > 0 && !p_.region.limited) {
+            if (search_neighbourhood() == Node::Full) break;
+            start_over();
+        }
         if (!start_.empty() && close_gaps() && s_.uncovered() == 0 && s_.pieces_left() == 0) {
             shared_.offer(s_, true);
             break;
@@ -138,6 +140,8 @@ void Sweeper::start_over() {
         kept.push_back(e);
     }
     start_ = std::move(kept);
+    pairs_per_piece_ = s_.pieces_left() > o_.pair_reserve ? pairs_left() / (s_.pieces_left() - o_.pair_reserve) : 0;
+    pair_excess_ = 0;
     order_cells();
     deepest_ = 0;
     fails_ = 0;
@@ -269,17 +273,26 @@ void Sweeper::order_cells() {
         cx += xs[i] / static_cast<double>(n);
         cy += ys[i] / static_cast<double>(n);
     }
-    std::uint64_t step = split_mix(rng_) % 12;
+    std::uint64_t step = fill_random(rng_) % 12;
     if (o_.sweep_parity >= 0) step = (step & ~1ULL) | static_cast<std::uint64_t>(o_.sweep_parity & 1);
     const double turn = static_cast<double>(step) * (pi / 6);
     std::vector<std::pair<double, double>> key(n);
+    // Rings are counted from the border in, ring_rows rows deep: the cells along a slanted edge lie
+    // at depths that vary within a row, and rings one row deep would take them in two rings, so
+    // that the first would be scattered along the border.
+    std::vector<double> norm(n, 0.0);
+    double outer = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double x = xs[i] - cx, y = ys[i] - cy;
+        for (int k = 0; k < 12; ++k) norm[i] = std::max(norm[i], x * std::cos(k * pi / 6) + y * std::sin(k * pi / 6));
+        outer = std::max(outer, norm[i]);
+    }
+    const double ring = kRowHeight * std::max(0.1, o_.ring_rows);
     for (std::size_t i = 0; i < n; ++i) {
         const double x = xs[i] - cx, y = ys[i] - cy;
         if (o_.sweep_inward) {
-            double norm = 0;
-            for (int k = 0; k < 12; ++k) norm = std::max(norm, x * std::cos(k * pi / 6) + y * std::sin(k * pi / 6));
             const double angle = std::fmod(std::atan2(y, x) - turn + 4 * pi, 2 * pi);
-            key[i] = {-std::floor(norm / kRowHeight + 1e-9), angle};
+            key[i] = {std::floor((outer - norm[i]) / ring + 1e-9), angle};
         } else {
             const double dx = std::cos(turn), dy = std::sin(turn);
             key[i] = {std::floor((x * dx + y * dy) / kRowHeight + 1e-9), -x * dy + y * dx};
@@ -293,15 +306,22 @@ void Sweeper::order_cells() {
 // Depth first over the head of the sweep, a few tries a level; a run of dead ends without
 // getting deeper lifts a band of the last pieces (a longer band each time) and lays it anew.
 bool Sweeper::sweep() {
+    restart_ = false;
+    const bool lns = o_.lns_patience > 0 && !p_.region.limited;
     Node node = push_node();
     if (node == Node::Full) return true;
-    if (node == Node::Dead && levels_.empty()) return false;
     while (!shared_.stop.load(std::memory_order_relaxed)) {
-        if (levels_.empty()) return false;
+        if (restart_) return false;
+        if (levels_.empty()) {
+            if (!lns || (node = unstick()) == Node::Dead) return false;
+            if (node == Node::Full || (node = push_node()) == Node::Full) return true;
+            continue;
+        }
         bool dead = false;
         if (advance()) {
             node = push_node();
             if (node == Node::Full) return true;
+            if (restart_) return false;
             dead = node == Node::Dead;
         } else {
             levels_.pop_back();
@@ -315,6 +335,14 @@ bool Sweeper::sweep() {
             shared_.offer(s_, false);
         }
         if (!dead || ++fails_ < o_.fails_before_jump) continue;
+        // Stuck for longer than a few short bands: windows at the head of the sweep are laid again
+        // by exact cover (both sides of a seam, which the bands never reach), and the sweep goes on
+        // from the board they leave.
+        if (lns && band_ > static_cast<std::size_t>(o_.lns_band)) {
+            if ((node = unstick()) == Node::Dead) return false;
+            if (node == Node::Full || (node = push_node()) == Node::Full) return true;
+            continue;
+        }
         if (band_ > static_cast<std::size_t>(o_.max_band) || band_ >= levels_.size()) return false;
         pop_levels(band_);
         band_ *= 2;
@@ -323,6 +351,41 @@ bool Sweeper::sweep() {
         if (node == Node::Full) return true;
     }
     return false;
+}
+
+// Windows around the head of the sweep until one closes open cells there: the levels laid so far
+// are kept as they are (bands lift only what is laid after).
+Sweeper::Node Sweeper::unstick() {
+    Neighbourhood lns(s_, o_, rng_, shared_.stop);
+    if (std::getenv("FILL_DEBUG")) {
+        int shown = 0;
+        for (const std::int32_t cell : sweep_cells_) {
+            if (s_.open_in(cell) == 0) continue;
+            std::fprintf(stderr, " head cell %d border %d open %x live", cell, p_.free_mask[cell] != 0x3f, s_.open_in(cell));
+            for (std::uint32_t m = s_.open_in(cell); m != 0; m &= m - 1) std::fprintf(stderr, " %d", s_.live_in(cell, std::countr_zero(m)));
+            std::fprintf(stderr, "\n");
+            if (++shown == 4) break;
+        }
+    }
+    const bool gained = lns.unstick(sweep_cells_, o_.lns_patience);
+    lns_moves_.fetch_add(lns.counts().moves, std::memory_order_relaxed);
+    if (std::getenv("FILL_DEBUG"))
+        std::fprintf(stderr, "unstick: laid %zu moves %llu gained %d nodes %llu uneven %llu proved %llu unknown %llu spoilt %llu\n",
+                     s_.laid().size(), (unsigned long long)lns.counts().moves, gained, (unsigned long long)lns.counts().nodes,
+                     (unsigned long long)lns.counts().uneven, (unsigned long long)lns.counts().proved,
+                     (unsigned long long)lns.counts().unknown, (unsigned long long)lns.counts().spoilt);
+    if (s_.uncovered() == 0 && s_.pieces_left() == 0) {
+        shared_.offer(s_, true);
+        return Node::Full;
+    }
+    if (!gained) return Node::Dead;
+    levels_.clear();
+    deepest_ = 0;
+    fails_ = 0;
+    band_ = static_cast<std::size_t>(std::max(1, o_.first_band));
+    shared_.offer(s_, false);
+    publish();
+    return Node::Open;
 }
 
 void Sweeper::pop_levels(std::size_t n) {
@@ -344,6 +407,8 @@ Sweeper::Node Sweeper::push_node() {
         return Node::Full;
     }
     if (s_.pieces_left() <= o_.endgame_pieces) return end_game();
+    if (o_.pair_weight != 0 && s_.pieces_left() > 0)
+        pair_excess_ = pairs_left() - pairs_per_piece_ * std::max(0, s_.pieces_left() - o_.pair_reserve);
     std::int32_t cell = -1;
     int k = 0;
     if (!choose_spot(cell, k)) return Node::Dead;
@@ -353,9 +418,39 @@ Sweeper::Node Sweeper::push_node() {
         if ((e->mask >> k & 1) != 0 && s_.live(e->row)) scored.push_back({-score(e->row), e->row});
     std::sort(scored.begin(), scored.end());
     Level level;
-    for (const auto& [minus_score, row] : scored) level.rows.push_back(row);
+    const std::int64_t snug = snug_abundant_row();
+    if (snug >= 0) level.rows.push_back(static_cast<std::uint32_t>(snug));
+    for (const auto& [minus_score, row] : scored)
+        if (static_cast<std::int64_t>(row) != snug) level.rows.push_back(row);
     levels_.push_back(std::move(level));
     return Node::Open;
+}
+
+// The most abundant shape (the hexagon in generated puzzles: one orientation, few places) falls
+// behind at the head of the sweep, where it seldom fits the most constrained spot, and is left
+// in numbers that no last area can take. While it lags by more than abundant_slack pieces, its
+// snuggest place among the first abundant_window open cells of the sweep is tried first.
+std::int64_t Sweeper::snug_abundant_row() {
+    if (o_.abundant_slack <= 0 || abundant_ < 0) return -1;
+    const double share = static_cast<double>(p_.classes[abundant_].members.size()) * s_.pieces_left() / total_pieces_;
+    if (s_.class_free(abundant_) - share <= o_.abundant_slack) return -1;
+    std::int64_t best = -1;
+    double best_contact = -1;
+    int cells = 0;
+    for (const std::int32_t cell : sweep_cells_) {
+        if (s_.open_in(cell) == 0) continue;
+        const ListEntry* end = p_.cell_lists.data() + p_.cell_list_start[cell + 1];
+        for (const ListEntry* e = p_.cell_lists.data() + p_.cell_list_start[cell]; e != end; ++e) {
+            if (p_.rows[e->row].cls != abundant_ || !s_.live(e->row)) continue;
+            const double c = contact(e->row);
+            if (c > best_contact) {
+                best_contact = c;
+                best = e->row;
+            }
+        }
+        if (++cells >= o_.abundant_window) break;
+    }
+    return best;
 }
 
 // The sixth with the fewest live rows among the first open cells of the sweep; false when one of
@@ -413,13 +508,52 @@ bool Sweeper::advance() {
 }
 
 Sweeper::Node Sweeper::end_game() {
+    if (std::getenv("FILL_DEBUG")) {
+        double halves = 0;
+        int hex = 0, border = 0, cut = 0;
+        for (std::size_t c = 0; c < p_.classes.size(); ++c) {
+            halves += 2 * awkward_[c] * s_.class_free(static_cast<std::int32_t>(c));
+            if (p_.classes[c].members.size() >= p_.classes[hex].members.size()) hex = static_cast<int>(c);
+        }
+        for (std::int32_t cell = 0; cell < static_cast<std::int32_t>(p_.cell_row.size()); ++cell) {
+            if (s_.open_in(cell) == 0) continue;
+            if (p_.free_mask[cell] != 0x3f) ++border;
+            else if (sixths_in(s_.open_in(cell)) == 3) ++cut;
+        }
+        std::fprintf(stderr, "end: left %d hex %d/%zu halves %.0f border %d open_cut %d pairs_to_make %.1f (share %.1f)\n",
+                     s_.pieces_left(), s_.class_free(hex), p_.classes[hex].members.size(), halves, border, cut,
+                     (halves - border - cut) / 2, s_.pieces_left() * (double)p_.classes[hex].members.size() / total_pieces_);
+    }
     Problem rest;
     derive_problem(s_, nullptr, rest);
     exact_runs_.fetch_add(1, std::memory_order_relaxed);
     const ExactOutcome found = complete_exactly(rest, o_.endgame_nodes, shared_.stop);
     if (found.end == ExactOutcome::End::None) exact_dead_.fetch_add(1, std::memory_order_relaxed);
-    if (found.end != ExactOutcome::End::Found) return Node::Dead;
-    return lay_and_offer(found.placements) ? Node::Full : Node::Dead;
+    if (found.end == ExactOutcome::End::Found) return lay_and_offer(found.placements) ? Node::Full : Node::Dead;
+    if (o_.lns_patience <= 0 || p_.region.limited) return Node::Dead;
+    return search_neighbourhood();
+}
+
+// The end game's board, worked on by lifting windows and laying them again. The sweep's levels no
+// longer match the board after it: the sweep starts again when it has not filled the board.
+Sweeper::Node Sweeper::search_neighbourhood() {
+    Neighbourhood lns(s_, o_, rng_, shared_.stop);
+    const bool full = lns.run([this] {
+        publish();
+        shared_.offer(s_, false);
+    });
+    lns_moves_.fetch_add(lns.counts().moves, std::memory_order_relaxed);
+    if (std::getenv("FILL_DEBUG"))
+        std::fprintf(stderr, "lns: moves %llu gains %llu swaps %llu nodes %llu left %d uneven %llu proved %llu unknown %llu spoilt %llu\n",
+                     (unsigned long long)lns.counts().moves, (unsigned long long)lns.counts().gains,
+                     (unsigned long long)lns.counts().swaps, (unsigned long long)lns.counts().nodes, s_.pieces_left(),
+                     (unsigned long long)lns.counts().uneven, (unsigned long long)lns.counts().proved, (unsigned long long)lns.counts().unknown, (unsigned long long)lns.counts().spoilt);
+    restart_ = true;
+    if (full && s_.pieces_left() == 0) {
+        shared_.offer(s_, true);
+        return Node::Full;
+    }
+    return Node::Dead;
 }
 
 // Lays the exact search's completion on the board; a full board goes to the run.
@@ -454,15 +588,41 @@ double Sweeper::contact(std::uint32_t row) const {
 
 // Cells the row completes where another piece has laid the other half, less those where it
 // leaves the other half open: pieces with halves pair up, and an open half is a chain to close.
+// An open half is welcome while the pairs of halves still to make inside the board run ahead of
+// the area left (pair_weight): else the pieces with halves are all left for the end.
 double Sweeper::halves_closed(std::uint32_t row) const {
     const Row& r = p_.rows[row];
-    int closed = 0;
+    int closed = 0, opened = 0;
     for (std::uint32_t k = 0; k < r.count; ++k) {
         const RowCell& rc = p_.row_cells[r.first + k];
         if (rc.mask == 0x3f || p_.free_mask[rc.cell] != 0x3f) continue;
-        closed += s_.open_in(rc.cell) == rc.mask ? 1 : -1;
+        if (s_.open_in(rc.cell) == rc.mask)
+            ++closed;
+        else
+            ++opened;
     }
-    return closed;
+    return closed - opened + (o_.pair_weight / std::max(1e-9, o_.halves_weight)) * pair_excess_ * opened;
+}
+
+// Whether a free piece has a half: the last open area should need none, they pair up only in
+// few ways.
+bool Sweeper::halves_free() const {
+    for (std::size_t c = 0; c < p_.classes.size(); ++c)
+        if (awkward_[c] > 0 && s_.class_free(static_cast<std::int32_t>(c)) > 0) return true;
+    return false;
+}
+
+// Pairs of halves the free pieces must still make inside the board: their halves less the open
+// half cells at the border and the open halves of cut cells inside.
+double Sweeper::pairs_left() const {
+    double halves = 0;
+    for (std::size_t c = 0; c < p_.classes.size(); ++c) halves += 2 * awkward_[c] * s_.class_free(static_cast<std::int32_t>(c));
+    for (std::int32_t cell = 0; cell < static_cast<std::int32_t>(p_.cell_row.size()); ++cell) {
+        const std::uint32_t open = s_.open_in(cell);
+        if (open == 0) continue;
+        if (p_.free_mask[cell] != 0x3f || sixths_in(open) == 3) halves -= 1;
+    }
+    return halves / 2;
 }
 
 // On a full board every free piece must still have a place: a shape with fewer live rows than
@@ -481,6 +641,7 @@ std::int32_t Sweeper::open_neighbour(std::int32_t cell, int k) const {
 
 bool Sweeper::ahead_ok(std::uint32_t row) {
     if (s_.starved() || !s_.tilt_ok() || !room_for_every_shape()) return false;
+    if (s_.pieces_left() < o_.halves_by && halves_free()) return false;
     return pockets_ok(row);
 }
 

@@ -69,10 +69,13 @@ private:
     void order_cells();
     Node push_node();
     bool choose_spot(std::int32_t& cell, int& k) const;
+    std::int64_t snug_abundant_row();
     double score(std::uint32_t row);
     bool advance();
     void pop_levels(std::size_t n);
     Node end_game();
+    Node search_neighbourhood();
+    Node unstick();
     bool lay_and_offer(const std::vector<Placement>& completion);
     bool ahead_ok(std::uint32_t row);
     bool room_for_every_shape() const;
@@ -82,6 +85,8 @@ private:
     std::int32_t open_neighbour(std::int32_t cell, int k) const;
     double contact(std::uint32_t row) const;
     double halves_closed(std::uint32_t row) const;
+    double pairs_left() const;
+    bool halves_free() const;
     double random01();
     void publish();
 
@@ -102,6 +107,11 @@ private:
     std::size_t deepest_ = 0;
     int fails_ = 0;
     std::size_t band_ = 0;
+    bool restart_ = false;
+    std::int32_t abundant_ = -1;  // the shape with the most pieces
+    double pairs_per_piece_ = 0;  // pairs of halves to make inside, per free piece, at the start
+    double pair_excess_ = 0;      // pairs left beyond that share of the pieces left  // the board no longer matches the levels
+    std::atomic<std::uint64_t> lns_moves_{0};
     std::atomic<bool> finished_{false};
     std::atomic<int> pieces_now_{0};
     std::atomic<std::int64_t> open_now_{0};
