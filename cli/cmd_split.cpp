@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/files.h"
 #include "app/search_params.h"
 #include "app/text.h"
 #include "cli/commands.h"
@@ -28,6 +29,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// A unit's result names its solution files: a few lines each.
+constexpr std::size_t kResultLimit = std::size_t{64} << 20;
+
 struct SplitOptions : SolveOptions {
     std::size_t units = 0;
     std::string dir;
@@ -36,13 +40,6 @@ struct SplitOptions : SolveOptions {
 };
 
 std::string absolute(const std::string& path) { return fs::absolute(path).lexically_normal().string(); }
-
-// The option name of pair `index` ("--start", ...).
-std::string pair_option(int index) {
-    for (const ParamSpec& entry : kParamTable)
-        if (pair_index(entry.option) == index) return entry.option;
-    return {};
-}
 
 // A split's folder must be new: one that holds another split, or anything else, is left alone.
 bool folder_is_free(const std::string& dir) {
@@ -60,16 +57,7 @@ bool folder_is_free(const std::string& dir) {
 
 // The manifest of a problem loaded from `opt` (in the working directory it was loaded in).
 bool describe(const SplitOptions& opt, const solve::Problem& problem, solve::Manifest& m) {
-    m.pieces = absolute(opt.pieces);
-    if (!solve::sha256_of_file(m.pieces, m.pieces_sha256)) return false;
-    if (!opt.resume.empty()) {
-        m.resume = absolute(opt.resume);
-        if (!solve::sha256_of_file(m.resume, m.resume_sha256)) return false;
-    }
-    m.limits = opt.limits;
-    for (int i = 0; i < kPairOptions; ++i)
-        if (!opt.pairs[i].empty()) m.pairs.push_back(pair_option(i) + " " + opt.pairs[i]);
-    m.x1 = problem.region.x1, m.y1 = problem.region.y1, m.x2 = problem.region.x2, m.y2 = problem.region.y2;
+    if (!source_of(opt, problem, m.source)) return false;
     m.fingerprint = problem.fingerprint;
     m.count = opt.count;
     m.max_solutions = opt.max_solutions;
@@ -128,10 +116,7 @@ int run_split(const SplitOptions& opt) {
         return 2;
     }
     solve::Manifest m;
-    if (!describe(opt, *problem, m)) {
-        std::fprintf(stderr, "%s: cannot be read again to take its hash\n", opt.pieces.c_str());
-        return 2;
-    }
+    if (!describe(opt, *problem, m)) return 2;
     const std::vector<solve::Prefix> units =
         problem->area_mismatch() ? std::vector<solve::Prefix>{} : solve::expand_frontier(*problem, opt.units);
     m.units = units.size();
@@ -142,9 +127,10 @@ int run_split(const SplitOptions& opt) {
         return 1;
     }
     for (std::size_t k = 1; k <= units.size(); ++k) {
+        const std::string text = placement_file_text(problem->fixed, units[k - 1]);
         m.depths.push_back(problem->fixed.size() + units[k - 1].size());
-        if (!write_or_say(dir + "/" + solve::unit_name(k, ".txt"), placement_file_text(problem->fixed, units[k - 1])))
-            return 1;
+        m.unit_sha256.push_back(solve::sha256_hex(text));
+        if (!write_or_say(dir + "/" + solve::unit_name(k, ".txt"), text)) return 1;
     }
     // The manifest comes last: a folder without one holds no split yet.
     if (!write_or_say(dir + "/" + solve::kManifestName, solve::manifest_text(m))) return 1;
@@ -171,14 +157,13 @@ struct OpenSplit {
 bool read_split(const std::string& dir, OpenSplit& out) {
     out.dir = dir;
     const std::string path = (fs::path(dir) / solve::kManifestName).string();
-    std::error_code ec;
-    if (!fs::is_regular_file(path, ec)) {
-        std::fprintf(stderr, "%s: no manifest of a split here\n", path.c_str());
+    const FileText file = read_text_file(path);
+    if (!file.ok()) {
+        std::fprintf(stderr, "%s: no manifest of a split here (%s)\n", path.c_str(), file.fault.c_str());
         return false;
     }
-    const std::string text = read_whole(path);
-    out.manifest_sha256 = solve::sha256_hex(text);
-    if (const std::string fault = solve::read_manifest(path, text, out.manifest); !fault.empty()) {
+    out.manifest_sha256 = solve::sha256_hex(file.text);
+    if (const std::string fault = solve::read_manifest(path, file.text, out.manifest); !fault.empty()) {
         std::fprintf(stderr, "%s\n", fault.c_str());
         return false;
     }
@@ -189,22 +174,12 @@ bool read_split(const std::string& dir, OpenSplit& out) {
 bool load_split(OpenSplit& out) {
     const std::string path = (fs::path(out.dir) / solve::kManifestName).string();
     const solve::Manifest& m = out.manifest;
-    for (const auto& [file, hash] : {std::pair{m.pieces, m.pieces_sha256}, std::pair{m.resume, m.resume_sha256}}) {
-        std::string now;
-        if (file.empty() || (solve::sha256_of_file(file, now) && now == hash)) continue;
-        std::fprintf(stderr, "%s: the file '%s' %s since the split; it is refused\n", path.c_str(), file.c_str(),
-                     now.empty() ? "cannot be read" : "has changed (its SHA-256 differs)");
+    if (const std::string changed = solve::source_files_changed(m.source); !changed.empty()) {
+        std::fprintf(stderr, "%s: %s since the split; it is refused\n", path.c_str(), changed.c_str());
         return false;
     }
     ProblemOptions options;
-    options.pieces = m.pieces;
-    options.resume = m.resume;
-    options.limits = m.limits;
-    for (const std::string& pair : m.pairs) {
-        const std::size_t blank = pair.find(' ');
-        const int index = pair_index(pair.substr(0, blank).c_str());
-        if (index >= 0 && blank != std::string::npos) options.pairs[index] = pair.substr(blank + 1);
-    }
+    options_from(m.source, options);
     if (!load_problem(options, out.panel, out.solver, out.problem)) return false;
     if (out.problem.fingerprint != m.fingerprint) {
         std::fprintf(stderr, "%s: the problem built from it is not the one that was split\n", path.c_str());
@@ -222,6 +197,10 @@ std::string unit_path(const OpenSplit& split, std::size_t k, const char* suffix)
 // The unit's placements, the fixed ones first; an empty string or the fault.
 std::string read_unit(const OpenSplit& split, std::size_t k, PlacementList& list) {
     const std::string path = unit_path(split, k, ".txt");
+    const std::string& hash = split.manifest.unit_sha256[k - 1];
+    std::string now;
+    if (!hash.empty() && solve::sha256_of_file(path, now) && now != hash)
+        return path + ": not the unit that was split (its SHA-256 differs from the manifest's)";
     std::string fault = read_placement_file(path.c_str(), list);
     if (fault.empty() && static_cast<std::size_t>(list.count) != split.manifest.depths[k - 1])
         fault = path + ": not the unit that was split (its length differs)";
@@ -250,7 +229,9 @@ bool unit_prefix(const OpenSplit& split, std::size_t k, solve::Prefix& prefix) {
 
 // Reads unit k's result: an empty string when it is this split's, or what is wrong with it.
 std::string read_unit_result(const OpenSplit& split, std::size_t k, solve::UnitRecord& record) {
-    const std::string fault = solve::read_result(read_whole(unit_path(split, k, ".result")), record);
+    const FileText file = read_text_file(unit_path(split, k, ".result"), kResultLimit);
+    if (!file.ok()) return "it cannot be read (" + file.fault + ")";
+    const std::string fault = solve::read_result(file.text, record);
     if (!fault.empty()) return fault;
     if (record.manifest_sha256 != split.manifest_sha256 || record.unit != k)
         return "it belongs to another split or another unit";
@@ -276,36 +257,58 @@ std::string placement_file_text(const std::vector<Placement>& fixed, const solve
 
 namespace {
 
+bool exists(const std::string& path) {
+    std::error_code ec;
+    return fs::exists(path, ec);
+}
+
 // Unit k has a result of this split that says it ran to its end.
 bool unit_done(const OpenSplit& split, std::size_t k, solve::UnitRecord& record) {
-    return fs::exists(unit_path(split, k, ".result")) && read_unit_result(split, k, record).empty() &&
+    return exists(unit_path(split, k, ".result")) && read_unit_result(split, k, record).empty() &&
            record.end != solve::UnitEnd::Stopped;
+}
+
+// Where unit k's run starts: its checkpoint, when a run before left one, or else its prefix.
+// False after one line when the checkpoint is not this unit's or not whole; it is kept for the
+// user to look at (removing it solves the unit from its start).
+bool unit_start(const OpenSplit& split, const solve::Scope& scope, const std::string& checkpoint, SolveRun& run) {
+    solve::Checkpoint& state = run.state;
+    const std::size_t k = scope.unit;
+    if (exists(checkpoint)) {
+        const std::string fault = solve::read_checkpoint(checkpoint, split.problem, scope, state);
+        if (!fault.empty()) {
+            std::fprintf(stderr, "%s; the unit is left as it is (remove the checkpoint to solve unit %zu from its "
+                                 "start)\n", fault.c_str(), k);
+            return false;
+        }
+    } else {
+        state.totals.frontier.push_back(scope.prefix);
+    }
+    return true;
 }
 
 // Solves unit k of an open split (continuing from its checkpoint) and writes its result; the
 // exit status of `tessera solve`. `table` may keep dead states from the split's earlier units.
 int solve_split_unit(const OpenSplit& split, std::size_t k, const SolveOptions& opt, solve::DeadStates* table) {
     const solve::Manifest& m = split.manifest;
-    solve::Prefix prefix;
-    if (!unit_prefix(split, k, prefix)) return 2;
+    solve::Scope scope{k, split.manifest_sha256, {}};
+    if (!unit_prefix(split, k, scope.prefix)) return 2;
 
     SolveOptions unit = opt;
+    options_from(m.source, unit);
     unit.count = m.count;
     unit.max_solutions = m.max_solutions;
     unit.checkpoint = unit_path(split, k, ".checkpoint");
     unit.output = unit_path(split, k, "_solved.txt");
     SolveRun run;
-    run.state.fingerprint = split.problem.fingerprint;
     run.dead_states = table;
     // A rerun (a requeued job, a second try) goes on from the unit's own checkpoint.
-    if (fs::exists(unit.checkpoint)) {
-        if (const std::string fault = solve::read_checkpoint(unit.checkpoint, split.problem, run.state); !fault.empty()) {
-            std::fprintf(stderr, "%s\n", fault.c_str());
-            return 2;
-        }
-    } else {
-        run.state.totals.frontier.push_back(prefix);
-    }
+    if (!unit_start(split, scope, unit.checkpoint, run)) return 2;
+    run.state.fingerprint = split.problem.fingerprint;
+    run.state.source = m.source;
+    run.state.scope = std::move(scope);
+    run.state.sealed = true;
+    if (!outputs_usable(unit)) return 2;
     const int status = solve_frontier(unit, *split.solver, split.problem, run);
 
     solve::UnitRecord record;
@@ -348,10 +351,15 @@ int run_unit(const SolveOptions& opt) {
 
 namespace {
 
+struct MergeOptions {
+    std::string dir, output, times;
+    bool list = false;
+};
+
 struct MergeTotals {
     solve::BigCount solutions;
     std::uint64_t nodes = 0;
-    std::size_t done = 0;
+    std::size_t done = 0, failed = 0;
     bool complete = true;
     std::vector<std::string> solution_files;  // in unit order
     std::string times;                        // seconds of each unit done, in unit order
@@ -378,11 +386,12 @@ std::string check_solutions(const OpenSplit& split, std::size_t k, const solve::
     return {};
 }
 
-void merge_unit(const OpenSplit& split, std::size_t k, MergeTotals& totals) {
+// A unit's state in the merge: with `list`, every unit gets a line, else only those that failed.
+void merge_unit(const OpenSplit& split, std::size_t k, bool list, MergeTotals& totals) {
     const std::string path = unit_path(split, k, ".result");
-    totals.complete = totals.complete && fs::exists(path);
-    if (!fs::exists(path)) {
-        std::printf("unit %zu: not done\n", k);
+    if (!exists(path)) {
+        totals.complete = false;
+        if (list) std::printf("unit %zu: not done\n", k);
         return;
     }
     solve::UnitRecord record;
@@ -391,13 +400,15 @@ void merge_unit(const OpenSplit& split, std::size_t k, MergeTotals& totals) {
     if (!fault.empty()) {
         std::printf("unit %zu: failed: %s: %s\n", k, path.c_str(), fault.c_str());
         totals.complete = false;
+        ++totals.failed;
         return;
     }
     if (record.end == solve::UnitEnd::Stopped) {
-        std::printf("unit %zu: not done (stopped; its rerun continues from its checkpoint)\n", k);
+        if (list) std::printf("unit %zu: not done (stopped; its rerun continues from its checkpoint)\n", k);
         totals.complete = false;
         return;
     }
+    if (list) std::printf("unit %zu: done\n", k);
     ++totals.done;
     totals.complete = totals.complete && record.end == solve::UnitEnd::Complete;
     totals.solutions.add(record.solutions);
@@ -406,26 +417,49 @@ void merge_unit(const OpenSplit& split, std::size_t k, MergeTotals& totals) {
     for (const auto& file : record.files) totals.solution_files.push_back((fs::path(split.dir) / file.first).string());
 }
 
-int run_merge(const std::string& dir, const std::string& output, const std::string& times) {
+// The merge's outputs, tried before the units are read.
+bool merge_outputs_usable(const std::string& out, bool numbered, const std::string& times) {
+    const std::pair<const char*, std::string> outputs[] = {{"-o", solution_path(out, 1, numbered)}, {"--times", times}};
+    for (const auto& [option, path] : outputs) {
+        if (path.empty()) continue;
+        if (const std::string fault = output_fault(path, OutputKind::FileOrDevice); !fault.empty()) {
+            std::fprintf(stderr, "%s: cannot write '%s' (%s)\n", option, path.c_str(), fault.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+int run_merge(const MergeOptions& opt) {
     OpenSplit split;
-    if (!open_split(dir, split)) return 2;
+    if (!open_split(opt.dir, split)) return 2;
     const solve::Manifest& m = split.manifest;
+    const std::string out = opt.output.empty() ? (fs::path(opt.dir) / "solved.txt").string() : opt.output;
+    if (!merge_outputs_usable(out, m.max_solutions != 0, opt.times)) return 2;
     MergeTotals totals;
-    for (std::size_t k = 1; k <= m.units; ++k) merge_unit(split, k, totals);
+    for (std::size_t k = 1; k <= m.units; ++k) merge_unit(split, k, opt.list, totals);
     // The solutions in unit order, as many as a single solve would have written.
     const std::size_t wanted = m.count ? 0 : m.max_solutions != 0 ? m.max_solutions : 1;
     const std::size_t n = std::min(wanted, totals.solution_files.size());
-    const std::string out = output.empty() ? (fs::path(dir) / "solved.txt").string() : output;
-    for (std::size_t i = 0; i < n; ++i)
-        if (!write_or_say(solution_path(out, i + 1, m.max_solutions != 0), read_whole(totals.solution_files[i])))
+    for (std::size_t i = 0; i < n; ++i) {
+        const FileText solution = read_text_file(totals.solution_files[i]);
+        if (!solution.ok()) {
+            std::fprintf(stderr, "%s: cannot be read (%s)\n", totals.solution_files[i].c_str(), solution.fault.c_str());
             return 1;
-    if (!times.empty() && !write_or_say(times, "# seconds of each unit done, in unit order\n" + totals.times)) return 1;
+        }
+        if (!write_or_say(solution_path(out, i + 1, m.max_solutions != 0), solution.text)) return 1;
+    }
+    if (!opt.times.empty() && !write_or_say(opt.times, "# seconds of each unit done, in unit order\n" + totals.times))
+        return 1;
     const bool all_done = totals.done == m.units;
     std::printf("solutions=%s nodes=%llu complete=%s units_done=%zu/%zu\n", totals.solutions.text().c_str(),
                 static_cast<unsigned long long>(totals.nodes), all_done && totals.complete ? "yes" : "no",
                 totals.done, m.units);
     if (std::fflush(stdout) != 0) return 1;
-    if (!all_done) std::fprintf(stderr, "merge: %zu of %zu units are not done\n", m.units - totals.done, m.units);
+    if (!all_done)
+        std::fprintf(stderr, "merge: %zu of %zu units are not done%s%s\n", m.units - totals.done, m.units,
+                     totals.failed != 0 ? format(", %zu of them failed", totals.failed).c_str() : "",
+                     opt.list ? "" : " (--list names each unit's state)");
     return all_done ? 0 : 3;
 }
 
@@ -452,17 +486,20 @@ public:
         std::fprintf(stderr, "%s: cannot write its claims; skipped\n", claims_.parent_path().c_str());
         return false;
     }
-    // The task that holds unit k (the claim's first word); empty when none does.
+    // The task that holds unit k (the claim's first word); empty when none does, "?" for a claim
+    // that cannot be read (it is left alone).
     std::string holder(std::size_t k) const {
-        const std::string text = read_whole(of(k));
-        return text.substr(0, text.find_first_of(" \n"));
+        if (!exists(of(k).string())) return {};
+        const FileText claim = read_text_file(of(k).string(), 4096);
+        if (!claim.ok()) return "?";
+        return claim.text.substr(0, claim.text.find_first_of(" \n"));
     }
     enum class Claim { Got, Taken, Failed };
     Claim claim(std::size_t k) const {
         std::error_code ec;
         fs::create_hard_link(own_, of(k), ec);
         if (!ec) return Claim::Got;
-        return fs::exists(of(k)) ? Claim::Taken : Claim::Failed;
+        return exists(of(k).string()) ? Claim::Taken : Claim::Failed;
     }
     // A claim held by a task that will not run again becomes this task's.
     bool take_over(std::size_t k) const {
@@ -480,60 +517,79 @@ private:
     std::string task_;
 };
 
+// What a task did: units solved, units that failed (and were left), folders skipped.
+struct WorkTally {
+    std::size_t solved = 0, failed = 0, skipped = 0;
+    bool stopped = false;
+};
+
 // One pass over a split folder: "held" continues the units this task holds (with --take-over,
 // every claimed unit) that are not done; "new" claims and solves each unit no task holds. The
-// units of one folder share a table of dead states. The exit status of the first unit that
-// fails or is stopped, else 0.
-int work_pass(const WorkOptions& opt, const std::string& dir, bool held) {
+// units of one folder share a table of dead states. A unit that fails is reported and left;
+// the pass goes on with the next.
+void work_pass(const WorkOptions& opt, const std::string& dir, bool held, WorkTally& tally) {
     OpenSplit split;
     bool loaded = false;
-    if (!read_split(dir, split)) {
+    const auto skip = [&] {
         std::fprintf(stderr, "%s: skipped\n", dir.c_str());
-        return 0;
-    }
+        ++tally.skipped;
+    };
+    if (!read_split(dir, split)) return skip();
     const Claims claims(dir, opt.task);
     SolveOptions unit;
     unit.threads = opt.threads;
     unit.quiet = true;
     std::unique_ptr<solve::DeadStates> table;
     for (std::size_t k = 1; k <= split.manifest.units; ++k) {
-        if (g_stop_signal != 0) return 3;
+        if (g_stop_signal != 0) {
+            tally.stopped = true;
+            return;
+        }
         const std::string holder = claims.holder(k);
-        const bool mine = held ? !holder.empty() && (holder == opt.task || opt.take_over) : holder.empty();
+        const bool mine =
+            held ? !holder.empty() && holder != "?" && (holder == opt.task || opt.take_over) : holder.empty();
         solve::UnitRecord record;
         if (!mine || unit_done(split, k, record)) continue;
         // The problem is built once a unit is to be solved, and before it is claimed: a folder
         // whose files have changed is left with no claim of this task.
-        if (!loaded && !(loaded = load_split(split))) {
-            std::fprintf(stderr, "%s: skipped\n", dir.c_str());
-            return 0;
-        }
+        if (!loaded && !(loaded = load_split(split))) return skip();
         if (held && holder != opt.task) {
             std::fprintf(stderr, "task %s takes over %s from task %s\n", opt.task.c_str(), claims.of(k).c_str(),
                          holder.c_str());
             if (!claims.take_over(k)) {
-                std::fprintf(stderr, "%s: cannot be taken over; the task ends\n", claims.of(k).c_str());
-                return 1;
+                std::fprintf(stderr, "%s: cannot be taken over; the unit is left\n", claims.of(k).c_str());
+                ++tally.failed;
+                continue;
             }
         } else if (!held) {
             const Claims::Claim got = claims.claim(k);
             if (got == Claims::Claim::Taken) continue;
             if (got == Claims::Claim::Failed) {
-                std::fprintf(stderr, "%s: cannot be made (the folder must take hard links); the task ends\n",
+                std::fprintf(stderr, "%s: cannot be made (the folder must take hard links); the folder is left\n",
                              claims.of(k).c_str());
-                return 1;
+                return skip();
             }
         }
         if (!table) table = std::make_unique<solve::DeadStates>();
         std::printf("%s unit %zu: ", dir.c_str(), k);
         std::fflush(stdout);
-        if (const int status = solve_split_unit(split, k, unit, table.get()); status != 0) return status;
+        const int status = solve_split_unit(split, k, unit, table.get());
+        if (status == 0) {
+            ++tally.solved;
+        } else if (status == 3 && g_stop_signal != 0) {
+            tally.stopped = true;
+            return;
+        } else {
+            std::printf("failed\n");
+            ++tally.failed;
+        }
     }
-    return 0;
 }
 
 // tessera work: what a task of a split's job array runs. The folders in order, first the units
 // the task holds, then new ones: a requeued task finishes its own units before it takes more.
+// Exit status 0 when nothing went wrong (also when other tasks had taken every unit), 1 when a
+// unit failed or a folder was skipped, 2 when no folder could be worked on, 3 when stopped.
 int run_work(const WorkOptions& opt) {
     if (opt.task.empty() || opt.task.find_first_not_of("0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ_-") !=
                                 std::string::npos) {
@@ -542,17 +598,33 @@ int run_work(const WorkOptions& opt) {
     }
     catch_stop_signals();
     std::vector<std::string> dirs;
+    WorkTally tally;
     for (const std::string& dir : opt.dirs) {
         std::error_code ec;
-        if (!fs::is_regular_file(fs::path(dir) / solve::kManifestName, ec))
+        if (!fs::is_regular_file(fs::path(dir) / solve::kManifestName, ec)) {
             std::fprintf(stderr, "%s: no manifest of a split here; skipped\n", dir.c_str());
-        else if (Claims(dir, opt.task).open(opt.job))
+            ++tally.skipped;
+        } else if (Claims(dir, opt.task).open(opt.job)) {
             dirs.push_back(dir);
+        } else {
+            ++tally.skipped;
+        }
     }
     for (const bool held : {true, false})
         for (const std::string& dir : dirs)
-            if (const int status = work_pass(opt, dir, held); status != 0) return status;
-    return std::fflush(stdout) == 0 ? 0 : 1;
+            if (!tally.stopped) work_pass(opt, dir, held, tally);
+    if (std::fflush(stdout) != 0) return 1;
+    if (tally.stopped) return 3;
+    if (dirs.empty()) {
+        std::fprintf(stderr, "work: no folder could be worked on; nothing was done\n");
+        return 2;
+    }
+    if (tally.failed != 0 || tally.skipped != 0) {
+        std::fprintf(stderr, "work: %zu units solved, %zu failed, %zu folders skipped\n", tally.solved, tally.failed,
+                     tally.skipped);
+        return 1;
+    }
+    return 0;
 }
 
 }  // namespace
@@ -590,15 +662,14 @@ Command add_split_command(CLI::App& app) {
 }
 
 Command add_merge_command(CLI::App& app) {
-    auto dir = std::make_shared<std::string>();
-    auto output = std::make_shared<std::string>();
-    auto times = std::make_shared<std::string>();
+    auto opt = std::make_shared<MergeOptions>();
     CLI::App* sub = app.add_subcommand(
         "merge", "Add up the units' results of a split folder, each checked; exit status 3 while units are not done");
-    sub->add_option("DIR", *dir, "the split folder")->required();
-    sub->add_option("-o", *output, "where the solutions go, in unit order [DIR/solved.txt]");
-    sub->add_option("--times", *times, "also write each done unit's seconds here, for tessera replay-units");
-    return {sub, [dir, output, times] { return run_merge(*dir, *output, *times); }};
+    sub->add_option("DIR", opt->dir, "the split folder")->required();
+    sub->add_option("-o", opt->output, "where the solutions go, in unit order [DIR/solved.txt]");
+    sub->add_option("--times", opt->times, "also write each done unit's seconds here, for tessera replay-units");
+    sub->add_flag("--list", opt->list, "a line for every unit: done, not done, stopped or failed");
+    return {sub, [opt] { return run_merge(*opt); }};
 }
 
 }  // namespace tessera::cli

@@ -63,6 +63,8 @@ void catch_stop_signals();
 // of the table; --first only when `with_first`.
 inline constexpr int kPairOptions = 5;
 int pair_index(const char* option);
+// The option name of pair `index` ("--start", ...).
+std::string pair_option(int index);
 void add_pair_options(CLI::App& sub, std::string (&pairs)[kPairOptions], bool with_first);
 // Puts the options into the panel's fields as the window would hold them.
 void fill_panel(MemoryPanel& panel, bool limits, const std::string& resume, const std::string (&pairs)[kPairOptions]);

@@ -58,6 +58,12 @@ int pair_index(const char* option) {
     return -1;
 }
 
+std::string pair_option(int index) {
+    for (const ParamSpec& entry : kParamTable)
+        if (pair_index(entry.option) == index) return entry.option;
+    return {};
+}
+
 void add_pair_options(CLI::App& sub, std::string (&pairs)[kPairOptions], bool with_first) {
     for (const ParamSpec& entry : kParamTable) {
         if (entry.part != 0 || (!with_first && std::string_view(entry.option) == "--first")) continue;

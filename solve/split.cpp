@@ -2,40 +2,20 @@
 
 #include <cinttypes>
 #include <cstdlib>
+#include <cstring>
 #include <sstream>
 
 #include "app/text.h"
+#include "solve/lines.h"
 #include "solve/sha256.h"
 
 namespace tessera::solve {
 
 namespace {
 
-constexpr const char* kManifestHeader = "tessera split 1";
+constexpr const char* kManifestHeader = "tessera split 2";
+constexpr const char* kManifestHeaderUnsealed = "tessera split 1";
 constexpr const char* kResultHeader = "tessera unit result 1";
-
-// Reads a text line by line, with the line number for messages.
-class Lines {
-public:
-    explicit Lines(const std::string& text) : in_(text) {}
-    bool next(std::string& line) {
-        ++number_;
-        return static_cast<bool>(std::getline(in_, line));
-    }
-    long number() const { return number_; }
-
-private:
-    std::istringstream in_;
-    long number_ = 0;
-};
-
-// "word rest of line": false when the line does not start with `word` and a blank.
-bool take(const std::string& line, const char* word, std::string& rest) {
-    const std::string head = std::string(word) + " ";
-    if (line.compare(0, head.size(), head) != 0) return false;
-    rest = line.substr(head.size());
-    return true;
-}
 
 const char* end_word(UnitEnd end) {
     return end == UnitEnd::Complete ? "complete" : end == UnitEnd::MaxSolutions ? "max-solutions" : "stopped";
@@ -47,44 +27,35 @@ std::string unit_name(std::size_t k, const char* suffix) { return format("unit_%
 
 std::string manifest_text(const Manifest& m) {
     std::string t = std::string(kManifestHeader) + "\n";
-    t += "pieces " + m.pieces_sha256 + " " + m.pieces + "\n";
-    if (!m.resume.empty()) t += "resume " + m.resume_sha256 + " " + m.resume + "\n";
-    t += format("limits %s\n", m.limits ? "yes" : "no");
-    for (const std::string& pair : m.pairs) t += "pair " + pair + "\n";
-    t += format("region %d %d %d %d\n", m.x1, m.y1, m.x2, m.y2);
+    t += source_text(m.source);
     t += format("problem %016" PRIx64 "\n", m.fingerprint);
     t += format("count %s\n", m.count ? "yes" : "no");
     t += format("max-solutions %" PRIu64 "\n", m.max_solutions);
     t += format("units %zu\n", m.units);
-    for (std::size_t k = 1; k <= m.units; ++k) t += format("unit %zu %s %zu\n", k, unit_name(k, ".txt").c_str(), m.depths[k - 1]);
-    return t;
+    for (std::size_t k = 1; k <= m.units; ++k)
+        t += format("unit %zu %s %zu %s\n", k, unit_name(k, ".txt").c_str(), m.depths[k - 1],
+                    m.unit_sha256[k - 1].c_str());
+    return sealed(t);
 }
 
 std::string read_manifest(const std::string& path, const std::string& text, Manifest& out) {
     out = Manifest{};
-    Lines lines(text);
-    std::string line, rest, word;
-    const auto fault = [&](const char* what) { return format("%s:%ld: %s", path.c_str(), lines.number(), what); };
-    if (!lines.next(line) || line != kManifestHeader) return fault("not the manifest of a tessera split");
-    bool more = lines.next(line);
-    if (!more || !take(line, "pieces", rest) || rest.size() < 66 || rest[64] != ' ')
-        return fault("the pieces line is damaged");
-    out.pieces_sha256 = rest.substr(0, 64);
-    out.pieces = rest.substr(65);
-    more = lines.next(line);
-    if (more && take(line, "resume", rest)) {
-        if (rest.size() < 66 || rest[64] != ' ') return fault("the resume line is damaged");
-        out.resume_sha256 = rest.substr(0, 64);
-        out.resume = rest.substr(65);
-        more = lines.next(line);
-    }
-    if (!more || !take(line, "limits", rest) || (rest != "yes" && rest != "no")) return fault("the limits line is damaged");
-    out.limits = rest == "yes";
-    while ((more = lines.next(line)) && take(line, "pair", rest)) out.pairs.push_back(rest);
+    const bool old = text.compare(0, std::strlen(kManifestHeaderUnsealed) + 1,
+                                  std::string(kManifestHeaderUnsealed) + "\n") == 0;
+    std::string body = text;
+    if (!old && !unseal(text, body))
+        return format("%s: the manifest is cut short or changed (its seal does not match)", path.c_str());
+    Lines lines(body);
+    std::string line, word;
+    const auto fault = [&](const std::string& what) {
+        return format("%s:%ld: %s", path.c_str(), lines.number(), what.c_str());
+    };
+    if (!lines.next(line) || (line != kManifestHeader && line != kManifestHeaderUnsealed))
+        return fault("not the manifest of a tessera split");
+    lines.next(line);
+    if (std::string damaged = read_source(lines, line, out.source); !damaged.empty()) return fault(damaged);
     std::string hex, count;
-    if (!more || !(std::istringstream(line) >> word >> out.x1 >> out.y1 >> out.x2 >> out.y2) || word != "region")
-        return fault("the region line is damaged");
-    if (!lines.next(line) || !(std::istringstream(line) >> word >> hex) || word != "problem" || hex.size() != 16 ||
+    if (!(std::istringstream(line) >> word >> hex) || word != "problem" || hex.size() != 16 ||
         hex.find_first_not_of("0123456789abcdef") != std::string::npos)
         return fault("the problem line is damaged");
     out.fingerprint = std::strtoull(hex.c_str(), nullptr, 16);
@@ -98,12 +69,17 @@ std::string read_manifest(const std::string& path, const std::string& text, Mani
         return fault("the units line is damaged");
     for (std::size_t k = 1; k <= out.units; ++k) {
         std::size_t index = 0, depth = 0;
-        std::string name;
-        if (!lines.next(line) || !(std::istringstream(line) >> word >> index >> name >> depth) || word != "unit" ||
-            index != k || name != unit_name(k, ".txt"))
+        std::string name, hash;
+        std::istringstream fields;
+        if (lines.next(line)) fields.str(line);
+        if (!(fields >> word >> index >> name >> depth) || word != "unit" || index != k ||
+            name != unit_name(k, ".txt") || depth > static_cast<std::size_t>(kPieceCount) ||
+            (!old && !(fields >> hash && hash.size() == 64)))
             return fault("a unit line is damaged or missing");
         out.depths.push_back(depth);
+        out.unit_sha256.push_back(hash);
     }
+    if (lines.next(line)) return fault("the manifest goes on after its last unit");
     return {};
 }
 
@@ -116,15 +92,14 @@ std::string result_text(const UnitRecord& r) {
                 r.seconds);
     t += format("files %zu\n", r.files.size());
     for (const auto& [name, hash] : r.files) t += "file " + hash + " " + name + "\n";
-    return t + "sha256 " + sha256_hex(t) + "\n";
+    return sealed(t, "sha256");
 }
 
 std::string read_result(const std::string& text, UnitRecord& out) {
     out = UnitRecord{};
-    const std::size_t seal = text.rfind("sha256 ");
-    if (seal == std::string::npos || text.substr(seal) != "sha256 " + sha256_hex(text.substr(0, seal)) + "\n")
-        return "the file is cut short or changed (its closing hash does not match)";
-    Lines lines(text.substr(0, seal));
+    std::string body;
+    if (!unseal(text, body, "sha256")) return "the file is cut short or changed (its closing hash does not match)";
+    Lines lines(body);
     std::string line, word, w2, w3, solutions, complete, end;
     std::size_t files = 0;
     if (!lines.next(line) || line != kResultHeader) return "not a unit result of tessera";
@@ -146,10 +121,13 @@ std::string read_result(const std::string& text, UnitRecord& out) {
         return "the files line is damaged";
     for (std::size_t i = 0; i < files; ++i) {
         std::string rest;
-        if (!lines.next(line) || !take(line, "file", rest) || rest.size() < 66 || rest[64] != ' ')
+        std::string hash, name;
+        if (!lines.next(line) || !take(line, "file", rest) || !take_hash_and_name(rest, hash, name) ||
+            name.find('/') != std::string::npos || name.empty() || name[0] == '.')
             return "a file line is damaged";
-        out.files.emplace_back(rest.substr(65), rest.substr(0, 64));
+        out.files.emplace_back(name, hash);
     }
+    if (lines.next(line)) return "the result goes on after its last file";
     return {};
 }
 

@@ -14,21 +14,21 @@
 #include <vector>
 
 #include "solve/count.h"
+#include "solve/source.h"
 #include "solve/walker.h"
 
 namespace tessera::solve {
 
 struct Manifest {
-    std::string pieces, pieces_sha256;  // absolute path of the piece file and its hash
-    std::string resume, resume_sha256;  // empty when there is no resume placement
-    bool limits = false;
-    std::vector<std::string> pairs;   // the region's options as given, e.g. "--start 1,18"
-    int x1 = 0, y1 = 0, x2 = 0, y2 = 0;  // the region that they make, for the reader
+    ProblemSource source;
     std::uint64_t fingerprint = 0;    // of the problem
     bool count = false;               // count only; no solution files
     std::uint64_t max_solutions = 0;  // 0: one solution per unit, as solve's default
     std::size_t units = 0;
     std::vector<std::size_t> depths;  // placements of each unit's prefix
+    // The SHA-256 of each unit's file, so that a unit file copied over another is refused.
+    // Empty in the manifests of earlier versions, which named none.
+    std::vector<std::string> unit_sha256;
 };
 
 inline constexpr const char* kManifestName = "manifest.txt";
@@ -37,7 +37,8 @@ inline constexpr const char* kManifestName = "manifest.txt";
 std::string unit_name(std::size_t k, const char* suffix);
 
 std::string manifest_text(const Manifest& m);
-// Reads a manifest's text; an empty string or one line naming the file, the line and the fault.
+// The manifest is sealed. Reads a manifest's text (also one of an earlier version, without seal or
+// unit hashes); an empty string or one line naming the file, the line and the fault.
 std::string read_manifest(const std::string& path, const std::string& text, Manifest& out);
 
 // How a unit's solve ended.

@@ -351,11 +351,15 @@ RunEnd run_search(const Problem& problem, SearchTotals& totals, const RunOptions
         totals.frontier = expand_frontier(problem, std::move(totals.frontier), options.turn_units);
         totals.budgets.clear();
     }
-    for (;;) {
+    const auto first = options.first_checkpoint > 0 ? std::chrono::duration_cast<Clock::duration>(
+                                                          std::chrono::duration<double>(options.first_checkpoint))
+                                                    : every;
+    for (bool first_round = true;; first_round = false) {
         if (totals.frontier.empty()) return RunEnd::Complete;
         Round round(problem, totals, options, written, dead);
-        const Round::End end = round.run(started, Clock::now() + every, probes, probe_sum, prober, rng);
-        if (options.on_checkpoint) options.on_checkpoint(totals);
+        const Round::End end =
+            round.run(started, Clock::now() + (first_round ? first : every), probes, probe_sum, prober, rng);
+        if (options.on_checkpoint && end != Round::End::Failed) options.on_checkpoint(totals);
         switch (end) {
             case Round::End::Complete: return RunEnd::Complete;
             case Round::End::MaxSolutions: return RunEnd::MaxSolutions;

@@ -72,6 +72,7 @@ struct RunOptions {
     std::uint64_t max_solutions = 0;  // 0: all
     double time_limit = 0;            // seconds, 0: none
     double checkpoint_every = 60;     // seconds
+    double first_checkpoint = 0;      // seconds to the first checkpoint; 0: checkpoint_every
     // Taking turns, for runs that look for some solutions rather than all: the frontier is first
     // widened to `turn_units` subproblems, then each gets `turn_nodes` nodes in its turn, twice as
     // many in every later turn, and a unit that ends its turn with nothing found starts again from
@@ -86,6 +87,8 @@ struct RunOptions {
     // Called for each labelled solution in the order found, one at a time, until max_solutions
     // are out. Return false to stop (a solution that fails the check or cannot be written).
     std::function<bool(const Prefix&)> on_solution;
+    // Called at each checkpoint and at the end, but not after a solution failed or could not be
+    // written: the last checkpoint then stays as it was, with nothing counted that did not land.
     std::function<void(const SearchTotals&)> on_checkpoint;
     std::function<void(const Progress&)> on_progress;  // a few times a second
     // A table of dead states kept by the caller for runs of one problem one after another (the
