@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -24,12 +25,14 @@
 #include <thread>
 #include <vector>
 
+#include "app/files.h"
 #include "app/text.h"
 #include "cli/commands.h"
 #include "cli/options.h"
 #include "cli/solve_problem.h"
 #include "search/atomic_file.h"
 #include "solve/units.h"
+#include "work/journal.h"
 
 namespace tessera::mpi {
 
@@ -41,7 +44,7 @@ using solve::Prefix;
 enum Tag { kResult = 1, kWork = 2, kStop = 3, kSplit = 4 };
 
 struct MpiOptions : SolveOptions {
-    std::string journal = "mpi_journal.txt";
+    std::string journal = work::kJournalName;
     bool resume_journal = false;
     std::size_t units = 0;  // 0: 16 per rank
     bool dispatch_only = false;  // rank 0 hands out units but searches none itself
@@ -49,20 +52,9 @@ struct MpiOptions : SolveOptions {
 
 // --- messages: plain text, numbers separated by blanks ---
 
-void put_prefix(std::ostringstream& out, const Prefix& p) {
-    out << p.size();
-    for (const Placement& e : p) out << ' ' << e.piece << ' ' << e.row << ' ' << e.col << ' ' << e.orientation;
-    out << '\n';
-}
+void put_prefix(std::ostringstream& out, const Prefix& p) { out << work::prefix_text(p) << '\n'; }
 
-bool get_prefix(std::istream& in, Prefix& p) {
-    std::size_t n = 0;
-    if (!(in >> n) || n > static_cast<std::size_t>(kPieceCount)) return false;
-    p.assign(n, Placement{});
-    for (Placement& e : p)
-        if (!(in >> e.piece >> e.row >> e.col >> e.orientation)) return false;
-    return true;
-}
+bool get_prefix(std::istream& in, Prefix& p) { return work::read_prefix(in, p); }
 
 void send_text(int to, int tag, const std::string& text) {
     MPI_Send(text.data(), static_cast<int>(text.size()), MPI_CHAR, to, tag, MPI_COMM_WORLD);
@@ -215,91 +207,6 @@ void work(const SolveOptions& opt, const Solver& solver, const solve::Problem& p
 
 // --- rank 0 ---
 
-// The journal: every unit handed out gets a number and a line, every finished unit a line with
-// its counts, every solution file written a line. Lines are appended and flushed one by one, so a
-// killed job leaves at most a last line cut short, which a reader ignores.
-class Journal {
-public:
-    bool open(const std::string& path, std::uint64_t fingerprint, bool resume) {
-        path_ = path;
-        file_ = std::fopen(path.c_str(), resume ? "a" : "w");
-        if (!file_) return false;
-        if (!resume) line(format("tessera-mpi journal 1\nproblem %016" PRIx64, fingerprint));
-        return true;
-    }
-    ~Journal() {
-        if (file_) std::fclose(file_);
-    }
-    void line(const std::string& text) {
-        std::fprintf(file_, "%s\n", text.c_str());
-        std::fflush(file_);
-    }
-
-private:
-    std::string path_;
-    std::FILE* file_ = nullptr;
-};
-
-struct Totals {
-    solve::BigCount solutions;
-    std::uint64_t tilings = 0, nodes = 0, written = 0;
-    std::size_t units_done = 0;
-};
-
-std::string prefix_line(const char* word, std::size_t id, const Prefix& p) {
-    std::ostringstream out;
-    out << word << ' ' << id << ' ';
-    put_prefix(out, p);
-    std::string text = out.str();
-    text.pop_back();
-    return text;
-}
-
-// Reads a journal back: the units not yet finished, in the order they were made, and the counts
-// of the finished ones. An empty string or one line naming the file and the fault.
-std::string read_journal(const std::string& path, std::uint64_t fingerprint, std::vector<Prefix>& units,
-                         std::vector<bool>& done, Totals& totals) {
-    std::ifstream in(path);
-    if (!in) return path + ": cannot read the journal";
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    text = text.substr(0, text.rfind('\n') + 1);  // a last line cut short never happened
-    std::istringstream lines(text);
-    std::string line, word;
-    if (!std::getline(lines, line) || line != "tessera-mpi journal 1") return path + ": not a journal of tessera-mpi";
-    if (!std::getline(lines, line) || line != format("problem %016" PRIx64, fingerprint))
-        return path + ": the journal belongs to another problem (other pieces, resume placement or region)";
-    for (long number = 3; std::getline(lines, line); ++number) {
-        std::istringstream fields(line);
-        std::size_t id = 0;
-        fields >> word;
-        bool ok = true;
-        if (word == "unit") {
-            Prefix p;
-            ok = fields >> id && id == units.size() && get_prefix(fields, p);
-            units.push_back(p);
-            done.push_back(false);
-        } else if (word == "done") {
-            std::string solutions;
-            std::uint64_t tilings = 0, nodes = 0;
-            solve::BigCount n;
-            ok = fields >> id >> solutions >> tilings >> nodes && id < units.size() && solve::BigCount::parse(solutions, n);
-            if (ok) {
-                done[id] = true;
-                ++totals.units_done;
-                totals.solutions.add(n);
-                totals.tilings += tilings;
-                totals.nodes += nodes;
-            }
-        } else if (word == "wrote") {
-            ++totals.written;
-        } else {
-            ok = false;
-        }
-        if (!ok) return format("%s:%ld: the journal is damaged", path.c_str(), number);
-    }
-    return {};
-}
-
 // Rank 0: hands out units and takes results back. Unless told to only dispatch it also searches
 // units itself, on a thread of its own, as if it were one more rank (number 0): its own loop
 // mostly sleeps, so on a machine with one core per rank no core sits idle.
@@ -312,25 +219,23 @@ public:
 
     // Returns the exit status of `tessera solve`.
     int run() {
-        std::vector<Prefix> units;
-        std::vector<bool> done;
-        if (opt_.resume_journal) {
-            const std::string fault = read_journal(opt_.journal, p_.fingerprint, units, done, totals_);
-            if (!fault.empty()) return say(fault, 2);
-        } else if (std::ifstream(opt_.journal)) {
-            return say(opt_.journal + ": a journal of an earlier job is here; run with --continue or remove it", 2);
-        }
-        if (!journal_.open(opt_.journal, p_.fingerprint, opt_.resume_journal))
-            return say(opt_.journal + ": cannot be written", 1);
-        if (!opt_.resume_journal && !p_.area_mismatch()) {
-            const std::size_t n = opt_.units != 0 ? opt_.units : 16 * static_cast<std::size_t>(ranks_);
-            for (Prefix& unit : solve::expand_frontier(p_, n)) add_unit(std::move(unit), false);
+        work::JournalState carried;
+        if (const int status = open_journal(carried); status != 0) return status;
+        totals_ = carried;
+        if (!carried.split) {
+            std::vector<Prefix> units;
+            if (!p_.area_mismatch()) {
+                const std::size_t n = opt_.units != 0 ? opt_.units : 16 * static_cast<std::size_t>(ranks_);
+                units = solve::expand_frontier(p_, n);
+            }
+            if (!journal(work::split_content(units))) return say_and_stop(1);
+            for (Prefix& unit : units) queue_.emplace_back(next_id_++, std::move(unit));
         } else {
-            for (std::size_t id = 0; id < units.size(); ++id)
-                if (!done[id]) queue_.emplace_back(id, units[id]);
-            next_id_ = units.size();
+            for (std::size_t id = 0; id < carried.units.size(); ++id)
+                if (!carried.done[id]) queue_.emplace_back(id, carried.units[id]);
+            next_id_ = carried.units.size();
         }
-        finishing_ = wanted_ != 0 && totals_.written >= wanted_;
+        finishing_ = failed_ || (wanted_ != 0 && totals_.written >= wanted_);
         if (!opt_.dispatch_only) idle_.push_back(0);
         serve();
         return summary();
@@ -344,14 +249,47 @@ private:
         stop_all_waiting();
         return status;
     }
+    int say_and_stop(int status) {
+        stop_all_waiting();
+        return status;
+    }
 
-    void add_unit(Prefix unit, bool front) {
-        journal_.line(prefix_line("unit", next_id_, unit));
-        if (front)
-            queue_.emplace_front(next_id_, std::move(unit));
-        else
-            queue_.emplace_back(next_id_, std::move(unit));
-        ++next_id_;
+    // The journal of this job: a new one, or with --continue the earlier job's, cut back to its
+    // last whole record. 0, or the exit status after one line.
+    int open_journal(work::JournalState& carried) {
+        const std::string& path = opt_.journal;
+        if (opt_.resume_journal) {
+            const FileText file = read_text_file(path);
+            if (!file.ok()) return say(path + ": cannot read the journal (" + file.fault + ")", 2);
+            if (const std::string fault = work::read_journal(path, file.text, p_.fingerprint, carried); !fault.empty())
+                return say(fault, 2);
+            // Killed before its first split was written whole, the job had done nothing yet.
+            const int err = carried.split ? journal_.reopen(path, carried) : journal_.create(path, p_.fingerprint);
+            if (err != 0) return say(format("%s: cannot be written (%s)", path.c_str(), std::strerror(err)), 1);
+            return 0;
+        }
+        if (const std::string fault = output_fault(path, OutputKind::File); !fault.empty())
+            return say(format("--journal: cannot write '%s' (%s)", path.c_str(), fault.c_str()), 2);
+        std::error_code ec;
+        if (std::filesystem::exists(path, ec))
+            return say(path + ": a journal of an earlier job is here; run with --continue or remove it", 2);
+        if (const int err = journal_.create(path, p_.fingerprint))
+            return say(format("%s: cannot be written (%s)", path.c_str(), std::strerror(err)), 1);
+        return 0;
+    }
+
+    // Appends a record; a journal that cannot be written ends the job: what is not in it could
+    // not be continued.
+    bool journal(const std::string& record) {
+        if (const int err = journal_.append(record)) {
+            std::fprintf(stderr, "%s%s: cannot be written (%s); the job ends\n", opt_.quiet ? "" : "\r\033[K",
+                         opt_.journal.c_str(), std::strerror(err));
+            failed_ = finishing_ = true;
+            for (const auto& [rank, id] : running_)
+                if (!asked_[static_cast<std::size_t>(rank)]) ask(rank);
+            return false;
+        }
+        return true;
     }
 
     // Every rank that asks for work now is told to stop (after bad input on rank 0).
@@ -387,38 +325,47 @@ private:
         return true;
     }
 
+    // A unit's solution files are put in place first, then its record goes into the journal with
+    // the parts it handed back: a kill in between searches the unit again, which writes the same
+    // files again, and counts nothing twice.
     void take_reply(int rank, UnitReply& reply) {
         const auto it = running_.find(rank);
         if (it == running_.end()) return;
         const std::size_t id = it->second;
         running_.erase(it);
         // A unit whose solution failed the check is not journalled as done: a rerun searches it again.
-        if (reply.failed) {
+        if (reply.failed || failed_) {
             failed_ = finishing_ = true;
             return;
         }
+        std::uint64_t wrote = 0;
+        for (const Prefix& labelled : reply.labelled) {
+            if (totals_.written + wrote >= wanted_) break;
+            if (!write_solution(totals_.written + wrote + 1, labelled)) return;
+            ++wrote;
+        }
+        if (!journal(work::done_content(id, reply.solutions, reply.tilings, reply.nodes, reply.open, wrote))) return;
         // What the rank handed back goes first: it lies before the queue in the search order.
-        for (auto open = reply.open.rbegin(); open != reply.open.rend(); ++open) add_unit(std::move(*open), true);
-        journal_.line(format("done %zu %s %" PRIu64 " %" PRIu64, id, reply.solutions.text().c_str(), reply.tilings,
-                             reply.nodes));
+        const std::size_t first = next_id_;
+        next_id_ += reply.open.size();
+        for (std::size_t j = reply.open.size(); j-- > 0;) queue_.emplace_front(first + j, std::move(reply.open[j]));
         totals_.solutions.add(reply.solutions);
         totals_.tilings += reply.tilings;
         totals_.nodes += reply.nodes;
+        totals_.written += wrote;
         ++totals_.units_done;
-        for (const Prefix& labelled : reply.labelled) write_solution(labelled);
+        if (wanted_ != 0 && totals_.written >= wanted_) finishing_ = true;
     }
 
-    void write_solution(const Prefix& labelled) {
-        if (totals_.written >= wanted_) return;
-        const std::string path = cli::solution_path(opt_.output, totals_.written + 1, opt_.max_solutions != 0);
+    bool write_solution(std::uint64_t n, const Prefix& labelled) {
+        const std::string path = cli::solution_path(opt_.output, n, opt_.max_solutions != 0);
         if (const int err = write_file_atomically(path, cli::placement_file_text(p_.fixed, labelled))) {
-            std::fprintf(stderr, "Nemohu zapsat vysledny soubor: '%s' (%s)\n", path.c_str(), std::strerror(err));
+            std::fprintf(stderr, "%sNemohu zapsat vysledny soubor: '%s' (%s)\n", opt_.quiet ? "" : "\r\033[K",
+                         path.c_str(), std::strerror(err));
             failed_ = finishing_ = true;
-            return;
+            return false;
         }
-        ++totals_.written;
-        journal_.line("wrote " + path);
-        if (totals_.written >= wanted_) finishing_ = true;
+        return true;
     }
 
     void hand_out(int rank) {
@@ -515,7 +462,12 @@ private:
         std::printf("solutions=%s tilings=%" PRIu64 " nodes=%" PRIu64 " complete=%s\n", totals_.solutions.text().c_str(),
                     totals_.tilings, totals_.nodes, complete ? "yes" : "no");
         if (std::fflush(stdout) != 0 || failed_) return 1;
-        return complete || enough ? 0 : 3;
+        if (!complete && !enough) return 3;
+        // A job that ended has nothing to continue: its journal would only stand in the way of the
+        // next job in this folder.
+        std::error_code ec;
+        std::filesystem::remove(opt_.journal, ec);
+        return 0;
     }
 
     const MpiOptions& opt_;
@@ -523,8 +475,8 @@ private:
     const solve::Problem& p_;
     int ranks_;
     std::uint64_t wanted_ = 0;
-    Journal journal_;
-    Totals totals_;
+    work::JournalFile journal_;
+    work::JournalState totals_;
     std::deque<std::pair<std::size_t, Prefix>> queue_;
     std::map<int, std::size_t> running_;  // rank -> unit
     std::deque<int> idle_;
@@ -600,13 +552,16 @@ int worse(int a, int b) {
 // the list (the ranks share the files, as they share the piece files). A line's journal is
 // mpi_journal_N.txt for its N-th problem unless the line names one.
 int run_batch(const std::string& list, int rank, int ranks) {
-    std::ifstream in(list);
-    int readable = in ? 1 : 0, everywhere = 0;
+    const FileText file = read_text_file(list, std::size_t{16} << 20);
+    int readable = file.ok() ? 1 : 0, everywhere = 0;
     MPI_Allreduce(&readable, &everywhere, 1, MPI_INT, MPI_MIN, MPI_COMM_WORLD);
     if (!everywhere) {
-        if (rank == 0) std::fprintf(stderr, "%s: cannot be read\n", list.c_str());
+        if (rank == 0)
+            std::fprintf(stderr, "%s: cannot be read%s\n", list.c_str(),
+                         file.ok() ? " on every rank" : (" (" + file.fault + ")").c_str());
         return 2;
     }
+    std::istringstream in(file.text);
     int status = 0, problem = 0;
     std::string line;
     for (long number = 1; std::getline(in, line); ++number) {
