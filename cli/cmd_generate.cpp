@@ -51,7 +51,7 @@ Command add_generate_command(CLI::App& app) {
     sub->add_option("-o", opt->dir, "directory to write the puzzle into (made if missing)")->required();
     sub->add_option("--remove", opt->remove, "for each K, a partial placement with K neighbouring pieces taken out")
         ->delimiter(',')
-        ->check(CLI::Range(1, kPieceCount))
+        ->check(whole_number_from(1, kPieceCount))
         ->type_name("K,K,...")
         ->capture_default_str();
     return {sub, [opt] { return run_generate(*opt); }};

@@ -53,7 +53,7 @@ Command add_replay_units_command(CLI::App& app) {
         ->required();
     sub->add_option("--ranks", opt->ranks, "numbers of ranks P, comma-separated")
         ->delimiter(',')
-        ->check(CLI::PositiveNumber)
+        ->check(whole_number_from(1, tools::kMostRanks))
         ->capture_default_str();
     sub->add_flag("--resplit", opt->resplit,
                   "also replay with re-splitting: once the queue is empty, an idle rank takes half of what is left of "

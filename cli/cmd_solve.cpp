@@ -394,9 +394,9 @@ Command add_solve_command(CLI::App& app) {
     add_problem_options(*sub, *opt);
     auto* max = sub->add_option("--max-solutions", opt->max_solutions,
                                 "find up to N solutions, written to solved_1.txt ... solved_N.txt")
-                    ->check(CLI::Range(std::uint64_t{1}, std::uint64_t{1000000000}));
+                    ->check(whole_number_from(1, 1000000000));
     sub->add_flag("--count", opt->count, "count every solution; write none")->excludes(max);
-    sub->add_option("--threads", opt->threads, "threads to search on [all cores]")->check(CLI::Range(1, 1024));
+    sub->add_option("--threads", opt->threads, "threads to search on [all cores]")->check(whole_number_from(1, 1024));
     add_seconds_option(sub, "--time-limit", opt->time_limit, "stop after this many seconds");
     sub->add_option("--checkpoint", opt->checkpoint,
                     "write the open subproblems and the counts here (first after 5 s, then every --checkpoint-every "
@@ -409,7 +409,7 @@ Command add_solve_command(CLI::App& app) {
     sub->add_flag("--quiet", opt->quiet, "no progress line on standard error");
     auto* manifest = sub->add_option("--manifest", opt->manifest, "solve one work unit of this split folder (with --unit)");
     sub->add_option("--unit", opt->unit, "the unit to solve, from 1; its result goes beside it")
-        ->check(CLI::PositiveNumber)
+        ->check(whole_number_from(1, 1000000000))
         ->needs(manifest);
     return {sub, [opt, sub] {
                 note_problem_given(*sub, *opt);

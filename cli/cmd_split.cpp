@@ -17,6 +17,7 @@
 #include "app/search_params.h"
 #include "app/text.h"
 #include "cli/commands.h"
+#include "cli/options.h"
 #include "cli/solve_problem.h"
 #include "search/placement_file.h"
 #include "solve/sha256.h"
@@ -71,7 +72,7 @@ take_over=
 [ "${TESSERA_TAKE_OVER:-0}" = 1 ] && take_over=--take-over
 # Folders named on the sbatch line are taken from the folder sbatch was run in.
 cd "${SLURM_SUBMIT_DIR:-.}" || exit 1
-exec "$bin" work --task "$me" --job "${SLURM_ARRAY_JOB_ID:-}" $take_over --threads "${SLURM_CPUS_PER_TASK:-1}" -- "$own" "$@"
+exec "$bin" work --task "$me" ${SLURM_ARRAY_JOB_ID:+--job "$SLURM_ARRAY_JOB_ID"} $take_over --threads "${SLURM_CPUS_PER_TASK:-1}" -- "$own" "$@"
 )sh";
 
 std::string job_script(const std::string& dir, std::size_t units, std::size_t per_task) {
@@ -637,7 +638,7 @@ Command add_work_command(CLI::App& app) {
     sub->add_option("--job", opt->job, "the job's id, noted beside the task's name");
     sub->add_flag("--take-over", opt->take_over,
                   "also continue units held by other tasks; only once no task of the array runs");
-    sub->add_option("--threads", opt->threads, "threads for each unit")->check(CLI::Range(1, 1024))->capture_default_str();
+    sub->add_option("--threads", opt->threads, "threads for each unit")->check(whole_number_from(1, 1024))->capture_default_str();
     sub->add_option("DIR", opt->dirs, "split folders, in the order their units are claimed")->required();
     return {sub, [opt] { return run_work(*opt); }};
 }
@@ -648,15 +649,15 @@ Command add_split_command(CLI::App& app) {
         "split", "Cut a solve into work units in a new folder: one placement file per unit and a manifest");
     add_problem_options(*sub, *opt);
     auto* max = sub->add_option("--max-solutions", opt->max_solutions, "solutions each unit (and the merge) writes")
-                    ->check(CLI::Range(std::uint64_t{1}, std::uint64_t{1000000000}));
+                    ->check(whole_number_from(1, 1000000000));
     sub->add_flag("--count", opt->count, "the units count every solution and write none")->excludes(max);
     sub->add_option("--units", opt->units, "at least this many units (fewer when the tree is smaller)")
         ->required()
-        ->check(CLI::Range(std::size_t{1}, std::size_t{10000000}));
+        ->check(whole_number_from(1, 10000000));
     sub->add_option("-o", opt->dir, "the split folder (new, or empty)")->required();
     sub->add_flag("--slurm", opt->slurm, "also write DIR/job.sbatch: a job array whose tasks claim and solve the units");
     sub->add_option("--units-per-task", opt->per_task, "the job array has one task per this many units")
-        ->check(CLI::Range(std::size_t{1}, std::size_t{10000000}))
+        ->check(whole_number_from(1, 10000000))
         ->capture_default_str();
     return {sub, [opt] { return run_split(*opt); }};
 }

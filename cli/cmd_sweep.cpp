@@ -22,7 +22,9 @@
 #include <sstream>
 #include <thread>
 
+#include "app/files.h"
 #include "app/search_params.h"
+#include "app/stop_signals.h"
 #include "app/solver.h"
 #include "cli/commands.h"
 #include "cli/options.h"
@@ -34,6 +36,9 @@ extern char** environ;
 namespace tessera::cli {
 
 namespace {
+
+// A search's log: its last status lines and a few of its own.
+constexpr std::size_t kLogLimit = std::size_t{16} << 20;
 
 namespace fs = std::filesystem;
 using tools::SweepPlan;
@@ -75,14 +80,7 @@ extern "C" void on_sweep_signal(int) {
     }
 }
 
-void catch_sweep_signals() {
-    struct sigaction action {};
-    action.sa_handler = on_sweep_signal;
-    action.sa_flags = SA_RESTART;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
+void catch_sweep_signals() { tessera::catch_stop_signals(on_sweep_signal); }
 
 // Starts `tessera ARGS` with standard output and standard error in `out_path`; 0 or an errno.
 int spawn_tessera(std::vector<std::string> args, const fs::path& out_path, pid_t& pid) {
@@ -125,7 +123,7 @@ int run_setting(const std::string& dir, const SweepPlan& plan, std::size_t index
     g_children[slot].store(pid);
     const int status = wait_status(pid);
     g_children[slot].store(0);
-    const std::string log = read_whole(scratch) + (g_stopped ? "sweep: stopped\n" : "") +
+    const std::string log = read_text_file(scratch.string(), kLogLimit).text + (g_stopped ? "sweep: stopped\n" : "") +
                             "sweep: status=" + std::to_string(status) + "\n";
     if (!write_or_say((folder / tools::kSearchLog).string(), log)) return 1;
     fs::remove(scratch);
@@ -204,13 +202,17 @@ bool plan_from_options(const SweepOptions& opt, SweepPlan& plan) {
 // linked in (copied where links cannot be made).
 bool make_sweep_folder(const SweepOptions& opt, const SweepPlan& plan) {
     std::error_code ec;
-    if (fs::exists(opt.dir) && !fs::is_empty(opt.dir, ec)) {
+    if (fs::exists(opt.dir, ec) && !fs::is_empty(opt.dir, ec)) {
         std::fprintf(stderr, "%s: exists and is not empty; a sweep needs a new folder\n", opt.dir.c_str());
         return false;
     }
+    const FileText pieces = read_text_file(opt.pieces);
+    if (!pieces.ok()) {
+        std::fprintf(stderr, "%s: cannot be read (%s)\n", opt.pieces.c_str(), pieces.fault.c_str());
+        return false;
+    }
     fs::create_directories(fs::path(opt.dir) / "logs", ec);
-    const std::string pieces = read_whole(opt.pieces);
-    int err = ec ? ec.value() : write_file_atomically((fs::path(opt.dir) / tools::kPiecesName).string(), pieces);
+    int err = ec ? ec.value() : write_file_atomically((fs::path(opt.dir) / tools::kPiecesName).string(), pieces.text);
     for (std::size_t i = 0; i < plan.settings.size() && err == 0; ++i) {
         const fs::path folder = fs::path(opt.dir) / tools::setting_folder(plan.settings[i]);
         fs::create_directory(folder, ec);
@@ -250,7 +252,8 @@ int run_task(const SweepOptions& opt) {
     const int status = run_setting(opt.dir, plan, static_cast<std::size_t>(opt.task - 1), 0);
     // The job's own output file then tells the same as the setting's log.
     std::printf("%s\n%s", tools::setting_folder(setting).c_str(),
-                read_whole(fs::path(opt.dir) / tools::setting_folder(setting) / tools::kSearchLog).c_str());
+                read_text_file((fs::path(opt.dir) / tools::setting_folder(setting) / tools::kSearchLog).string(), kLogLimit)
+                    .text.c_str());
     return status;
 }
 
@@ -324,9 +327,9 @@ Command add_sweep_command(CLI::App& app) {
     sub->add_flag("--slurm", opt->slurm,
                   "write DIR/job.sbatch, a job array with one task per setting, and run nothing");
     sub->add_option("--jobs", opt->jobs, "settings run at once on this machine [the number of cores]")
-        ->check(CLI::PositiveNumber);
+        ->check(whole_number_from(1, 1000000000));
     sub->add_option("--task", opt->task, "run only setting K (from 1) of the existing sweep DIR (the job array's task)")
-        ->check(CLI::PositiveNumber);
+        ->check(whole_number_from(1, 1000000000));
     return {sub, [opt]() {
                 if (opt->task == 0 && (opt->time_limit <= 0 || (opt->firsts.empty() && !opt->first_all))) {
                     std::fprintf(stderr, "sweep: needs --time-limit and --first X,Y or --first-all\n");

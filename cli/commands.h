@@ -49,8 +49,6 @@ bool read_placements(const std::string& path, PlacementList& list);
 
 // The path of the running program, for job scripts and child processes ("tessera" if unknown).
 std::string own_binary();
-// A whole file's bytes; empty when it cannot be read.
-std::string read_whole(const std::filesystem::path& path);
 // Writes a file whole; false after one line naming it.
 bool write_or_say(const std::string& path, const std::string& text);
 

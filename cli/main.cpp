@@ -3,6 +3,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <string>
 
 #include "cli/commands.h"
 #include "cli/options.h"
@@ -36,8 +37,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s (see --help)\n", e.what());
         return tessera::cli::kUsageError;
     }
-
-    for (const auto& command : commands)
-        if (command.sub->parsed()) return command.run();
-    return 1;
+    if (const std::string empty = tessera::cli::option_with_empty_value(app); !empty.empty()) {
+        std::fprintf(stderr, "%s: an empty value names nothing (see --help)\n", empty.c_str());
+        return tessera::cli::kUsageError;
+    }
+    return tessera::cli::last_resort([&] {
+        for (const auto& command : commands)
+            if (command.sub->parsed()) return command.run();
+        return 1;
+    });
 }

@@ -3,6 +3,9 @@
 #include <CLI/CLI.hpp>
 
 #include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
 #include <cmath>
 #include <limits>
 #include <string_view>
@@ -36,6 +39,57 @@ CLI::Option* add_count_option(CLI::App* sub, const std::string& name, std::int64
         target = value;
     };
     return sub->add_option_function<std::string>(name, read, help)->type_name("N");
+}
+
+CLI::Validator whole_number_from(std::int64_t least, std::int64_t most) {
+    return CLI::Validator(
+        [least, most](std::string& text) -> std::string {
+            std::int64_t value = 0;
+            if (!whole_number(text, value)) return "'" + text + "' is not a whole number";
+            if (value < least || value > most)
+                return "'" + text + "' is not from " + std::to_string(least) + " to " + std::to_string(most);
+            return {};
+        },
+        "");
+}
+
+std::string option_with_empty_value(const CLI::App& app) {
+    for (const CLI::Option* opt : app.get_options()) {
+        if (opt->get_type_size_min() == 0 || opt->count() == 0) continue;
+        for (const std::string& value : opt->results())
+            if (value.empty()) return opt->get_name();
+    }
+    for (const CLI::App* sub : app.get_subcommands())
+        if (std::string name = option_with_empty_value(*sub); !name.empty()) return name;
+    return {};
+}
+
+namespace {
+
+[[noreturn]] void on_terminate() {
+    const char* what = "an unknown fault";
+    try {
+        if (const std::exception_ptr e = std::current_exception()) std::rethrow_exception(e);
+    } catch (const std::exception& e) {
+        what = e.what();
+    } catch (...) {
+    }
+    std::fprintf(stderr, "tessera: stopped by %s; files already written are whole\n", what);
+    std::_Exit(2);
+}
+
+}  // namespace
+
+int last_resort(const std::function<int()>& command) {
+    std::set_terminate(on_terminate);
+    try {
+        return command();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "tessera: stopped by %s; files already written are whole\n", e.what());
+    } catch (...) {
+        std::fprintf(stderr, "tessera: stopped by an unknown fault; files already written are whole\n");
+    }
+    return kUsageError;
 }
 
 CLI::Option* add_seconds_option(CLI::App* sub, const std::string& name, double& target, const std::string& help,

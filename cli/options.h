@@ -3,11 +3,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace CLI {
 class App;
 class Option;
+class Validator;
 }  // namespace CLI
 
 namespace tessera::cli {
@@ -24,6 +26,19 @@ CLI::Option* add_seconds_option(CLI::App* sub, const std::string& name, double& 
 
 // Two whole numbers "X,Y" that fit 32 bits; the text is kept as given.
 CLI::Option* add_pair_option(CLI::App* sub, const std::string& name, std::string& target, const std::string& help);
+
+// A whole number of decimal digits from `least` to `most`, for an option bound to an integer:
+// "'abc' is not a whole number" or "'0' is not from 1 to 1024", the same words everywhere.
+CLI::Validator whole_number_from(std::int64_t least, std::int64_t most);
+
+// After the parse: the name of the first option given an empty value ("" means nothing, and a
+// name that is nothing would be taken for "not given"), or an empty string.
+std::string option_with_empty_value(const CLI::App& app);
+
+// Runs a command with a last resort around it: an exception that nothing else caught (memory
+// that ran out, a file system that failed in a way nobody foresaw) ends the program with one
+// line and exit status 2, never an abort; on another thread too.
+int last_resort(const std::function<int()>& command);
 
 // Exit status of a usage error.
 inline constexpr int kUsageError = 2;

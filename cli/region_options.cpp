@@ -34,13 +34,6 @@ std::string own_binary() {
     return ec ? std::string("tessera") : self.string();
 }
 
-std::string read_whole(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // Writes a file whole; false after one line naming it.
 bool write_or_say(const std::string& path, const std::string& text) {
     const int err = write_file_atomically(path, text);

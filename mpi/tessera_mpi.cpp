@@ -528,12 +528,12 @@ namespace {
 void add_solve_options(CLI::App& sub, MpiOptions& opt) {
     cli::add_problem_options(sub, opt);
     auto* max = sub.add_option("--max-solutions", opt.max_solutions, "find up to N solutions")
-                    ->check(CLI::Range(std::uint64_t{1}, std::uint64_t{1000000000}));
+                    ->check(cli::whole_number_from(1, 1000000000));
     sub.add_flag("--count", opt.count, "count every solution; write none")->excludes(max);
     sub.add_option("-o", opt.output, "the solution file (numbered with --max-solutions)")->capture_default_str();
     sub.add_option("--journal", opt.journal, "the journal of units handed out and finished")->capture_default_str();
     sub.add_flag("--continue", opt.resume_journal, "go on from the journal of a job that was killed");
-    sub.add_option("--units", opt.units, "units of the first split [16 per rank]")->check(CLI::PositiveNumber);
+    sub.add_option("--units", opt.units, "units of the first split [16 per rank]")->check(cli::whole_number_from(1, 10000000));
     cli::add_seconds_option(&sub, "--time-limit", opt.time_limit, "end the job after this many seconds; --continue goes on");
     sub.add_flag("--dispatch-only", opt.dispatch_only, "rank 0 hands out units but searches none itself");
     sub.add_flag("--quiet", opt.quiet, "no progress line; only rank 0 writes to standard error");
@@ -587,6 +587,11 @@ int run_batch(const std::string& list, int rank, int ranks) {
             status = worse(status, 2);
             continue;
         }
+        if (const std::string empty = cli::option_with_empty_value(app); !empty.empty()) {
+            if (rank == 0) std::fprintf(stderr, "%s:%ld: %s: an empty value names nothing\n", list.c_str(), number, empty.c_str());
+            status = worse(status, 2);
+            continue;
+        }
         status = worse(status, run(opt, rank, ranks));
         std::fflush(stdout);
     }
@@ -620,12 +625,18 @@ int main(int argc, char** argv) {
         MPI_Finalize();
         return status == 0 ? 0 : 2;
     }
+    if (const std::string empty = tessera::cli::option_with_empty_value(app); !empty.empty()) {
+        if (rank == 0) std::fprintf(stderr, "%s: an empty value names nothing (see --help)\n", empty.c_str());
+        MPI_Finalize();
+        return 2;
+    }
     if (ranks < 2) {
         std::fprintf(stderr, "tessera-mpi: needs at least 2 ranks (mpirun -np P with P >= 2); use tessera solve alone\n");
         MPI_Finalize();
         return 2;
     }
-    status = batch->parsed() ? tessera::mpi::run_batch(list, rank, ranks) : tessera::mpi::run(*opt, rank, ranks);
+    status = tessera::cli::last_resort(
+        [&] { return batch->parsed() ? tessera::mpi::run_batch(list, rank, ranks) : tessera::mpi::run(*opt, rank, ranks); });
     MPI_Finalize();
     return status;
 }

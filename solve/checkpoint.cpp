@@ -21,8 +21,13 @@ std::string scope_text(const Scope& s) {
     return s.unit == 0 ? std::string("scope whole\n") : format("scope unit %zu %s\n", s.unit, s.manifest_sha256.c_str());
 }
 
-std::string describe(const Scope& s) {
-    return s.unit == 0 ? std::string("the whole problem") : format("unit %zu of a split", s.unit);
+// What a checkpoint covers, against what it is asked to cover: one line's end.
+std::string scope_mismatch(const Scope& written, const Scope& wanted) {
+    if (written.unit == 0) return format("the whole problem, not unit %zu of a split", wanted.unit);
+    if (wanted.unit == 0) return format("unit %zu of a split, not the whole problem", written.unit);
+    if (written.manifest_sha256 != wanted.manifest_sha256)
+        return format("unit %zu of another split (its manifest differs), not of this one", written.unit);
+    return format("unit %zu of this split, not unit %zu", written.unit, wanted.unit);
 }
 
 bool read_scope(const std::string& line, Scope& out) {
@@ -132,16 +137,14 @@ std::string check_checkpoint(const std::string& path, const Checkpoint& c, const
     if (c.fingerprint != problem.fingerprint)
         return path + ": the checkpoint belongs to another problem (other pieces, resume placement or region)";
     if (c.sealed && (c.scope.unit != scope.unit || c.scope.manifest_sha256 != scope.manifest_sha256))
-        return format("%s: the checkpoint covers %s%s, not %s", path.c_str(), describe(c.scope).c_str(),
-                      c.scope.unit != 0 && c.scope.unit == scope.unit ? " of another split" : "",
-                      describe(scope).c_str());
+        return format("%s: the checkpoint covers %s", path.c_str(), scope_mismatch(c.scope, scope).c_str());
     Walker walker(problem);
     for (std::size_t u = 0; u < c.totals.frontier.size(); ++u) {
         const Prefix& unit = c.totals.frontier[u];
         if (!starts_with(unit, scope.prefix))
-            return format("%s: its unit %zu does not lie below %s", path.c_str(), u + 1, describe(scope).c_str());
+            return format("%s: its open subproblem %zu does not lie below the unit's prefix", path.c_str(), u + 1);
         if (!walker.enter(unit))
-            return format("%s: its unit %zu is not an open subproblem of this problem", path.c_str(), u + 1);
+            return format("%s: its open subproblem %zu is not one of this problem", path.c_str(), u + 1);
     }
     return {};
 }

@@ -3,30 +3,17 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
+#include <charconv>
+#include <iterator>
+#include <set>
 #include <sstream>
 
+#include "app/files.h"
 #include "app/text.h"
 
 namespace tessera::tools {
 
 namespace {
-
-// The rank that is next to fall idle: the earliest end among the ranks still in play.
-int next_idle(const std::vector<double>& end, const std::vector<bool>& retired) {
-    int best = -1;
-    for (int r = 0; r < static_cast<int>(end.size()); ++r)
-        if (!retired[r] && (best < 0 || end[r] < end[best])) best = r;
-    return best;
-}
-
-// The rank whose running work has the most left at `now`.
-int fullest(const std::vector<double>& end, double now) {
-    int best = 0;
-    for (int r = 1; r < static_cast<int>(end.size()); ++r)
-        if (end[r] > end[best]) best = r;
-    return end[best] > now ? best : -1;
-}
 
 // Nearest-rank percentile of sorted times.
 double percentile(const std::vector<double>& sorted, double p) {
@@ -39,41 +26,60 @@ double percentile(const std::vector<double>& sorted, double p) {
 ReplayResult replay_units(const std::vector<double>& times, int ranks, double min_piece) {
     ReplayResult result;
     for (const double t : times) result.total += t;
-    std::vector<double> end(static_cast<std::size_t>(std::max(ranks, 1)), 0.0);
-    std::vector<bool> retired(end.size(), false);
+    // Only the ranks at work are kept, by the time each ends: a rank that never takes work, or
+    // retires, leaves nothing behind but its last end, which the makespan holds. So a million
+    // ranks cost no more than the units and splits they make.
+    std::multiset<double> ends;
+    std::size_t unused = static_cast<std::size_t>(std::max(ranks, 1));  // idle since time 0
     std::size_t next = 0;
-    for (int r = next_idle(end, retired); r >= 0; r = next_idle(end, retired)) {
-        const double now = end[r];
+    for (;;) {
+        const bool fresh = unused > 0;
+        double now = 0;
+        if (fresh) {
+            --unused;
+        } else if (!ends.empty()) {
+            now = *ends.begin();
+            ends.erase(ends.begin());
+        } else {
+            break;
+        }
+        result.makespan = std::max(result.makespan, now);
         if (next < times.size()) {
-            end[r] = now + times[next++];
+            ends.insert(now + times[next++]);
             continue;
         }
-        const int q = min_piece > 0 ? fullest(end, now) : -1;
-        const double half = q >= 0 ? (end[q] - now) / 2 : 0;
-        if (q >= 0 && half >= min_piece) {
-            end[q] = end[r] = now + half;
+        const double fullest = ends.empty() ? now : *ends.rbegin();
+        const double half = (fullest - now) / 2;
+        if (min_piece > 0 && fullest > now && half >= min_piece) {
+            ends.erase(std::prev(ends.end()));
+            ends.insert(now + half);
+            ends.insert(now + half);
             ++result.splits;
-        } else {
-            retired[r] = true;
+            continue;
         }
+        // Nothing to take at this moment: every other rank still idle since time 0 finds the same.
+        if (fresh) unused = 0;
     }
-    result.makespan = *std::max_element(end.begin(), end.end());
-    result.efficiency = result.makespan > 0 ? result.total / (static_cast<double>(end.size()) * result.makespan) : 1.0;
+    result.efficiency =
+        result.makespan > 0 ? result.total / (static_cast<double>(std::max(ranks, 1)) * result.makespan) : 1.0;
     return result;
 }
 
 std::string read_unit_times(const std::string& path, std::vector<double>& times) {
-    std::ifstream in(path);
-    if (!in) return format("%s: cannot be read", path.c_str());
+    const FileText file = read_text_file(path, std::size_t{256} << 20);
+    if (!file.ok()) return format("%s: cannot be read (%s)", path.c_str(), file.fault.c_str());
+    std::istringstream in(file.text);
     std::string line;
     for (long number = 1; std::getline(in, line); ++number) {
         std::istringstream tokens(line.substr(0, line.find('#')));
         std::string token;
         while (tokens >> token) {
-            char* stop = nullptr;
-            const double t = std::strtod(token.c_str(), &stop);
-            if (*stop != '\0' || !std::isfinite(t) || t < 0)
-                return format("%s:%ld: '%s' is not a time in seconds", path.c_str(), number, token.c_str());
+            double t = 0;
+            const char* end = token.data() + token.size();
+            const auto [ptr, ec] = std::from_chars(token.data(), end, t);
+            if (ec != std::errc() || ptr != end || !std::isfinite(t) || t < 0 || t > kLongestUnit)
+                return format("%s:%ld: '%s' is not a time in seconds (a decimal number from 0 to %.0f)", path.c_str(),
+                              number, token.c_str(), kLongestUnit);
             times.push_back(t);
         }
     }

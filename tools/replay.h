@@ -24,6 +24,13 @@ struct ReplayResult {
 
 ReplayResult replay_units(const std::vector<double>& times, int ranks, double min_piece = 0);
 
+// The longest time a unit may take, in seconds (about 31 years): beyond it a times file holds
+// no measurement, and sums of such times would overflow.
+inline constexpr double kLongestUnit = 1e9;
+
+// At most this many ranks are replayed.
+inline constexpr int kMostRanks = 1000000;
+
 // Reads unit times in seconds, white-space separated; "#" starts a comment to the end of the
 // line. Returns an empty string or one line naming the file, the line and the fault.
 std::string read_unit_times(const std::string& path, std::vector<double>& times);

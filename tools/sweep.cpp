@@ -12,6 +12,7 @@
 
 #include "app/search_params.h"
 #include "app/solver.h"
+#include "app/files.h"
 #include "app/text.h"
 #include "search/placement_file.h"
 #include "tools/checker.h"
@@ -150,8 +151,9 @@ std::string plan_text(const SweepPlan& plan) {
 }
 
 std::string read_plan(const std::string& path, SweepPlan& plan) {
-    std::ifstream in(path);
-    if (!in) return format("%s: cannot be read (not a sweep folder?)", path.c_str());
+    const FileText file = read_text_file(path, std::size_t{64} << 20);
+    if (!file.ok()) return format("%s: cannot be read (%s); not a sweep folder?", path.c_str(), file.fault.c_str());
+    std::istringstream in(file.text);
     plan = SweepPlan{};
     std::string line;
     for (long number = 1; std::getline(in, line); ++number) {
@@ -245,12 +247,8 @@ std::vector<SettingReport> sweep_report(Solver& solver, const std::string& dir, 
         SettingReport row;
         row.setting = setting;
         const fs::path folder = fs::path(dir) / setting_folder(setting);
-        std::ifstream log(folder / kSearchLog);
-        if (log) {
-            std::ostringstream text;
-            text << log.rdbuf();
-            read_search_log(text.str(), row);
-        }
+        const FileText log = read_text_file((folder / kSearchLog).string(), std::size_t{16} << 20);
+        if (log.ok()) read_search_log(log.text, row);
         row.var_files = check_var_files(solver, folder, region);
         rows.push_back(std::move(row));
     }

@@ -167,14 +167,14 @@ JournalFile::~JournalFile() {
 }
 
 int JournalFile::create(const std::string& path, std::uint64_t fingerprint) {
-    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0644);
     if (fd_ < 0) return errno;
     seal_ = journal_seal(fingerprint);
     return write_all(fd_, journal_header(fingerprint));
 }
 
 int JournalFile::reopen(const std::string& path, const JournalState& state) {
-    fd_ = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    fd_ = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd_ < 0) return errno;
     seal_ = state.seal;
     if (::ftruncate(fd_, static_cast<off_t>(state.whole)) != 0 || ::lseek(fd_, 0, SEEK_END) < 0) return errno;
