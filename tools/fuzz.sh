@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs one fuzz target for a bounded time under ASan + UBSan:
 #   tools/fuzz.sh TARGET SECONDS [extra libFuzzer options...]
-# TARGET is piece_file, placement_file or params ("all" runs each in turn). The seed corpus in
+# TARGET is piece_file, placement_file, params, checkpoint, manifest, unit_result, journal or
+# unit_times ("all" runs each in turn). The seed corpus in
 # fuzz/corpus/TARGET is read, never written: new inputs go to build/fuzz/corpus/TARGET and a
 # crash to build/fuzz/artifacts/TARGET/. A crash ends the run with a non-zero status; once it is
 # understood, copy the input into fuzz/corpus/TARGET/ as a regression input.
@@ -9,7 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
-targets=(piece_file placement_file params)
+targets=(piece_file placement_file params checkpoint manifest unit_result journal unit_times)
 if [ $# -lt 2 ]; then
   echo "usage: $0 TARGET|all SECONDS [libFuzzer options...]   (targets: ${targets[*]})" >&2
   exit 2
