@@ -11,7 +11,7 @@
 #include <string>
 
 #include "app/Unit1.h"
-#include "app/board_painter.h"
+#include "draw/board_painter.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "app/solver.h"
 #include "cli/commands.h"
 #include "cli/options.h"
-#include "tools/checker.h"
+#include "check/checker.h"
 
 namespace tessera::cli {
 
@@ -110,7 +110,7 @@ int run_search(const SearchOptions& opt) {
     }
     const SolverState& s = solver->state();
     // A full board is checked again by code that did not build it.
-    const std::string note = s.depth == kPieceCount ? " " + tools::verdict(tools::check_stack(s)) : "";
+    const std::string note = s.depth == kPieceCount ? " " + check::verdict(check::check_stack(s)) : "";
     // The search has ended and its files are written: a summary that cannot be printed (a
     // closed pipe) changes nothing of that.
     std::printf("%s%s\nsteps=%lld depth=%d first_piece=%d\n", panel.caption(Control::Label3).c_str(), note.c_str(),

@@ -23,7 +23,7 @@
 #include "search/placement_file.h"
 #include "solve/checkpoint.h"
 #include "solve/units.h"
-#include "tools/checker.h"
+#include "check/checker.h"
 
 namespace tessera::cli {
 
@@ -71,8 +71,8 @@ bool covers_goal(const SolverState& s, const solve::Problem& problem, const Plac
 }  // namespace
 
 std::string solution_fault(const SolverState& s, const solve::Problem& problem, const PlacementList& list) {
-    const tools::PlacementReport report = tools::check_placement(s.prvky, list, "solution");
-    if (!report.valid()) return tools::verdict(report);
+    const check::PlacementReport report = check::check_placement(s.prvky, list, "solution");
+    if (!report.valid()) return check::verdict(report);
     if (!covers_goal(s, problem, list)) return "it leaves cells of the goal unfilled";
     return {};
 }

@@ -29,7 +29,7 @@
 #include "cli/commands.h"
 #include "cli/options.h"
 #include "search/atomic_file.h"
-#include "tools/sweep.h"
+#include "work/sweep.h"
 
 extern char** environ;
 
@@ -41,8 +41,8 @@ namespace {
 constexpr std::size_t kLogLimit = std::size_t{16} << 20;
 
 namespace fs = std::filesystem;
-using tools::SweepPlan;
-using tools::SweepSetting;
+using work::SweepPlan;
+using work::SweepSetting;
 
 struct SweepOptions {
     std::vector<std::string> firsts;
@@ -110,9 +110,9 @@ int wait_status(pid_t pid) {
 // there only for a run that ended, and a rerun replaces it whole).
 int run_setting(const std::string& dir, const SweepPlan& plan, std::size_t index, int slot) {
     const SweepSetting& setting = plan.settings[index];
-    const fs::path folder = fs::path(dir) / tools::setting_folder(setting);
+    const fs::path folder = fs::path(dir) / work::setting_folder(setting);
     const fs::path scratch = folder / ".search.log.part";
-    std::vector<std::string> args = tools::search_args(plan, setting);
+    std::vector<std::string> args = work::search_args(plan, setting);
     args.insert(args.end(), {"-C", folder.string()});
     pid_t pid = 0;
     const int spawned = g_stopped ? ECANCELED : spawn_tessera(args, scratch, pid);
@@ -125,7 +125,7 @@ int run_setting(const std::string& dir, const SweepPlan& plan, std::size_t index
     g_children[slot].store(0);
     const std::string log = read_text_file(scratch.string(), kLogLimit).text + (g_stopped ? "sweep: stopped\n" : "") +
                             "sweep: status=" + std::to_string(status) + "\n";
-    if (!write_or_say((folder / tools::kSearchLog).string(), log)) return 1;
+    if (!write_or_say((folder / work::kSearchLog).string(), log)) return 1;
     fs::remove(scratch);
     return status;
 }
@@ -146,7 +146,7 @@ int run_locally(const std::string& dir, const SweepPlan& plan, unsigned jobs) {
                 const std::string how = g_stopped     ? "stopped"
                                         : status == 0 ? "done"
                                                       : "exit status " + std::to_string(status);
-                std::printf("%s: %s\n", tools::setting_folder(plan.settings[i]).c_str(), how.c_str());
+                std::printf("%s: %s\n", work::setting_folder(plan.settings[i]).c_str(), how.c_str());
                 std::fflush(stdout);
             }
         });
@@ -163,7 +163,7 @@ bool shared_params_from_options(const SweepOptions& opt, SearchParams& params) {
         const ParamSpec& y = *(&x + 1);
         params.*x.field = atol_rule(x.default_text);
         params.*y.field = atol_rule(y.default_text);
-        if (!opt.pairs[i].empty() && !tools::parse_pair(opt.pairs[i], params.*x.field, params.*y.field)) {
+        if (!opt.pairs[i].empty() && !work::parse_pair(opt.pairs[i], params.*x.field, params.*y.field)) {
             std::fprintf(stderr, "%s: '%s' is not a pair X,Y of whole numbers\n", x.option, opt.pairs[i].c_str());
             return false;
         }
@@ -175,11 +175,11 @@ bool shared_params_from_options(const SweepOptions& opt, SearchParams& params) {
 bool settings_from_options(const SweepOptions& opt, SweepPlan& plan) {
     for (const std::string& text : opt.firsts) {
         SweepSetting s;
-        if (!tools::parse_pair(text, s.first_x, s.first_y)) {
+        if (!work::parse_pair(text, s.first_x, s.first_y)) {
             std::fprintf(stderr, "--first: '%s' is not a pair X,Y of whole numbers\n", text.c_str());
             return false;
         }
-        const std::string fault = params_fault(tools::setting_params(plan, s)).line;
+        const std::string fault = params_fault(work::setting_params(plan, s)).line;
         const bool twice = std::any_of(plan.settings.begin(), plan.settings.end(), [&](const SweepSetting& e) {
             return e.first_x == s.first_x && e.first_y == s.first_y;
         });
@@ -212,25 +212,25 @@ bool make_sweep_folder(const SweepOptions& opt, const SweepPlan& plan) {
         return false;
     }
     fs::create_directories(fs::path(opt.dir) / "logs", ec);
-    int err = ec ? ec.value() : write_file_atomically((fs::path(opt.dir) / tools::kPiecesName).string(), pieces.text);
+    int err = ec ? ec.value() : write_file_atomically((fs::path(opt.dir) / work::kPiecesName).string(), pieces.text);
     for (std::size_t i = 0; i < plan.settings.size() && err == 0; ++i) {
-        const fs::path folder = fs::path(opt.dir) / tools::setting_folder(plan.settings[i]);
+        const fs::path folder = fs::path(opt.dir) / work::setting_folder(plan.settings[i]);
         fs::create_directory(folder, ec);
-        if (!ec) fs::create_symlink(fs::path("..") / tools::kPiecesName, folder / tools::kPiecesName, ec);
-        if (ec) fs::copy_file(fs::path(opt.dir) / tools::kPiecesName, folder / tools::kPiecesName, ec);
+        if (!ec) fs::create_symlink(fs::path("..") / work::kPiecesName, folder / work::kPiecesName, ec);
+        if (ec) fs::copy_file(fs::path(opt.dir) / work::kPiecesName, folder / work::kPiecesName, ec);
         err = ec.value();
     }
     if (err != 0) {
         std::fprintf(stderr, "%s: cannot be written (%s)\n", opt.dir.c_str(), std::strerror(err));
         return false;
     }
-    return write_or_say((fs::path(opt.dir) / tools::kPlanFile).string(), tools::plan_text(plan));
+    return write_or_say((fs::path(opt.dir) / work::kPlanFile).string(), work::plan_text(plan));
 }
 
 int write_job_script(const std::string& dir, const SweepPlan& plan) {
     const std::string absolute = fs::absolute(dir).lexically_normal().string();
     const std::string path = absolute + "/job.sbatch";
-    if (!write_or_say(path, tools::job_script(own_binary(), absolute, plan))) return 1;
+    if (!write_or_say(path, work::job_script(own_binary(), absolute, plan))) return 1;
     std::printf("%zu settings; submit the job array with: sbatch %s\n", plan.settings.size(), path.c_str());
     std::printf("then read the results with: tessera sweep-report %s\n", absolute.c_str());
     return 0;
@@ -238,7 +238,7 @@ int write_job_script(const std::string& dir, const SweepPlan& plan) {
 
 int run_task(const SweepOptions& opt) {
     SweepPlan plan;
-    const std::string fault = tools::read_plan((fs::path(opt.dir) / tools::kPlanFile).string(), plan);
+    const std::string fault = work::read_plan((fs::path(opt.dir) / work::kPlanFile).string(), plan);
     if (!fault.empty()) {
         std::fprintf(stderr, "%s\n", fault.c_str());
         return 2;
@@ -251,8 +251,8 @@ int run_task(const SweepOptions& opt) {
     const SweepSetting& setting = plan.settings[static_cast<std::size_t>(opt.task - 1)];
     const int status = run_setting(opt.dir, plan, static_cast<std::size_t>(opt.task - 1), 0);
     // The job's own output file then tells the same as the setting's log.
-    std::printf("%s\n%s", tools::setting_folder(setting).c_str(),
-                read_text_file((fs::path(opt.dir) / tools::setting_folder(setting) / tools::kSearchLog).string(), kLogLimit)
+    std::printf("%s\n%s", work::setting_folder(setting).c_str(),
+                read_text_file((fs::path(opt.dir) / work::setting_folder(setting) / work::kSearchLog).string(), kLogLimit)
                     .text.c_str());
     return status;
 }
@@ -264,7 +264,7 @@ int run_sweep(const SweepOptions& opt) {
     MemoryPanel panel;
     const std::unique_ptr<Solver> solver = start_up(panel, "", opt.pieces);
     if (!solver) return 2;
-    if (opt.first_all) plan.settings = tools::anchor_cells(*solver, plan.params);
+    if (opt.first_all) plan.settings = work::anchor_cells(*solver, plan.params);
     if (plan.settings.empty()) {
         std::fprintf(stderr, "%s: no board cell can take a first piece\n", opt.pieces.c_str());
         return 2;
@@ -282,23 +282,23 @@ int run_sweep(const SweepOptions& opt) {
 
 int run_report(const std::string& dir) {
     SweepPlan plan;
-    const std::string fault = tools::read_plan((fs::path(dir) / tools::kPlanFile).string(), plan);
+    const std::string fault = work::read_plan((fs::path(dir) / work::kPlanFile).string(), plan);
     if (!fault.empty()) {
         std::fprintf(stderr, "%s\n", fault.c_str());
         return 2;
     }
     MemoryPanel panel;
-    const std::unique_ptr<Solver> solver = start_up(panel, "", (fs::path(dir) / tools::kPiecesName).string());
+    const std::unique_ptr<Solver> solver = start_up(panel, "", (fs::path(dir) / work::kPiecesName).string());
     if (!solver) return 2;
-    const std::vector<tools::SettingReport> rows = tools::sweep_report(*solver, dir, plan);
+    const std::vector<work::SettingReport> rows = work::sweep_report(*solver, dir, plan);
     const std::string csv = (fs::path(dir) / "report.csv").string();
-    if (!write_or_say(csv, tools::report_csv(rows))) return 1;
+    if (!write_or_say(csv, work::report_csv(rows))) return 1;
     std::size_t done = 0, found = 0, failed = 0;
-    for (const tools::SettingReport& row : rows) {
+    for (const work::SettingReport& row : rows) {
         done += row.state == "done" ? 1 : 0;
-        for (const tools::VarFile& v : row.var_files) (v.fault.empty() ? found : failed) += 1;
+        for (const work::VarFile& v : row.var_files) (v.fault.empty() ? found : failed) += 1;
     }
-    std::fputs(tools::report_table(rows).c_str(), stdout);
+    std::fputs(work::report_table(rows).c_str(), stdout);
     std::printf("settings=%zu done=%zu var_files=%zu failed_checks=%zu csv=%s\n", rows.size(), done, found + failed,
                 failed, csv.c_str());
     return failed != 0 ? 1 : done < rows.size() ? 3 : 0;

@@ -6,19 +6,19 @@
 #include <vector>
 
 #include "fuzz/fuzz_support.h"
-#include "tools/replay.h"
+#include "work/replay.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace tessera;
     fuzz::enter_work_dir();
     fuzz::write_input("times.txt", data, size);
     std::vector<double> times;
-    if (!tools::read_unit_times("times.txt", times).empty()) return 0;
+    if (!work::read_unit_times("times.txt", times).empty()) return 0;
     for (const double t : times)
-        if (!std::isfinite(t) || t < 0 || t > tools::kLongestUnit) fuzz::fail("a time of %g s was taken", t);
+        if (!std::isfinite(t) || t < 0 || t > work::kLongestUnit) fuzz::fail("a time of %g s was taken", t);
     for (const int ranks : {1, 3, 64})
         for (const double min_piece : {0.0, 0.5}) {
-            const tools::ReplayResult r = tools::replay_units(times, ranks, min_piece);
+            const work::ReplayResult r = work::replay_units(times, ranks, min_piece);
             if (!(r.efficiency >= 0 && r.efficiency <= 1.0 + 1e-9))
                 fuzz::fail("%d ranks: efficiency %g", ranks, r.efficiency);
         }

@@ -7,7 +7,7 @@
 #include "app/solver.h"
 #include "search/placement_file.h"
 #include "test_support.h"
-#include "tools/checker.h"
+#include "check/checker.h"
 
 namespace tessera {
 namespace {
@@ -37,7 +37,7 @@ TEST_F(SolveCliTest, EverySolutionFileIsAFullBoardThatTheCheckerPasses) {
     for (const char* name : {"solved_1.txt", "solved_2.txt", "solved_3.txt"}) {
         auto list = std::make_unique<PlacementList>();
         ASSERT_EQ(read_placement_file(name, *list), "") << name;
-        EXPECT_TRUE(tools::check_placement(solver.state().prvky, *list, name).complete()) << name;
+        EXPECT_TRUE(check::check_placement(solver.state().prvky, *list, name).complete()) << name;
     }
     EXPECT_FALSE(test::file_exists("solved_4.txt"));
 }

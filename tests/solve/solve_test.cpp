@@ -11,7 +11,7 @@
 #include "solve/checkpoint.h"
 #include "solve/units.h"
 #include "test_support.h"
-#include "tools/checker.h"
+#include "check/checker.h"
 #include "tools/generator.h"
 #include "tools/lattice.h"
 

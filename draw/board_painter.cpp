@@ -1,4 +1,4 @@
-#include "app/board_painter.h"
+#include "draw/board_painter.h"
 
 #include <QBuffer>
 #include <QByteArray>

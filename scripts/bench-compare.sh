@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Speed of the search in two revisions, side by side on the same load:
 #
-#   tools/bench-compare.sh REV [REV2]    (from the top of the repository)
+#   scripts/bench-compare.sh REV [REV2]    (from the top of the repository)
 #
 # Builds REV and REV2 (default: the working tree, as it is) each in a temporary folder, then
 # runs `tessera bench` of both, alternately, RUNS times (default 5) on the shipped puzzle with
-# and without limits and on a small piece set (tools/speed_pieces.txt), and prints the median
+# and without limits and on a small piece set (scripts/speed_pieces.txt), and prints the median
 # passes per second of each, their ratio (new / old) and whether the signatures of the order
 # of tries agree. Passes per second are counted on the CPU time of each run (start-up
 # included), which other work on a shared machine disturbs far less than the time on the
@@ -44,7 +44,7 @@ build "$old_rev" "$work/old"
 build "$new_rev" "$work/new"
 
 sets=("shipped puzzle, limits|$root/data/zdroj.txt|" "shipped puzzle, no limits|$root/data/zdroj.txt|--no-limits"
-      "small set (tools/speed_pieces.txt)|$root/tools/speed_pieces.txt|")
+      "small set (scripts/speed_pieces.txt)|$root/scripts/speed_pieces.txt|")
 field() { sed -nE "s/.*$1=([^ ]+).*/\\1/p"; }
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 

@@ -1,11 +1,11 @@
-#include "tools/svg.h"
+#include "draw/svg.h"
 
 #include <cmath>
 #include <cstdio>
 
 #include "app/text.h"
 
-namespace tessera::tools {
+namespace tessera::draw {
 
 std::string svg_number(double v) {
     char buf[32];
@@ -122,4 +122,4 @@ std::string piece_colour(int piece) {
     return format("#%02x%02x%02x", byte(r), byte(g), byte(b));
 }
 
-}  // namespace tessera::tools
+}  // namespace tessera::draw

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "cli/png_output.h"
+#include "draw/png_output.h"
 
 int main(int argc, char** argv) {
     if (argc != 4) {

@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "app/board_painter.h"
+#include "draw/board_painter.h"
 #include "gui_test_support.h"
 
 using namespace tessera;

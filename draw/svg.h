@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace tessera::tools {
+namespace tessera::draw {
 
 struct SvgPoint {
     double x, y;
@@ -44,4 +44,4 @@ std::string svg_segment(SvgPoint a, SvgPoint b);
 // lightnesses in turn, so that neighbouring numbers never look alike.
 std::string piece_colour(int piece);
 
-}  // namespace tessera::tools
+}  // namespace tessera::draw

@@ -6,7 +6,7 @@
 #include "app/solver_state.h"
 #include "search/placement_file.h"
 
-namespace tessera::tools {
+namespace tessera::draw {
 
 struct BoardPicture {
     std::string title;
@@ -25,4 +25,4 @@ std::string board_svg(const PieceRecord (*prvky)[kOrientations + 1], const Place
 // marked with a dot and every hole with a ring and its kind.
 std::string catalogue_svg(const SolverState& s);
 
-}  // namespace tessera::tools
+}  // namespace tessera::draw

@@ -1,5 +1,5 @@
 // Pictures: what is drawn, counted in the SVG text, for placements of a generated puzzle.
-#include "tools/pictures.h"
+#include "draw/pictures.h"
 
 #include <gtest/gtest.h>
 
@@ -25,14 +25,14 @@ protected:
     std::string draw(const char* path, bool spots) {
         auto list = std::make_unique<PlacementList>();
         EXPECT_EQ(read_placement_file(path, *list), "");
-        tools::BoardPicture picture;
+        draw::BoardPicture picture;
         picture.title = path;
         if (spots) {
             EXPECT_EQ(solver->nacti_reseni(path), 0);
             picture.spots = s().volny;
             picture.spot_count = s().open_count;
         }
-        return tools::board_svg(s().prvky, *list, picture);
+        return draw::board_svg(s().prvky, *list, picture);
     }
 };
 
@@ -63,10 +63,10 @@ TEST_F(PicturesTest, PartialBoardDrawsOnlyItsPiecesAndTheSpotsStillOpen) {
     spots[2] = {5, 12, 12, 21, 1, 9};
     spots[3] = {6, 29, 14, 21, 0, 0};
     auto empty = std::make_unique<PlacementList>();
-    tools::BoardPicture picture;
+    draw::BoardPicture picture;
     picture.spots = spots;
     picture.spot_count = 3;
-    const std::string marked = tools::board_svg(s().prvky, *empty, picture);
+    const std::string marked = draw::board_svg(s().prvky, *empty, picture);
     const std::string group = marked.substr(marked.find("class=\"spots\""));
     EXPECT_EQ(count(group, "<circle"), 2);
     EXPECT_EQ(count(group, ">7</text>"), 1);
@@ -75,7 +75,7 @@ TEST_F(PicturesTest, PartialBoardDrawsOnlyItsPiecesAndTheSpotsStillOpen) {
 }
 
 TEST_F(PicturesTest, CatalogueDrawsSixRecordsOfEveryPieceWithAnchorsAndHoles) {
-    const std::string svg = tools::catalogue_svg(s());
+    const std::string svg = draw::catalogue_svg(s());
     EXPECT_EQ(count(svg, "<g class=\"record\""), kPieceCount * kOrientations);
     int holes = 0;
     for (int p = 1; p <= kPieceCount; ++p)

@@ -1,4 +1,4 @@
-#include "tools/pictures.h"
+#include "draw/pictures.h"
 
 #include <cmath>
 #include <vector>
@@ -7,9 +7,12 @@
 #include "board/board.h"
 #include "board/cell_codes.h"
 #include "tools/lattice.h"
-#include "tools/svg.h"
+#include "draw/svg.h"
 
-namespace tessera::tools {
+namespace tessera::draw {
+
+// The lattice of the board and its sixths, as the generator cuts it.
+using namespace tools;
 
 namespace {
 
@@ -212,4 +215,4 @@ std::string catalogue_svg(const SolverState& s) {
     return svg.str();
 }
 
-}  // namespace tessera::tools
+}  // namespace tessera::draw

@@ -1,4 +1,4 @@
-#include "tools/checker.h"
+#include "check/checker.h"
 
 #include <memory>
 
@@ -6,7 +6,7 @@
 #include "board/board.h"
 #include "board/cell_codes.h"
 
-namespace tessera::tools {
+namespace tessera::check {
 
 namespace {
 
@@ -127,4 +127,4 @@ std::string verdict(const PlacementReport& report) {
     return "verified";
 }
 
-}  // namespace tessera::tools
+}  // namespace tessera::check

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs one fuzz target for a bounded time under ASan + UBSan:
-#   tools/fuzz.sh TARGET SECONDS [extra libFuzzer options...]
+#   scripts/fuzz.sh TARGET SECONDS [extra libFuzzer options...]
 # TARGET is piece_file, placement_file, params, checkpoint, manifest, unit_result, journal or
 # unit_times ("all" runs each in turn). The seed corpus in
 # fuzz/corpus/TARGET is read, never written: new inputs go to build/fuzz/corpus/TARGET and a
@@ -27,7 +27,7 @@ case " ${targets[*]} " in
   *) echo "unknown target '$target' (targets: ${targets[*]})" >&2; exit 2 ;;
 esac
 
-tools/install-deps.sh
+scripts/install-deps.sh
 if [ ! -f build/fuzz/build.ninja ]; then cmake --preset fuzz >/dev/null; fi
 cmake --build --preset fuzz --target "fuzz_$target"
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-namespace tessera::tools {
+namespace tessera::work {
 
 struct ReplayResult {
     double total = 0;     // the sum of the unit times
@@ -38,4 +38,4 @@ std::string read_unit_times(const std::string& path, std::vector<double>& times)
 // The distribution of the times: count, total, min, median, 90th and 99th percentile, max.
 std::string time_distribution(std::vector<double> times);
 
-}  // namespace tessera::tools
+}  // namespace tessera::work

@@ -1,11 +1,11 @@
-#include "cli/png_output.h"
+#include "draw/png_output.h"
 
 #include <QGuiApplication>
 
 #include <cstdio>
 #include <memory>
 
-#include "app/board_painter.h"
+#include "draw/board_painter.h"
 #include "app/solver.h"
 
 namespace tessera::cli {

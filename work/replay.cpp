@@ -1,4 +1,4 @@
-#include "tools/replay.h"
+#include "work/replay.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,7 +11,7 @@
 #include "app/files.h"
 #include "app/text.h"
 
-namespace tessera::tools {
+namespace tessera::work {
 
 namespace {
 
@@ -96,4 +96,4 @@ std::string time_distribution(std::vector<double> times) {
                   times.front(), percentile(times, 0.5), percentile(times, 0.9), percentile(times, 0.99), times.back());
 }
 
-}  // namespace tessera::tools
+}  // namespace tessera::work

@@ -1,4 +1,4 @@
-#include "tools/sweep.h"
+#include "work/sweep.h"
 
 #include <algorithm>
 #include <charconv>
@@ -15,9 +15,9 @@
 #include "app/files.h"
 #include "app/text.h"
 #include "search/placement_file.h"
-#include "tools/checker.h"
+#include "check/checker.h"
 
-namespace tessera::tools {
+namespace tessera::work {
 
 namespace fs = std::filesystem;
 
@@ -82,14 +82,14 @@ bool in_region(const Region& region, int x, int y) {
     return x > region.x1 && x <= region.x2 && y > region.y1 && y <= region.y2;
 }
 
-// The checker's verdict on a "var_" file: a valid placement whose limit region is full.
+// The checker's check::verdict on a "var_" file: a valid placement whose limit region is full.
 std::string var_fault(Solver& solver, const fs::path& file, const Region& region) {
     auto list = std::make_unique<PlacementList>();
     const std::string path = file.string();
     std::string fault = read_placement_file(path.c_str(), *list);
     if (!fault.empty()) return fault;
-    const PlacementReport report = check_placement(solver.state().prvky, *list, path);
-    if (!report.valid()) return verdict(report);
+    const check::PlacementReport report = check::check_placement(solver.state().prvky, *list, path);
+    if (!report.valid()) return check::verdict(report);
     int open_cells = 0;
     for (const std::string& cell : report.incomplete_cells) {
         int x = 0, y = 0;
@@ -283,4 +283,4 @@ std::string report_csv(const std::vector<SettingReport>& rows) {
     return out;
 }
 
-}  // namespace tessera::tools
+}  // namespace tessera::work

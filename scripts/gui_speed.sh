@@ -4,11 +4,11 @@
 # shared machine; the medians are compared, by the clock and by the CPU time each process used
 # (which other work on the machine does not change).
 #
-#   tools/gui_speed.sh [PIECES [PASSES [RUNS]]]    (from the top of the repository, after a build)
+#   scripts/gui_speed.sh [PIECES [PASSES [RUNS]]]    (from the top of the repository, after a build)
 set -euo pipefail
 TIMEFORMAT="%U %S"
 build=$(realpath "${BUILD:-build/release}")
-pieces=$(realpath "${1:-tools/speed_pieces.txt}")
+pieces=$(realpath "${1:-scripts/speed_pieces.txt}")
 passes=${2:-2000000}
 runs=${3:-5}
 work=$(mktemp -d)

@@ -2,7 +2,7 @@
 # Measures tessera solve for the README: partial placements of generated puzzles and of the
 # shipped one with K pieces taken out, each completed under a time limit and every solution
 # checked; then the speed-up from one thread to two on a batch of K = 40 instances.
-# Usage: tools/solve-bench.sh [TESSERA] (default build/release/tessera)
+# Usage: scripts/solve-bench.sh [TESSERA] (default build/release/tessera)
 # Settings from the environment: SECONDS_EACH (60), KS ("10 20 30 40 50 60 80 100 140 209"),
 # SEEDS ("1 2 3"), THREADS (all cores), BATCH_SEEDS ("1 2 3 4 5 6"), BATCH_K (40).
 set -euo pipefail

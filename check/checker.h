@@ -9,7 +9,7 @@
 #include "app/solver_state.h"
 #include "search/placement_file.h"
 
-namespace tessera::tools {
+namespace tessera::check {
 
 struct PlacementReport {
     int placed = 0;      // entries of the placement
@@ -41,4 +41,4 @@ PlacementReport check_stack(const SolverState& s);
 // that are not complete: for a status line beside a search's result.
 std::string verdict(const PlacementReport& report);
 
-}  // namespace tessera::tools
+}  // namespace tessera::check

@@ -14,7 +14,7 @@
 # Every count is compared with the single process's. Counting, not a first solution: the time
 # to a first solution swings by orders of magnitude with the order of tries, a count does not.
 #
-#   tools/scale-bench.sh [BUILD_DIR]          (default build/release)
+#   scripts/scale-bench.sh [BUILD_DIR]          (default build/release)
 #
 # Environment:
 #   INSTANCES   "SEED:K ..." puzzles of `tessera generate --seed SEED --remove K` (default below)

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Measures the search on the shipped puzzle for the README: the limit-region search after 5, 20
 # and 60 seconds, and searches resumed from the partial placements over the whole board.
-# Usage: tools/measure.sh [TESSERA] (default build/release/tessera). Takes about five minutes.
+# Usage: scripts/measure.sh [TESSERA] (default build/release/tessera). Takes about five minutes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tessera=$(realpath "${1:-build/release/tessera}")

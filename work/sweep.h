@@ -16,7 +16,7 @@ namespace tessera {
 class Solver;
 }
 
-namespace tessera::tools {
+namespace tessera::work {
 
 struct SweepSetting {
     i32 first_x = 0, first_y = 0;
@@ -84,4 +84,4 @@ std::string report_csv(const std::vector<SettingReport>& rows);
 // "X,Y" as two integers; false for anything else.
 bool parse_pair(const std::string& text, i32& x, i32& y);
 
-}  // namespace tessera::tools
+}  // namespace tessera::work

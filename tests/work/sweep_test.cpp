@@ -9,8 +9,8 @@
 
 #include "app/search_params.h"
 #include "test_support.h"
-#include "tools/replay.h"
-#include "tools/sweep.h"
+#include "work/replay.h"
+#include "work/sweep.h"
 
 namespace tessera {
 namespace {
@@ -19,16 +19,16 @@ using test::write_file;
 
 TEST(SweepPlanTest, PlanReadsBackAsItWasWritten) {
     test::ScratchDir dir;
-    tools::SweepPlan plan;
+    work::SweepPlan plan;
     plan.params.use_limits = 1;
     plan.params.start_x = 2, plan.params.end_y = 33, plan.params.margin_end_x = -1;
     plan.time_limit = 2.5;
     plan.settings = {{1, 18}, {30, 0}};
-    write_file("sweep.txt", tools::plan_text(plan));
+    write_file("sweep.txt", work::plan_text(plan));
 
-    tools::SweepPlan back;
-    ASSERT_EQ(tools::read_plan("sweep.txt", back), "");
-    EXPECT_EQ(tools::plan_text(back), tools::plan_text(plan));
+    work::SweepPlan back;
+    ASSERT_EQ(work::read_plan("sweep.txt", back), "");
+    EXPECT_EQ(work::plan_text(back), work::plan_text(plan));
     EXPECT_EQ(back.settings.size(), 2u);
     EXPECT_EQ(back.params.margin_end_x, -1);
 }
@@ -46,8 +46,8 @@ TEST(SweepPlanTest, DamagedPlanIsNamedByFileAndLine) {
     };
     for (const auto& c : cases) {
         write_file("sweep.txt", c.text);
-        tools::SweepPlan plan;
-        EXPECT_EQ(tools::read_plan("sweep.txt", plan), c.fault) << c.text;
+        work::SweepPlan plan;
+        EXPECT_EQ(work::read_plan("sweep.txt", plan), c.fault) << c.text;
     }
 }
 
@@ -67,8 +67,8 @@ TEST(SweepLogTest, SearchOutputGivesPassesDepthFillAndState) {
         {"Nemohu otevrit zdrojovy soubor: 'zdroj.txt'\nsweep: status=2\n", "failed", -1, -1, -1},
     };
     for (const auto& c : cases) {
-        tools::SettingReport report;
-        tools::read_search_log(c.log, report);
+        work::SettingReport report;
+        work::read_search_log(c.log, report);
         EXPECT_EQ(report.state, c.state) << c.log;
         EXPECT_EQ(report.passes, c.passes) << c.log;
         EXPECT_EQ(report.deepest, c.deepest) << c.log;
@@ -84,10 +84,10 @@ TEST_F(AnchorCellsTest, ListedCellsAreExactlyWhereASearchStarts) {
     start_up(test::kGapPair);
     MemoryPanel fresh;
     const SearchParams defaults = read_params(fresh);  // the check reads the rectangle even without limits
-    const std::vector<tools::SweepSetting> cells = tools::anchor_cells(*solver, defaults);
+    const std::vector<work::SweepSetting> cells = work::anchor_cells(*solver, defaults);
     ASSERT_FALSE(cells.empty());
     std::set<std::pair<i32, i32>> listed;
-    for (const tools::SweepSetting& c : cells) listed.insert({c.first_x, c.first_y});
+    for (const work::SweepSetting& c : cells) listed.insert({c.first_x, c.first_y});
     int starts_seen = 0;
     for (i32 x = 0; x <= 4; ++x)
         for (i32 y = 15; y <= 26; ++y) {
@@ -123,7 +123,7 @@ TEST(ReplayTest, HandOutInQueueOrderGivesTheKnownMakespan) {
         {{16}, 1000000, 1, 1, 16.0 / 1e6, 15},
     };
     for (const auto& c : cases) {
-        const tools::ReplayResult r = tools::replay_units(c.times, c.ranks, c.min_piece);
+        const work::ReplayResult r = work::replay_units(c.times, c.ranks, c.min_piece);
         EXPECT_DOUBLE_EQ(r.makespan, c.makespan) << c.ranks << " ranks, first unit " << c.times[0];
         EXPECT_DOUBLE_EQ(r.efficiency, c.efficiency) << c.ranks << " ranks, first unit " << c.times[0];
         EXPECT_EQ(r.splits, c.splits) << c.ranks << " ranks, first unit " << c.times[0];
@@ -154,11 +154,11 @@ TEST(ReplayTest, TimesFileFaultIsNamedByLine) {
         else
             write_file(name, c.text);
         std::vector<double> times;
-        EXPECT_EQ(tools::read_unit_times(name, times).rfind(c.says, 0), 0u) << c.text;
+        EXPECT_EQ(work::read_unit_times(name, times).rfind(c.says, 0), 0u) << c.text;
     }
     write_file("times.txt", "1.5 2 # two units\n0.25\n");
     std::vector<double> times;
-    EXPECT_EQ(tools::read_unit_times("times.txt", times), "");
+    EXPECT_EQ(work::read_unit_times("times.txt", times), "");
     EXPECT_EQ(times, (std::vector<double>{1.5, 2, 0.25}));
 }
 
