@@ -5,10 +5,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 
 #include "app/text.h"
+#include "search/atomic_file.h"
 
 namespace tessera {
 
@@ -99,6 +101,18 @@ std::string output_fault(const std::string& path, OutputKind kind) {
         return std::strerror(errno);
     }
     return folder_fault(path);
+}
+
+bool write_or_say(const std::string& path, const std::string& text) {
+    const int err = write_file_atomically(path, text);
+    if (err != 0) std::fprintf(stderr, "%s: cannot be written (%s)\n", path.c_str(), std::strerror(err));
+    return err == 0;
+}
+
+std::string own_binary() {
+    std::error_code ec;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string("tessera") : self.string();
 }
 
 bool is_special_file(const std::string& path) {

@@ -38,6 +38,12 @@ std::string output_fault(const std::string& path, OutputKind kind);
 // Whether the name is a device or a pipe (not a regular file, not a folder).
 bool is_special_file(const std::string& path);
 
+// Writes a file whole (see search/atomic_file.h); false after one line naming it and why not.
+bool write_or_say(const std::string& path, const std::string& text);
+
+// The path of the running program, for job scripts and child processes ("tessera" if unknown).
+std::string own_binary();
+
 // Whether two names are the same file (or, for names not there yet, the same path).
 bool same_file(const std::string& a, const std::string& b);
 

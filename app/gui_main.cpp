@@ -31,7 +31,7 @@ Options parse(const QApplication& app) {
     QCommandLineParser parser;
     parser.setApplicationDescription("Tessera: the solver's window");
     parser.addHelpOption();
-    const QCommandLineOption pieces("pieces", "Piece source file, read at start-up.", "FILE", "zdroj.txt");
+    const QCommandLineOption pieces("pieces", "Piece source file, read at start-up.", "FILE", tessera::kPieceFile);
     const QCommandLineOption dir("C", "Working directory: every file is read and written there.", "DIR");
     const QCommandLineOption screenshot(
         "screenshot", "Save a picture of the window after start-up (and after --resume) and exit.", "FILE.png");

@@ -50,4 +50,34 @@ ParamsFault params_fault(const SearchParams& p) {
     return {};
 }
 
+int pair_index(const char* option) {
+    int index = -1;
+    const char* last = nullptr;
+    for (const ParamSpec& entry : kParamTable) {
+        if (!last || std::string_view(last) != entry.option) ++index, last = entry.option;
+        if (std::string_view(option) == entry.option) return index;
+    }
+    return -1;
+}
+
+std::string pair_option(int index) {
+    for (const ParamSpec& entry : kParamTable)
+        if (pair_index(entry.option) == index) return entry.option;
+    return {};
+}
+
+void fill_panel(MemoryPanel& panel, bool limits, const std::string& resume,
+                const std::string (&pairs)[kPairOptions]) {
+    panel.set_checked(limits);
+    panel.set_text(Control::Edit1, resume);
+    for (const ParamSpec& entry : kParamTable) {
+        const std::string& pair = pairs[pair_index(entry.option)];
+        if (pair.empty()) continue;
+        const std::size_t comma = pair.find(',');
+        const std::string part = entry.part == 0 ? pair.substr(0, comma)
+                                                : (comma == std::string::npos ? std::string() : pair.substr(comma + 1));
+        panel.set_text(entry.control, part);
+    }
+}
+
 }  // namespace tessera

@@ -15,4 +15,16 @@ void catch_stop_signals(void (*handler)(int)) {
     for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1}) sigaction(signal, &action, nullptr);
 }
 
+namespace {
+
+volatile std::sig_atomic_t g_stop_signal = 0;
+
+extern "C" void note_stop_signal(int) { g_stop_signal = 1; }
+
+}  // namespace
+
+void catch_stop_signals() { catch_stop_signals(note_stop_signal); }
+
+bool stop_requested() { return g_stop_signal != 0; }
+
 }  // namespace tessera

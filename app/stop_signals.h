@@ -8,4 +8,9 @@ namespace tessera {
 // written all the same: interrupted calls are restarted.
 void catch_stop_signals(void (*handler)(int));
 
+// The same with a handler that only notes the signal, for a command whose search asks
+// stop_requested() as its "go on?".
+void catch_stop_signals();
+bool stop_requested();
+
 }  // namespace tessera

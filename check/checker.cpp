@@ -20,7 +20,7 @@ std::string cover_text(const Cover& c) { return format("piece %d (%d, line %ld)"
 
 }  // namespace
 
-PlacementReport check_placement(const PieceRecord (*prvky)[kOrientations + 1], const PlacementList& list,
+PlacementReport check_placement(const Catalogue& prvky, const PlacementList& list,
                                 const std::string& path) {
     PlacementReport report;
     report.placed = list.count;

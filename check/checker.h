@@ -31,7 +31,7 @@ struct PlacementReport {
 };
 
 // `path` names the placement in the fault lines; the line of entry n is list.lines[n].
-PlacementReport check_placement(const PieceRecord (*prvky)[kOrientations + 1], const PlacementList& list,
+PlacementReport check_placement(const Catalogue& prvky, const PlacementList& list,
                                 const std::string& path);
 
 // The solver's own stack (entries 1..depth) checked the same way; lines are stack positions.

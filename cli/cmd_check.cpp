@@ -15,7 +15,7 @@ namespace {
 
 struct CheckOptions {
     std::string placement;
-    std::string pieces = "zdroj.txt";
+    std::string pieces = kPieceFile;
     std::string work_dir;
     bool full = false;
 };

@@ -16,7 +16,7 @@ namespace tessera::cli {
 namespace {
 
 struct PiecesOptions {
-    std::string pieces = "zdroj.txt";
+    std::string pieces = kPieceFile;
     std::string work_dir;
     std::string svg;
 };

@@ -19,7 +19,7 @@ namespace {
 
 struct RenderOptions {
     std::string placement;
-    std::string pieces = "zdroj.txt";
+    std::string pieces = kPieceFile;
     std::string output;
     std::string work_dir;
     bool spots = false;

@@ -22,7 +22,7 @@ namespace tessera::cli {
 namespace {
 
 struct SearchOptions {
-    std::string pieces = "zdroj.txt";
+    std::string pieces = kPieceFile;
     std::string resume;
     bool limits = false;
     std::string pairs[kPairOptions];  // one text "X,Y" per pair option, in the order of the table
@@ -45,7 +45,7 @@ public:
     }
 
     bool pump_events(const SolverState& s) override {
-        bool go_on = StopAtPassPanel::pump_events(s) && g_stop_signal == 0;
+        bool go_on = StopAtPassPanel::pump_events(s) && !stop_requested();
         // The clock is read only every 64 passes; it is the costliest thing here.
         if ((s.step_count & 63) == 0) {
             const Clock::time_point now = Clock::now();

@@ -49,7 +49,7 @@ struct SweepOptions {
     bool first_all = false;
     bool limits = false;
     std::string pairs[4];  // --start, --end, --margin-start, --margin-end as "X,Y"
-    std::string pieces = "zdroj.txt";
+    std::string pieces = kPieceFile;
     double time_limit = 0;
     std::string dir;
     bool slurm = false;
@@ -212,12 +212,12 @@ bool make_sweep_folder(const SweepOptions& opt, const SweepPlan& plan) {
         return false;
     }
     fs::create_directories(fs::path(opt.dir) / "logs", ec);
-    int err = ec ? ec.value() : write_file_atomically((fs::path(opt.dir) / work::kPiecesName).string(), pieces.text);
+    int err = ec ? ec.value() : write_file_atomically((fs::path(opt.dir) / kPieceFile).string(), pieces.text);
     for (std::size_t i = 0; i < plan.settings.size() && err == 0; ++i) {
         const fs::path folder = fs::path(opt.dir) / work::setting_folder(plan.settings[i]);
         fs::create_directory(folder, ec);
-        if (!ec) fs::create_symlink(fs::path("..") / work::kPiecesName, folder / work::kPiecesName, ec);
-        if (ec) fs::copy_file(fs::path(opt.dir) / work::kPiecesName, folder / work::kPiecesName, ec);
+        if (!ec) fs::create_symlink(fs::path("..") / kPieceFile, folder / kPieceFile, ec);
+        if (ec) fs::copy_file(fs::path(opt.dir) / kPieceFile, folder / kPieceFile, ec);
         err = ec.value();
     }
     if (err != 0) {
@@ -230,7 +230,7 @@ bool make_sweep_folder(const SweepOptions& opt, const SweepPlan& plan) {
 int write_job_script(const std::string& dir, const SweepPlan& plan) {
     const std::string absolute = fs::absolute(dir).lexically_normal().string();
     const std::string path = absolute + "/job.sbatch";
-    if (!write_or_say(path, work::job_script(own_binary(), absolute, plan))) return 1;
+    if (!write_or_say(path, work::sweep_job_script(own_binary(), absolute, plan))) return 1;
     std::printf("%zu settings; submit the job array with: sbatch %s\n", plan.settings.size(), path.c_str());
     std::printf("then read the results with: tessera sweep-report %s\n", absolute.c_str());
     return 0;
@@ -288,7 +288,7 @@ int run_report(const std::string& dir) {
         return 2;
     }
     MemoryPanel panel;
-    const std::unique_ptr<Solver> solver = start_up(panel, "", (fs::path(dir) / work::kPiecesName).string());
+    const std::unique_ptr<Solver> solver = start_up(panel, "", (fs::path(dir) / kPieceFile).string());
     if (!solver) return 2;
     const std::vector<work::SettingReport> rows = work::sweep_report(*solver, dir, plan);
     const std::string csv = (fs::path(dir) / "report.csv").string();

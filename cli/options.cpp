@@ -1,6 +1,11 @@
 #include "cli/options.h"
 
+#include "app/stop_signals.h"
+#include "cli/commands.h"
+
 #include <CLI/CLI.hpp>
+
+#include <unistd.h>
 
 #include <charconv>
 #include <cstdio>
@@ -90,6 +95,49 @@ int last_resort(const std::function<int()>& command) {
         std::fprintf(stderr, "tessera: stopped by an unknown fault; files already written are whole\n");
     }
     return kUsageError;
+}
+
+void add_problem_options(CLI::App& sub, solve::ProblemOptions& opt) {
+    sub.add_option("--pieces", opt.pieces, "piece source file")->capture_default_str()->type_name("FILE");
+    sub.add_option("--resume", opt.resume, "placement to complete: its pieces stay where they are")->type_name("FILE");
+    sub.add_flag("--limits", opt.limits, "complete only the limit region of the search, not the whole board");
+    add_pair_options(sub, opt.pairs, false);
+    sub.add_option("-C", opt.work_dir, "working directory: the files are read and written there")->type_name("DIR");
+}
+
+void note_problem_given(const CLI::App& sub, solve::ProblemOptions& opt) {
+    std::size_t given = sub.count("--pieces") + sub.count("--resume") + sub.count("--limits");
+    for (int i = 0; i < kPairOptions; ++i) given += opt.pairs[i].empty() ? 0 : 1;
+    opt.problem_given = given != 0;
+}
+
+namespace {
+
+void draw_progress(const solve::Progress& p) {
+    const long whole = static_cast<long>(p.seconds);
+    std::fprintf(stderr, "\r\033[K%ld:%02ld:%02ld  nodes %llu  %.0f/s  deepest %d  tilings %llu", whole / 3600,
+                 whole / 60 % 60, whole % 60, static_cast<unsigned long long>(p.nodes),
+                 p.seconds > 0 ? static_cast<double>(p.nodes) / p.seconds : 0.0, p.deepest,
+                 static_cast<unsigned long long>(p.tilings));
+    if (p.fraction >= 0) std::fprintf(stderr, "  done ~%.3g%%", 100 * p.fraction);
+    std::fflush(stderr);
+}
+
+
+}  // namespace
+
+solve::RunHooks terminal_hooks(bool quiet) {
+    catch_stop_signals();
+    solve::RunHooks hooks;
+    hooks.should_stop = [] { return stop_requested(); };
+    if (!quiet && ::isatty(STDERR_FILENO)) {
+        hooks.show_progress = draw_progress;
+        hooks.wipe_progress = [] {
+            std::fputs("\r\033[K", stderr);
+            std::fflush(stderr);
+        };
+    }
+    return hooks;
 }
 
 CLI::Option* add_seconds_option(CLI::App* sub, const std::string& name, double& target, const std::string& help,

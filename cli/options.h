@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+#include "solve/run.h"
+
 namespace CLI {
 class App;
 class Option;
@@ -39,6 +41,15 @@ std::string option_with_empty_value(const CLI::App& app);
 // that ran out, a file system that failed in a way nobody foresaw) ends the program with one
 // line and exit status 2, never an abort; on another thread too.
 int last_resort(const std::function<int()>& command);
+
+// --pieces, --resume, --limits, the region's pairs and -C: the options that state a problem.
+void add_problem_options(CLI::App& sub, solve::ProblemOptions& opt);
+// After the parse: notes in `opt` whether any of them was given.
+void note_problem_given(const CLI::App& sub, solve::ProblemOptions& opt);
+
+// What a command on a terminal hands a solve's run: the stop signals as its "go on?" (caught
+// from now on), and unless `quiet`, a progress line on standard error when it is a terminal.
+solve::RunHooks terminal_hooks(bool quiet);
 
 // Exit status of a usage error.
 inline constexpr int kUsageError = 2;

@@ -59,7 +59,7 @@ std::array<Segment, 3> sixth_edges(const Frame& f, int row, int col, int sixth) 
 
 }  // namespace
 
-std::string board_svg(const PieceRecord (*prvky)[kOrientations + 1], const PlacementList& list,
+std::string board_svg(const Catalogue& prvky, const PlacementList& list,
                       const BoardPicture& options) {
     const double half_edge = 12, margin = 16, title_height = options.title.empty() ? 0 : 22;
     const Frame f{margin, margin + title_height - half_edge * std::sqrt(3.0) * 0.5, half_edge};

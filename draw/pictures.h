@@ -18,7 +18,7 @@ struct BoardPicture {
 // The board: its outline, every cell of the playing area whole or half, each placed piece in its
 // own colour with its number (one group of class "piece" per placement), the borders between
 // pieces, and the open spots that are not yet filled.
-std::string board_svg(const PieceRecord (*prvky)[kOrientations + 1], const PlacementList& list,
+std::string board_svg(const Catalogue& prvky, const PlacementList& list,
                       const BoardPicture& options);
 
 // Every piece in its six orientation records, as they lie in the record grid: the anchor cell

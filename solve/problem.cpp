@@ -61,7 +61,7 @@ std::uint64_t mix(std::uint64_t h, std::int64_t v) {
 
 class Builder {
 public:
-    Builder(const PieceRecord (*prvky)[kOrientations + 1], Problem& out) : prvky_(prvky), p_(out) {}
+    Builder(const Catalogue& prvky, Problem& out) : prvky_(prvky), p_(out) {}
 
     void board_cells() {
         BoardMatrix board;
@@ -253,7 +253,7 @@ public:
     }
 
 private:
-    const PieceRecord (*prvky_)[kOrientations + 1];
+    const Catalogue& prvky_;
     Problem& p_;
     std::vector<int> cell_of_;
 };
@@ -275,7 +275,7 @@ bool sixth_across(int row, int col, int sixth, int& nrow, int& ncol, int& nsixth
     return on_board(nrow, ncol);
 }
 
-void build_problem(const PieceRecord (*prvky)[kOrientations + 1], const std::vector<Placement>& fixed,
+void build_problem(const Catalogue& prvky, const std::vector<Placement>& fixed,
                    const Region& region, Problem& out) {
     out = Problem{};
     out.region = region;

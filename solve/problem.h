@@ -101,7 +101,7 @@ struct Problem {
 };
 
 // Builds the model from the catalogue and a resume placement that has already been validated.
-void build_problem(const PieceRecord (*prvky)[kOrientations + 1], const std::vector<Placement>& fixed,
+void build_problem(const Catalogue& prvky, const std::vector<Placement>& fixed,
                    const Region& region, Problem& out);
 
 }  // namespace tessera::solve

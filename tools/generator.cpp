@@ -84,7 +84,7 @@ std::string pieces_text(const Puzzle& puzzle) {
     return text;
 }
 
-std::string find_placements(const PieceRecord (*prvky)[kOrientations + 1], const Puzzle& puzzle,
+std::string find_placements(const Catalogue& prvky, const Puzzle& puzzle,
                             std::vector<Placement>& out) {
     out.clear();
     for (int p : puzzle.cut_order) {

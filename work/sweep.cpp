@@ -1,5 +1,7 @@
 #include "work/sweep.h"
 
+#include "work/job_script.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
@@ -179,7 +181,7 @@ SearchParams setting_params(const SweepPlan& plan, const SweepSetting& setting) 
 std::vector<std::string> search_args(const SweepPlan& plan, const SweepSetting& setting) {
     std::ostringstream limit;
     limit << plan.time_limit;
-    std::vector<std::string> args = {"search", "--pieces", kPiecesName, "--first",
+    std::vector<std::string> args = {"search", "--pieces", kPieceFile, "--first",
                                      pair_text(setting.first_x, setting.first_y), "--time-limit", limit.str()};
     if (plan.params.use_limits == 0) return args;
     args.push_back("--limits");
@@ -207,26 +209,20 @@ std::vector<SweepSetting> anchor_cells(Solver& solver, const SearchParams& param
     return cells;
 }
 
-std::string job_script(const std::string& tessera, const std::string& dir, const SweepPlan& plan) {
+std::string sweep_job_script(const std::string& tessera, const std::string& dir, const SweepPlan& plan) {
+    JobArray job;
+    job.name = "tessera-sweep";
+    job.tasks = plan.settings.size();
     // The search stops itself at its time limit; the task's limit only catches a hung node.
-    const long minutes = static_cast<long>(plan.time_limit / 60) + 5;
-    std::ostringstream out;
-    out << "#!/bin/sh\n"
-        << "# tessera sweep: one array task per setting of " << dir << "/" << kPlanFile << ".\n"
-        << "# Submit with `sbatch job.sbatch`; rerun setting K alone with `sbatch --array=K job.sbatch`.\n"
-        << "# A requeued task runs its setting again from the start and replaces its search.log.\n"
-        << "#SBATCH --job-name=tessera-sweep\n"
-        << "#SBATCH --array=1-" << plan.settings.size() << "\n"
-        << "#SBATCH --ntasks=1\n"
-        << "#SBATCH --cpus-per-task=1\n"
-        << "#SBATCH --time=" << minutes << "\n"
-        << "#SBATCH --requeue\n"
-        << "#SBATCH --open-mode=append\n"
-        << "#SBATCH --chdir=" << dir << "\n"
-        << "#SBATCH --output=" << dir << "/logs/task_%a.out\n"
-        << "#SBATCH --error=" << dir << "/logs/task_%a.err\n"
-        << "exec '" << tessera << "' sweep --task \"$SLURM_ARRAY_TASK_ID\" -o '" << dir << "'\n";
-    return out.str();
+    job.minutes = static_cast<long>(plan.time_limit / 60) + 5;
+    job.dir = dir;
+    job.notes = {
+        "tessera sweep: one array task per setting of " + dir + "/" + kPlanFile + ".",
+        "Submit with `sbatch job.sbatch`; rerun setting K alone with `sbatch --array=K job.sbatch`.",
+        "A requeued task runs its setting again from the start and replaces its search.log.",
+    };
+    job.body = "exec '" + tessera + "' sweep --task \"$SLURM_ARRAY_TASK_ID\" -o '" + dir + "'\n";
+    return job_script(job);
 }
 
 void read_search_log(const std::string& text, SettingReport& report) {

@@ -30,7 +30,6 @@ struct SweepPlan {
 
 inline constexpr const char* kPlanFile = "sweep.txt";
 inline constexpr const char* kSearchLog = "search.log";
-inline constexpr const char* kPiecesName = "zdroj.txt";  // the piece file in every setting folder
 
 // "first_X_Y": the working folder of a setting, inside the sweep folder.
 std::string setting_folder(const SweepSetting& setting);
@@ -54,7 +53,7 @@ std::vector<SweepSetting> anchor_cells(Solver& solver, const SearchParams& param
 
 // The Slurm batch script of a sweep: one array task per setting, each running
 // `TESSERA sweep --task K -o DIR`, its output and errors in DIR/logs/.
-std::string job_script(const std::string& tessera, const std::string& dir, const SweepPlan& plan);
+std::string sweep_job_script(const std::string& tessera, const std::string& dir, const SweepPlan& plan);
 
 // What a setting's "search.log" tells, and how its "var_" files fared.
 struct VarFile {

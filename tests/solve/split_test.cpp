@@ -9,7 +9,7 @@
 
 #include "search/placement_file.h"
 #include "solve/sha256.h"
-#include "solve/split.h"
+#include "work/split.h"
 #include "solve/units.h"
 #include "test_support.h"
 
@@ -36,21 +36,21 @@ TEST(Sha256Test, KnownVectorsAcrossTheBlockBoundaries) {
 }
 
 TEST(UnitResultTest, AResultCutShortOrChangedIsRefused) {
-    solve::UnitRecord r;
+    work::UnitRecord r;
     r.manifest_sha256 = std::string(64, 'a');
     r.unit = 3;
     r.solutions = solve::BigCount(12);
-    r.end = solve::UnitEnd::Complete;
+    r.end = work::UnitEnd::Complete;
     r.files = {{"unit_000003_solved.txt", std::string(64, 'b')}};
-    const std::string text = solve::result_text(r);
-    solve::UnitRecord back;
-    ASSERT_EQ(solve::read_result(text, back), "");
+    const std::string text = work::result_text(r);
+    work::UnitRecord back;
+    ASSERT_EQ(work::read_result(text, back), "");
     EXPECT_EQ(back.solutions.text(), "12");
     EXPECT_EQ(back.files, r.files);
     std::string changed = text;
     changed[changed.find("12")] = '9';
     for (const std::string& bad : {text.substr(0, text.size() / 2), text.substr(0, text.size() - 1), changed})
-        EXPECT_NE(solve::read_result(bad, back), "") << bad;
+        EXPECT_NE(work::read_result(bad, back), "") << bad;
 }
 
 // The shipped puzzle less 20 pieces: a tree of a few thousand nodes.
@@ -170,10 +170,10 @@ TEST_F(SplitCliTest, ASolutionThatFailsTheCheckFailsItsUnit) {
     std::string solution = test::read_file("s/unit_000001_solved.txt");
     solution = solution.substr(0, solution.rfind('\n', solution.size() - 2) + 1);
     test::write_file("s/unit_000001_solved.txt", solution);
-    solve::UnitRecord r;
-    ASSERT_EQ(solve::read_result(test::read_file("s/unit_000001.result"), r), "");
+    work::UnitRecord r;
+    ASSERT_EQ(work::read_result(test::read_file("s/unit_000001.result"), r), "");
     r.files[0].second = solve::sha256_hex(solution);
-    test::write_file("s/unit_000001.result", solve::result_text(r));
+    test::write_file("s/unit_000001.result", work::result_text(r));
     const test::Outcome again = test::run_tessera("merge s");
     EXPECT_EQ(again.status, 3);
     EXPECT_NE(again.out.find("fails the check"), std::string::npos) << again.out;
@@ -184,13 +184,13 @@ TEST_F(SplitCliTest, AUnitContinuedFromItsCheckpointReportsTheSecondsOfAllItsRun
     ASSERT_EQ(test::run_tessera("split --resume partial_30.txt --count --units 1 -o s").status, 0);
     // The first run is stopped by its time limit; the second stops at once, so that a result that
     // held only its own run's seconds would report fewer than the first.
-    solve::UnitRecord first, second;
+    work::UnitRecord first, second;
     for (auto [limit, record] : {std::pair{"0.6", &first}, std::pair{"0.000001", &second}}) {
         const test::Outcome o =
             test::run_tessera(std::string("solve --quiet --threads 1 --manifest s --unit 1 --time-limit ") + limit);
         ASSERT_EQ(o.status, 3) << o.err;
-        ASSERT_EQ(solve::read_result(test::read_file("s/unit_000001.result"), *record), "");
-        EXPECT_EQ(record->end, solve::UnitEnd::Stopped);
+        ASSERT_EQ(work::read_result(test::read_file("s/unit_000001.result"), *record), "");
+        EXPECT_EQ(record->end, work::UnitEnd::Stopped);
     }
     EXPECT_GE(second.seconds, first.seconds);
     EXPECT_GE(second.nodes, first.nodes);

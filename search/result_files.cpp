@@ -62,7 +62,7 @@ int Solver::nacti_reseni(const char* path) {
     // The file is read and checked aside first, so that a fault leaves the current state whole.
     auto list = std::make_unique<PlacementList>();
     std::string fault = read_placement_file(path, *list);
-    if (fault.empty()) fault = check_placements(s_.prvky, path, *list);
+    if (fault.empty()) fault = resume_fault(s_.prvky, path, *list);
     if (!fault.empty()) {
         panel_.report(fault);
         return -1;

@@ -1,5 +1,5 @@
-// The start-up steps that every command shares: the working directory, the piece file, and
-// placement files read with one line on a fault.
+#include "app/start_up.h"
+
 #include <unistd.h>
 
 #include <cerrno>
@@ -7,9 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "cli/commands.h"
-
-namespace tessera::cli {
+namespace tessera {
 
 bool enter_work_dir(const std::string& dir) {
     if (dir.empty() || ::chdir(dir.c_str()) == 0) return true;
@@ -32,4 +30,4 @@ bool read_placements(const std::string& path, PlacementList& list) {
     return fault.empty();
 }
 
-}  // namespace tessera::cli
+}  // namespace tessera

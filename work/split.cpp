@@ -1,4 +1,4 @@
-#include "solve/split.h"
+#include "work/split.h"
 
 #include <cinttypes>
 #include <cstdlib>
@@ -9,7 +9,7 @@
 #include "solve/lines.h"
 #include "solve/sha256.h"
 
-namespace tessera::solve {
+namespace tessera::work {
 
 namespace {
 
@@ -27,7 +27,7 @@ std::string unit_name(std::size_t k, const char* suffix) { return format("unit_%
 
 std::string manifest_text(const Manifest& m) {
     std::string t = std::string(kManifestHeader) + "\n";
-    t += source_text(m.source);
+    t += solve::source_text(m.source);
     t += format("problem %016" PRIx64 "\n", m.fingerprint);
     t += format("count %s\n", m.count ? "yes" : "no");
     t += format("max-solutions %" PRIu64 "\n", m.max_solutions);
@@ -35,7 +35,7 @@ std::string manifest_text(const Manifest& m) {
     for (std::size_t k = 1; k <= m.units; ++k)
         t += format("unit %zu %s %zu %s\n", k, unit_name(k, ".txt").c_str(), m.depths[k - 1],
                     m.unit_sha256[k - 1].c_str());
-    return sealed(t);
+    return solve::sealed(t);
 }
 
 std::string read_manifest(const std::string& path, const std::string& text, Manifest& out) {
@@ -43,9 +43,9 @@ std::string read_manifest(const std::string& path, const std::string& text, Mani
     const bool old = text.compare(0, std::strlen(kManifestHeaderUnsealed) + 1,
                                   std::string(kManifestHeaderUnsealed) + "\n") == 0;
     std::string body = text;
-    if (!old && !unseal(text, body))
+    if (!old && !solve::unseal(text, body))
         return format("%s: the manifest is cut short or changed (its seal does not match)", path.c_str());
-    Lines lines(body);
+    solve::Lines lines(body);
     std::string line, word;
     const auto fault = [&](const std::string& what) {
         return format("%s:%ld: %s", path.c_str(), lines.number(), what.c_str());
@@ -53,13 +53,13 @@ std::string read_manifest(const std::string& path, const std::string& text, Mani
     if (!lines.next(line) || (line != kManifestHeader && line != kManifestHeaderUnsealed))
         return fault("not the manifest of a tessera split");
     lines.next(line);
-    if (std::string damaged = read_source(lines, line, out.source); !damaged.empty()) return fault(damaged);
+    if (std::string damaged = solve::read_source(lines, line, out.source); !damaged.empty()) return fault(damaged);
     std::string hex, count;
     if (!(std::istringstream(line) >> word >> hex) || word != "problem" || hex.size() != 16 ||
         hex.find_first_not_of("0123456789abcdef") != std::string::npos)
         return fault("the problem line is damaged");
     out.fingerprint = std::strtoull(hex.c_str(), nullptr, 16);
-    if (!lines.next(line) || !take(line, "count", count) || (count != "yes" && count != "no"))
+    if (!lines.next(line) || !solve::take(line, "count", count) || (count != "yes" && count != "no"))
         return fault("the count line is damaged");
     out.count = count == "yes";
     if (!lines.next(line) || !(std::istringstream(line) >> word >> out.max_solutions) || word != "max-solutions")
@@ -92,24 +92,24 @@ std::string result_text(const UnitRecord& r) {
                 r.seconds);
     t += format("files %zu\n", r.files.size());
     for (const auto& [name, hash] : r.files) t += "file " + hash + " " + name + "\n";
-    return sealed(t, "sha256");
+    return solve::sealed(t, "sha256");
 }
 
 std::string read_result(const std::string& text, UnitRecord& out) {
     out = UnitRecord{};
     std::string body;
-    if (!unseal(text, body, "sha256")) return "the file is cut short or changed (its closing hash does not match)";
-    Lines lines(body);
+    if (!solve::unseal(text, body, "sha256")) return "the file is cut short or changed (its closing hash does not match)";
+    solve::Lines lines(body);
     std::string line, word, w2, w3, solutions, complete, end;
     std::size_t files = 0;
     if (!lines.next(line) || line != kResultHeader) return "not a unit result of tessera";
-    if (!lines.next(line) || !take(line, "manifest", out.manifest_sha256)) return "the manifest line is damaged";
+    if (!lines.next(line) || !solve::take(line, "manifest", out.manifest_sha256)) return "the manifest line is damaged";
     if (!lines.next(line) || !(std::istringstream(line) >> word >> out.unit) || word != "unit")
         return "the unit line is damaged";
     if (!lines.next(line) || !(std::istringstream(line) >> word >> solutions >> w2 >> out.tilings >> w3 >> out.nodes) ||
-        word != "solutions" || w2 != "tilings" || w3 != "nodes" || !BigCount::parse(solutions, out.solutions))
+        word != "solutions" || w2 != "tilings" || w3 != "nodes" || !solve::BigCount::parse(solutions, out.solutions))
         return "the counts line is damaged";
-    if (!lines.next(line) || !take(line, "complete", complete) || !lines.next(line) || !take(line, "end", end))
+    if (!lines.next(line) || !solve::take(line, "complete", complete) || !lines.next(line) || !solve::take(line, "end", end))
         return "the end lines are damaged";
     if (end == "complete") out.end = UnitEnd::Complete;
     else if (end == "max-solutions") out.end = UnitEnd::MaxSolutions;
@@ -122,7 +122,7 @@ std::string read_result(const std::string& text, UnitRecord& out) {
     for (std::size_t i = 0; i < files; ++i) {
         std::string rest;
         std::string hash, name;
-        if (!lines.next(line) || !take(line, "file", rest) || !take_hash_and_name(rest, hash, name) ||
+        if (!lines.next(line) || !solve::take(line, "file", rest) || !solve::take_hash_and_name(rest, hash, name) ||
             name.find('/') != std::string::npos || name.empty() || name[0] == '.')
             return "a file line is damaged";
         out.files.emplace_back(name, hash);
@@ -131,4 +131,4 @@ std::string read_result(const std::string& text, UnitRecord& out) {
     return {};
 }
 
-}  // namespace tessera::solve
+}  // namespace tessera::work

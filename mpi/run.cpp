@@ -1,13 +1,6 @@
-// tessera-mpi solve: the solve on the ranks of an MPI job. Rank 0 splits the tree into units and
-// hands them out one at a time to the ranks that ask, since units differ in size by orders of
-// magnitude; when its queue runs dry while a rank sits idle, it asks a busy rank to hand back
-// what it has not searched, which becomes new units. Results come back to rank 0, which writes
-// the solution files and the summary line of `tessera solve`, and appends each unit it hands out
-// and each unit finished to a journal, so that a job killed and run again with --continue skips
-// what is done. A rank that dies ends the whole job (MPI's default error handling): loudly.
-#include <mpi.h>
+#include "mpi/run.h"
 
-#include <CLI/CLI.hpp>
+#include <mpi.h>
 
 #include <atomic>
 #include <chrono>
@@ -26,10 +19,9 @@
 #include <vector>
 
 #include "app/files.h"
+#include "app/stop_signals.h"
 #include "app/text.h"
-#include "cli/commands.h"
-#include "cli/options.h"
-#include "cli/solve_problem.h"
+#include "solve/run.h"
 #include "search/atomic_file.h"
 #include "solve/units.h"
 #include "work/journal.h"
@@ -38,17 +30,11 @@ namespace tessera::mpi {
 
 namespace {
 
-using cli::SolveOptions;
+using solve::SolveOptions;
 using solve::Prefix;
 
 enum Tag { kResult = 1, kWork = 2, kStop = 3, kSplit = 4 };
 
-struct MpiOptions : SolveOptions {
-    std::string journal = work::kJournalName;
-    bool resume_journal = false;
-    std::size_t units = 0;  // 0: 16 per rank
-    bool dispatch_only = false;  // rank 0 hands out units but searches none itself
-};
 
 // --- messages: plain text, numbers separated by blanks ---
 
@@ -115,8 +101,8 @@ UnitReply search_unit(const SolveOptions& opt, const Solver& solver, const solve
     options.stop = &stop;
     options.walker = &walker;
     options.on_tiling = [&](const Prefix& tiling) {
-        const std::unique_ptr<PlacementList> list = cli::placement_list(problem.fixed, tiling);
-        const std::string fault = cli::solution_fault(solver.state(), problem, *list);
+        const std::unique_ptr<PlacementList> list = solve::placement_list(problem.fixed, tiling);
+        const std::string fault = solve::solution_fault(solver.state(), problem, *list);
         if (!fault.empty()) {
             std::fprintf(stderr, "tessera-mpi: a solution failed the check: %s\n", fault.c_str());
             reply.failed = true;
@@ -358,8 +344,8 @@ private:
     }
 
     bool write_solution(std::uint64_t n, const Prefix& labelled) {
-        const std::string path = cli::solution_path(opt_.output, n, opt_.max_solutions != 0);
-        if (const int err = write_file_atomically(path, cli::placement_file_text(p_.fixed, labelled))) {
+        const std::string path = solve::solution_path(opt_.output, n, opt_.max_solutions != 0);
+        if (const int err = write_file_atomically(path, solve::placement_file_text(p_.fixed, labelled))) {
             std::fprintf(stderr, "%sNemohu zapsat vysledny soubor: '%s' (%s)\n", opt_.quiet ? "" : "\r\033[K",
                          path.c_str(), std::strerror(err));
             failed_ = finishing_ = true;
@@ -408,7 +394,7 @@ private:
     // which the journal keeps as units not done, and no more units go out.
     void check_stop() {
         if (stopping_) return;
-        if (cli::g_stop_signal == 0 && !(opt_.time_limit > 0 && elapsed() >= opt_.time_limit)) return;
+        if (!stop_requested() && !(opt_.time_limit > 0 && elapsed() >= opt_.time_limit)) return;
         stopping_ = finishing_ = true;
         for (const auto& [rank, id] : running_)
             if (!asked_[static_cast<std::size_t>(rank)]) ask(rank);
@@ -488,7 +474,21 @@ private:
     Clock::time_point next_progress_ = started_;
 };
 
-int run(const MpiOptions& opt, int rank, int ranks) {
+}  // namespace
+
+namespace {
+
+// Of the exit statuses of several solves, the one the batch ends with: a failure before bad
+// input before a stop before success.
+int worse(int a, int b) {
+    static constexpr int kRank[4] = {0, 3, 2, 1};  // by status 0, 1, 2, 3
+    const auto rank_of = [](int s) { return s >= 0 && s <= 3 ? kRank[s] : 3; };
+    return rank_of(a) >= rank_of(b) ? a : b;
+}
+
+}  // namespace
+
+int mpi_solve(const MpiOptions& opt, int rank, int ranks) {
     MemoryPanel panel;
     std::unique_ptr<Solver> solver;
     auto problem = std::make_unique<solve::Problem>();
@@ -497,7 +497,7 @@ int run(const MpiOptions& opt, int rank, int ranks) {
         std::FILE* silenced = std::freopen("/dev/null", "w", stderr);
         (void)silenced;  // without /dev/null the rank speaks after all
     }
-    const int loaded = cli::load_problem(opt, panel, solver, *problem) ? 1 : 0;
+    const int loaded = solve::load_problem(opt, panel, solver, *problem) ? 1 : 0;
     int everywhere = 0;
     MPI_Allreduce(&loaded, &everywhere, 1, MPI_INT, MPI_MIN, MPI_COMM_WORLD);
     if (!everywhere) return 2;
@@ -509,7 +509,7 @@ int run(const MpiOptions& opt, int rank, int ranks) {
     }
     // mpirun passes Ctrl-C and SIGTERM on to every rank: rank 0 ends the job cleanly, the others
     // go on until it tells them to hand back their units.
-    cli::catch_stop_signals();
+    catch_stop_signals();
     if (rank != 0) {
         work(opt, *solver, *problem);
         return 0;
@@ -517,41 +517,11 @@ int run(const MpiOptions& opt, int rank, int ranks) {
     return Master(opt, *solver, *problem, ranks).run();
 }
 
-}  // namespace
-
-}  // namespace tessera::mpi
-
-namespace tessera::mpi {
-namespace {
-
-// The options of one solve: those of `tessera solve` that the ranks can share, and the journal.
-void add_solve_options(CLI::App& sub, MpiOptions& opt) {
-    cli::add_problem_options(sub, opt);
-    auto* max = sub.add_option("--max-solutions", opt.max_solutions, "find up to N solutions")
-                    ->check(cli::whole_number_from(1, 1000000000));
-    sub.add_flag("--count", opt.count, "count every solution; write none")->excludes(max);
-    sub.add_option("-o", opt.output, "the solution file (numbered with --max-solutions)")->capture_default_str();
-    sub.add_option("--journal", opt.journal, "the journal of units handed out and finished")->capture_default_str();
-    sub.add_flag("--continue", opt.resume_journal, "go on from the journal of a job that was killed");
-    sub.add_option("--units", opt.units, "units of the first split [16 per rank]")->check(cli::whole_number_from(1, 10000000));
-    cli::add_seconds_option(&sub, "--time-limit", opt.time_limit, "end the job after this many seconds; --continue goes on");
-    sub.add_flag("--dispatch-only", opt.dispatch_only, "rank 0 hands out units but searches none itself");
-    sub.add_flag("--quiet", opt.quiet, "no progress line; only rank 0 writes to standard error");
-}
-
-// Of the exit statuses of several solves, the one the batch ends with: a failure before bad
-// input before a stop before success.
-int worse(int a, int b) {
-    static constexpr int kRank[4] = {0, 3, 2, 1};  // by status 0, 1, 2, 3
-    const auto rank_of = [](int s) { return s >= 0 && s <= 3 ? kRank[s] : 3; };
-    return rank_of(a) >= rank_of(b) ? a : b;
-}
-
 // One job for many problems: each line of `list` holds the options of one solve, solved one
 // after another by every rank, so that the job's start and end are paid once. Every rank reads
 // the list (the ranks share the files, as they share the piece files). A line's journal is
 // mpi_journal_N.txt for its N-th problem unless the line names one.
-int run_batch(const std::string& list, int rank, int ranks) {
+int mpi_batch(const std::string& list, int rank, int ranks, const LineParser& parse) {
     const FileText file = read_text_file(list, std::size_t{16} << 20);
     int readable = file.ok() ? 1 : 0, everywhere = 0;
     MPI_Allreduce(&readable, &everywhere, 1, MPI_INT, MPI_MIN, MPI_COMM_WORLD);
@@ -569,74 +539,21 @@ int run_batch(const std::string& list, int rank, int ranks) {
         const std::size_t first = line.find_first_not_of(" \t");
         if (first == std::string::npos || line[first] == '#') continue;
         // A signal ends the batch after the problem it stopped: rank 0 tells the others.
-        int go_on = cli::g_stop_signal == 0 ? 1 : 0;
+        int go_on = !stop_requested() ? 1 : 0;
         MPI_Bcast(&go_on, 1, MPI_INT, 0, MPI_COMM_WORLD);
         if (!go_on) break;
         MpiOptions opt;
         opt.journal = format("mpi_journal_%d.txt", ++problem);
-        CLI::App app;
-        add_solve_options(app, opt);
         if (rank == 0) std::printf("problem %d: %s:%ld\n", problem, list.c_str(), number);
-        try {
-            app.parse(line, false);
-        } catch (const CLI::ParseError& e) {
-            const bool help = dynamic_cast<const CLI::CallForHelp*>(&e) || dynamic_cast<const CLI::CallForAllHelp*>(&e);
-            if (rank == 0)
-                std::fprintf(stderr, "%s:%ld: %s\n", list.c_str(), number,
-                             help ? "a line holds the options of one solve; tessera-mpi solve --help lists them" : e.what());
+        if (const std::string fault = parse(line, opt); !fault.empty()) {
+            if (rank == 0) std::fprintf(stderr, "%s:%ld: %s\n", list.c_str(), number, fault.c_str());
             status = worse(status, 2);
             continue;
         }
-        if (const std::string empty = cli::option_with_empty_value(app); !empty.empty()) {
-            if (rank == 0) std::fprintf(stderr, "%s:%ld: %s: an empty value names nothing\n", list.c_str(), number, empty.c_str());
-            status = worse(status, 2);
-            continue;
-        }
-        status = worse(status, run(opt, rank, ranks));
+        status = worse(status, mpi_solve(opt, rank, ranks));
         std::fflush(stdout);
     }
     return status;
 }
 
-}  // namespace
 }  // namespace tessera::mpi
-
-int main(int argc, char** argv) {
-    int provided = 0;
-    MPI_Init_thread(&argc, &argv, MPI_THREAD_FUNNELED, &provided);
-    int rank = 0, ranks = 1;
-    MPI_Comm_rank(MPI_COMM_WORLD, &rank);
-    MPI_Comm_size(MPI_COMM_WORLD, &ranks);
-
-    CLI::App app{"tessera-mpi: the exact-cover solve on the ranks of an MPI job (mpirun -np P tessera-mpi solve ...)"};
-    app.require_subcommand(1);
-    auto opt = std::make_shared<tessera::mpi::MpiOptions>();
-    CLI::App* sub = app.add_subcommand("solve", "Complete the board (or the limit region) on every rank");
-    tessera::mpi::add_solve_options(*sub, *opt);
-    std::string list;
-    CLI::App* batch = app.add_subcommand("batch", "Solve many problems one after another in this one job");
-    batch->add_option("LIST", list, "a file with the options of one solve on each line (# starts a comment)")
-        ->required();
-    int status = 0;
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& e) {
-        status = rank == 0 ? app.exit(e) : 2;
-        MPI_Finalize();
-        return status == 0 ? 0 : 2;
-    }
-    if (const std::string empty = tessera::cli::option_with_empty_value(app); !empty.empty()) {
-        if (rank == 0) std::fprintf(stderr, "%s: an empty value names nothing (see --help)\n", empty.c_str());
-        MPI_Finalize();
-        return 2;
-    }
-    if (ranks < 2) {
-        std::fprintf(stderr, "tessera-mpi: needs at least 2 ranks (mpirun -np P with P >= 2); use tessera solve alone\n");
-        MPI_Finalize();
-        return 2;
-    }
-    status = tessera::cli::last_resort(
-        [&] { return batch->parsed() ? tessera::mpi::run_batch(list, rank, ranks) : tessera::mpi::run(*opt, rank, ranks); });
-    MPI_Finalize();
-    return status;
-}

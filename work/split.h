@@ -17,10 +17,10 @@
 #include "solve/source.h"
 #include "solve/walker.h"
 
-namespace tessera::solve {
+namespace tessera::work {
 
 struct Manifest {
-    ProblemSource source;
+    solve::ProblemSource source;
     std::uint64_t fingerprint = 0;    // of the problem
     bool count = false;               // count only; no solution files
     std::uint64_t max_solutions = 0;  // 0: one solution per unit, as solve's default
@@ -47,7 +47,7 @@ enum class UnitEnd { Complete, MaxSolutions, Stopped };
 struct UnitRecord {
     std::string manifest_sha256;  // of the manifest text the unit was solved against
     std::size_t unit = 0;
-    BigCount solutions;
+    solve::BigCount solutions;
     std::uint64_t tilings = 0, nodes = 0;
     UnitEnd end = UnitEnd::Stopped;
     double seconds = 0;
@@ -60,4 +60,4 @@ struct UnitRecord {
 std::string result_text(const UnitRecord& r);
 std::string read_result(const std::string& text, UnitRecord& out);
 
-}  // namespace tessera::solve
+}  // namespace tessera::work
