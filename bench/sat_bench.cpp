@@ -48,9 +48,12 @@ bool parse(int argc, char** argv, BenchOptions& o) {
         else if (name == "--engine") o.engine = value;
         else if (name == "--threads") o.race.threads = std::atoi(value.c_str());
         else if (name == "--time-limit") o.race.time_limit = std::atof(value.c_str());
+        else if (name == "--config") o.race.sat.configuration = value;
+        else if (name == "--cadical") o.race.sat.cadical_options.push_back(value);
+        else if (name == "--seed") o.race.sat.seed = std::atoi(value.c_str());
         else if (name == "--first-turn") o.race.first_turn = std::atof(value.c_str());
         else if (name == "--amo" || name == "--shape-count") {
-            if (!parse_encoding(name, value, o.race.encoding)) return false;
+            if (!parse_encoding(name, value, o.race.sat.encoding)) return false;
         } else {
             return false;
         }
@@ -67,7 +70,7 @@ int run(int argc, char** argv) {
         std::fprintf(stderr,
                      "usage: tessera_sat_bench -C DIR [--pieces FILE] [--resume FILE] [--engine walk|sat|portfolio]\n"
                      "  [--threads N] [--time-limit S] [--first-turn S] [--amo pairwise|sequential|commander]\n"
-                     "  [--shape-count atmost|totalizer|exactly]\n");
+                     "  [--shape-count atmost|totalizer|exactly] [--config NAME] [--cadical --name=value] [--seed N]\n");
         return 2;
     }
     MemoryPanel panel;
@@ -81,7 +84,7 @@ int run(int argc, char** argv) {
         struct Count : solve::ClauseSink {
             void clause(const std::vector<int>&) override {}
         } count;
-        const solve::EncodingSize size = solve::encode_units(problem, o.race.encoding, count);
+        const solve::EncodingSize size = solve::encode_units(problem, o.race.sat.encoding, count);
         std::fprintf(stderr, "vars=%d clauses=%llu literals=%llu\n", size.vars,
                      static_cast<unsigned long long>(size.clauses), static_cast<unsigned long long>(size.literals));
     }

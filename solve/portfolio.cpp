@@ -79,8 +79,7 @@ private:
 
     void sat_turn() {
         if (!engine_) {
-            SatOptions options;
-            options.encoding = o_.encoding;
+            SatOptions options = o_.sat;
             options.should_stop = [this] { return turn_over(); };
             options.check = o_.check;
             engine_ = std::make_unique<SatEngine>(p_, options);

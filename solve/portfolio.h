@@ -33,7 +33,8 @@ struct PortfolioOptions {
     // The independent check of a solution (the placements beyond the fixed ones): empty when it
     // is valid. Every solution passes it before it is returned.
     std::function<std::string(const Prefix&)> check;
-    EncodingOptions encoding;
+    // The engine's clauses and CaDiCaL's settings; the portfolio sets its should_stop and check.
+    SatOptions sat;
     std::uint64_t turn_nodes = 1024;  // the walk's turns, as tessera solve takes them
     double first_turn = 1;
 };

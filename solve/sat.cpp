@@ -41,6 +41,9 @@ SatEngine::SatEngine(const Problem& problem, const SatOptions& options)
     : p_(problem), o_(options), s_(std::make_unique<Solver>()) {
     s_->requested = &stop_requested_;
     s_->should_stop = &o_.should_stop;
+    if (CaDiCaL::Solver::is_valid_configuration(o_.configuration.c_str()))
+        s_->cadical.configure(o_.configuration.c_str());
+    for (const std::string& option : o_.cadical_options) s_->cadical.set_long_option(option.c_str());
     s_->cadical.set("quiet", 1);
     s_->cadical.set("seed", o_.seed);
     Feed feed(s_->cadical);

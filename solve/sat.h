@@ -31,6 +31,10 @@ struct SatOptions {
     // when valid. Empty function: only the engine's own check against the problem's sixths.
     std::function<std::string(const Prefix&)> check;
     int seed = 0;  // CaDiCaL's random seed: another seed walks another way
+    // CaDiCaL's configuration ("default", "sat", "unsat", "plain") and further long options
+    // ("--name=value"), for tuning; an unknown name is ignored.
+    std::string configuration = "default";
+    std::vector<std::string> cadical_options;
 };
 
 // A placement of the problem, or its absence: assumptions and clauses are written with these.
@@ -62,8 +66,9 @@ public:
 
     // For every later call: at least one of these holds (placements of the problem's rows).
     void add_clause(const std::vector<RowLiteral>& any_of);
-    // For every later call: not this tiling again (some row of it is left out). Any labelling of
-    // the tiling is accepted; false when an entry is not a row of the problem.
+    // For every later call: not this tiling again (some row of it is left out; every row touches
+    // the goal, so no other tiling holds all of its rows). Any labelling of the tiling is
+    // accepted; false when an entry is not a row of the problem.
     bool block(const Prefix& tiling);
 
     // The row of a placement; -1 when the placement is not a row of the problem.
