@@ -15,14 +15,17 @@ std::uint64_t row_key(std::int32_t cls, std::int32_t orientation, std::int32_t r
 
 class Feed : public ClauseSink {
 public:
-    explicit Feed(CaDiCaL::Solver& s) : s_(s) {}
+    explicit Feed(CaDiCaL::Solver& s, CaDiCaL::Terminator& stop) : s_(s), stop_(stop) {}
     void clause(const std::vector<int>& literals) override {
         for (int l : literals) s_.add(l);
         s_.add(0);
     }
+    bool abandon() override { return (++polls_ & 63) == 0 && stop_.terminate(); }
 
 private:
     CaDiCaL::Solver& s_;
+    CaDiCaL::Terminator& stop_;
+    unsigned polls_ = 0;
 };
 
 int literal(const RowLiteral& l) { return l.placed ? static_cast<int>(l.row) + 1 : -static_cast<int>(l.row) - 1; }
@@ -46,7 +49,7 @@ SatEngine::SatEngine(const Problem& problem, const SatOptions& options)
     for (const std::string& option : o_.cadical_options) s_->cadical.set_long_option(option.c_str());
     s_->cadical.set("quiet", 1);
     s_->cadical.set("seed", o_.seed);
-    Feed feed(s_->cadical);
+    Feed feed(s_->cadical, *s_);
     size_ = encode_units(p_, o_.encoding, feed);
     s_->cadical.connect_terminator(s_.get());
     for (std::uint32_t r = 0; r < p_.rows.size(); ++r) {
@@ -61,6 +64,7 @@ SatEngine::~SatEngine() { s_->cadical.disconnect_terminator(); }
 SatEngine::Result SatEngine::solve(const std::vector<RowLiteral>& assumptions, long conflicts) {
     solution_.clear();
     fault_.clear();
+    if (!size_.complete) return Result::Stopped;
     for (const RowLiteral& l : assumptions) s_->cadical.assume(literal(l));
     if (conflicts > 0) s_->cadical.limit("conflicts", static_cast<int>(std::min<long>(conflicts, 1L << 30)));
     const int status = s_->cadical.solve();

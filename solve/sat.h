@@ -45,7 +45,9 @@ struct RowLiteral {
 
 class SatEngine {
 public:
-    // Builds the clauses and hands them to the solver (the first solve() does the work).
+    // Builds the clauses and hands them to the solver (the first solve() does the work). A stop
+    // (should_stop or terminate()) while building leaves an engine whose calls all return
+    // Result::Stopped: a whole board takes seconds to build.
     SatEngine(const Problem& problem, const SatOptions& options = {});
     ~SatEngine();
     SatEngine(const SatEngine&) = delete;
@@ -74,8 +76,9 @@ public:
     // The row of a placement; -1 when the placement is not a row of the problem.
     std::int64_t row_of(const Placement& e) const;
 
-    // Ends the solve() in progress, or else the next one, soon (from any thread). The call it
-    // ends returns Result::Stopped; the calls after it run again.
+    // Ends the build or the solve() in progress, or else the next call, soon (from any thread).
+    // The call it ends returns Result::Stopped; the calls after it run again (not after a build
+    // that it ended).
     void terminate() { stop_requested_ = true; }
 
     const EncodingSize& size() const { return size_; }

@@ -32,8 +32,14 @@ public:
             emit({});
             return size_;
         }
-        for (std::size_t cell = 0; cell < p_.cell_row.size(); ++cell) cell_clauses(cell);
-        for (std::size_t cls = 0; cls < p_.classes.size(); ++cls) shape_clauses(cls);
+        for (std::size_t cell = 0; cell < p_.cell_row.size() && size_.complete; ++cell) {
+            size_.complete = !sink_.abandon();
+            if (size_.complete) cell_clauses(cell);
+        }
+        for (std::size_t cls = 0; cls < p_.classes.size() && size_.complete; ++cls) {
+            size_.complete = !sink_.abandon();
+            if (size_.complete) shape_clauses(cls);
+        }
         return size_;
     }
 

@@ -39,6 +39,8 @@ public:
     virtual ~ClauseSink() = default;
     // One clause of DIMACS literals (no terminating zero); an empty clause makes it unsatisfiable.
     virtual void clause(const std::vector<int>& literals) = 0;
+    // Polled between cells and shapes: true abandons the encoding (a large board takes seconds).
+    virtual bool abandon() { return false; }
 };
 
 struct EncodingSize {
@@ -46,6 +48,7 @@ struct EncodingSize {
     int vars = 0;      // all variables
     std::uint64_t clauses = 0;
     std::uint64_t literals = 0;
+    bool complete = true;  // false: abandoned part way, the clauses are not the problem's
 };
 
 // Writes the problem's clauses. A full board whose area the free pieces cannot fill gets the
