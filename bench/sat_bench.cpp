@@ -4,11 +4,15 @@
 // (engine=none: the race ended undecided)
 // yes: a solution, checked by the independent checker; none: proved that there is none; no:
 // not decided within the time limit. The problem is loaded as tessera solve loads it.
+#include <sys/resource.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "cli/solve_problem.h"
 #include "solve/portfolio.h"
@@ -20,7 +24,16 @@ struct BenchOptions {
     cli::ProblemOptions problem;
     solve::PortfolioOptions race;
     std::string engine = "portfolio";
+    double cpu_limit = 0;  // seconds of an idle machine: CPU seconds over the threads in use
 };
+
+// CPU seconds of the process so far (user and system, every thread).
+double cpu_seconds() {
+    rusage u{};
+    ::getrusage(RUSAGE_SELF, &u);
+    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           1e-6 * static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec);
+}
 
 bool parse_encoding(const std::string& name, const std::string& value, solve::EncodingOptions& e) {
     if (name == "--amo") {
@@ -47,6 +60,8 @@ bool parse(int argc, char** argv, BenchOptions& o) {
         else if (name == "--resume") o.problem.resume = value;
         else if (name == "--engine") o.engine = value;
         else if (name == "--threads") o.race.threads = std::atoi(value.c_str());
+        else if (name == "--cpu-limit") o.cpu_limit = std::atof(value.c_str());
+        else if (name == "--walk-threads") o.race.walk_threads = std::atoi(value.c_str());
         else if (name == "--time-limit") o.race.time_limit = std::atof(value.c_str());
         else if (name == "--config") o.race.sat.configuration = value;
         else if (name == "--cadical") o.race.sat.cadical_options.push_back(value);
@@ -69,7 +84,7 @@ int run(int argc, char** argv) {
     if (!parse(argc, argv, o)) {
         std::fprintf(stderr,
                      "usage: tessera_sat_bench -C DIR [--pieces FILE] [--resume FILE] [--engine walk|sat|portfolio]\n"
-                     "  [--threads N] [--time-limit S] [--first-turn S] [--amo pairwise|sequential|commander]\n"
+                     "  [--threads N] [--walk-threads N] [--time-limit S] [--cpu-limit S] [--first-turn S] [--amo pairwise|sequential|commander]\n"
                      "  [--shape-count atmost|totalizer|exactly] [--config NAME] [--cadical --name=value] [--seed N]\n");
         return 2;
     }
@@ -88,7 +103,20 @@ int run(int argc, char** argv) {
         std::fprintf(stderr, "vars=%d clauses=%llu literals=%llu\n", size.vars,
                      static_cast<unsigned long long>(size.clauses), static_cast<unsigned long long>(size.literals));
     }
+    // On a loaded machine a time limit measures the load: --cpu-limit S stops at the CPU time
+    // that S seconds give the run's threads on an idle machine, and reports that time.
+    // More threads than cores share them: the idle machine gives at most its cores' time.
+    const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    const int threads = std::min(cores, o.race.racers == solve::Racers::SatOnly ? 1
+                                        : o.race.racers == solve::Racers::WalkOnly ? o.race.threads
+                                        : o.race.walk_threads > 0 ? o.race.walk_threads + 1
+                                                                  : std::max(1, o.race.threads));
+    const double cpu_start = cpu_seconds();
+    if (o.cpu_limit > 0)
+        o.race.should_stop = [&] { return cpu_seconds() - cpu_start >= o.cpu_limit * threads; };
     const solve::PortfolioResult r = solve::solve_portfolio(problem, o.race);
+    const double cpu = cpu_seconds() - cpu_start;
+    std::fprintf(stderr, "cpu_seconds=%.2f\n", cpu);
     if (!r.fault.empty()) std::fprintf(stderr, "a solution failed the check: %s\n", r.fault.c_str());
     const char* solved = r.end == solve::RunEnd::MaxSolutions ? "yes" : r.end == solve::RunEnd::Complete ? "none" : "no";
     std::fprintf(stderr, "rows=%zu walk_nodes=%llu\n", problem.rows.size(), static_cast<unsigned long long>(r.walk_nodes));
@@ -96,7 +124,10 @@ int run(int argc, char** argv) {
     const char* engine = r.by == solve::Engine::Sat ? "sat" : "walk";
     if (r.end == solve::RunEnd::Stopped && r.fault.empty())
         engine = o.engine == "portfolio" ? "none" : o.engine.c_str();
-    std::printf("solved=%s engine=%s seconds=%.2f\n", solved, engine, r.seconds);
+    if (o.cpu_limit > 0)
+        std::printf("solved=%s engine=%s seconds=%.2f wall=%.2f\n", solved, engine, cpu / threads, r.seconds);
+    else
+        std::printf("solved=%s engine=%s seconds=%.2f\n", solved, engine, r.seconds);
     return r.fault.empty() ? 0 : 1;
 }
 

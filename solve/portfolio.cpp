@@ -25,9 +25,9 @@ public:
             walk_turn(std::max(1, o_.threads), 0);
         } else if (o_.racers == Racers::SatOnly) {
             sat_turn();
-        } else if (o_.threads >= 2) {
+        } else if (o_.threads >= 2 || o_.walk_threads > 0) {
             std::thread sat([this] { sat_turn(); });
-            walk_turn(o_.threads - 1, 0);
+            walk_turn(o_.walk_threads > 0 ? o_.walk_threads : o_.threads - 1, 0);
             // The walk ends only when the race is over; the engine polls the same flag.
             sat.join();
         } else {

@@ -27,6 +27,10 @@ struct PortfolioOptions {
     // take turns on it (each `first_turn` seconds, twice as long every later turn; the walk goes
     // on from its open subproblems, the engine from what it learned).
     int threads = 2;
+    // Both racers: > 0 runs the walk on this many threads beside the engine's one, whatever
+    // `threads` says (walk_threads = cores: the walk keeps every core and shares them with the
+    // engine). 0: threads - 1, or turns when that is 0.
+    int walk_threads = 0;
     Racers racers = Racers::Both;
     double time_limit = 0;               // seconds, 0: none
     std::function<bool()> should_stop;   // polled by both, a few times a second at least
