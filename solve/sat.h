@@ -47,7 +47,7 @@ class SatEngine {
 public:
     // Builds the clauses and hands them to the solver (the first solve() does the work). A stop
     // (should_stop or terminate()) while building leaves an engine whose calls all return
-    // Result::Stopped: a whole board takes seconds to build.
+    // Result::Stopped: a whole board takes seconds to build. The problem must outlive the engine.
     SatEngine(const Problem& problem, const SatOptions& options = {});
     ~SatEngine();
     SatEngine(const SatEngine&) = delete;
