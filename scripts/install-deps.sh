@@ -4,6 +4,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build clang libclang-rt-14-dev
   libgtest-dev libbenchmark-dev libcli11-dev
+  libcadical-dev
   qt6-base-dev qt6-svg-dev libgl-dev
   slurm-wlm munge
   libopenmpi-dev openmpi-bin
