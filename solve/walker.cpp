@@ -19,9 +19,9 @@ namespace {
 // A row covers a whole cell or one half of it: seven kinds of cover per cell. Slot 0 counts
 // whole covers, slot 1 + k the halves whose first sixth is k.
 int slot_of(std::uint32_t mask) {
-    if (mask == 0x3f) return 0;
-    for (int k = 0; k < 6; ++k)
-        if (mask == ((0x7u << k | 0x7u >> (6 - k)) & 0x3f)) return 1 + k;
+    if (mask == kWholeMask) return 0;
+    for (int k = 0; k < kSixthsPerCell; ++k)
+        if (mask == half_mask(k)) return 1 + k;
     return 0;
 }
 
@@ -32,7 +32,7 @@ constexpr int kPocketCap = 511;
 }  // namespace
 
 Walker::Walker(const Problem& problem) : p_(problem), tilt_(problem) {
-    const std::size_t sixths = p_.cell_row.size() * 6;
+    const std::size_t sixths = p_.cell_row.size() * kSixthsPerCell;
     cover_.resize(p_.cell_row.size());
     live_.resize(p_.cell_row.size() * kSlots);
     live_at_.resize(p_.row_cells.size());
@@ -61,7 +61,7 @@ Walker::Walker(const Problem& problem) : p_(problem), tilt_(problem) {
         for (std::uint32_t k = 0; k < r.count; ++k) {
             const RowCell& rc = p_.row_cells[r.first + k];
             for (std::uint32_t m = rc.mask; m != 0; m &= m - 1)
-                key += state_key_of(static_cast<std::uint64_t>(rc.cell) * 6 + std::countr_zero(m));
+                key += state_key_of(static_cast<std::uint64_t>(sixth_of(rc.cell, std::countr_zero(m))));
         }
     }
     for (const ShapeClass& shape : p_.classes)
@@ -70,7 +70,7 @@ Walker::Walker(const Problem& problem) : p_(problem), tilt_(problem) {
 }
 
 void Walker::reset() {
-    for (std::size_t i = 0; i < cover_.size(); ++i) cover_[i] = 0x3f & ~p_.free_mask[i];
+    for (std::size_t i = 0; i < cover_.size(); ++i) cover_[i] = kWholeMask & ~p_.free_mask[i];
     std::fill(live_.begin(), live_.end(), 0);
     std::fill(stamp_.begin(), stamp_.end(), 0);
     std::fill(class_live_.begin(), class_live_.end(), 0);
@@ -202,7 +202,7 @@ void Walker::count_node(int depth) {
 
 bool Walker::is_tiling() const { return uncovered_primary_ == 0 && (p_.region.limited || pieces_left_ == 0); }
 
-std::int32_t Walker::live_on(std::int32_t sixth) const { return live_in(sixth / 6, sixth % 6); }
+std::int32_t Walker::live_on(std::int32_t sixth) const { return live_in(cell_of(sixth), sixth_in_cell(sixth)); }
 
 std::int32_t Walker::live_in(std::size_t cell, int k) const {
     // The whole covers and the three halves that hold the sixth.
@@ -212,9 +212,9 @@ std::int32_t Walker::live_in(std::size_t cell, int k) const {
 }
 
 Walker::Choice Walker::sixth_choice(std::int32_t sixth, std::int64_t count) const {
-    const std::int32_t cell = sixth / 6;
+    const std::int32_t cell = cell_of(sixth);
     return {p_.cell_lists.data() + p_.cell_list_start[cell], p_.cell_lists.data() + p_.cell_list_start[cell + 1],
-            1u << (sixth % 6), count};
+            1u << sixth_in_cell(sixth), count};
 }
 
 Walker::Choice Walker::choose() const {
@@ -227,7 +227,7 @@ Walker::Choice Walker::choose() const {
         for (std::uint32_t m = p_.primary_mask[i] & ~cover_[i]; m != 0; m &= m - 1) {
             const int k = std::countr_zero(m);
             const std::int32_t n = live_in(i, k);
-            const std::int32_t s = static_cast<std::int32_t>(i * 6) + k;
+            const std::int32_t s = sixth_of(static_cast<std::int32_t>(i), k);
             if (n > best.count || (n == best.count && !last_of_ties_)) continue;
             best = sixth_choice(s, n);
             if (n == 0) return best;
@@ -238,7 +238,7 @@ Walker::Choice Walker::choose() const {
         best.count = std::numeric_limits<std::int64_t>::max();
         for (std::int32_t cell : pocket_)
             for (std::uint32_t m = p_.primary_mask[cell] & ~cover_[cell]; m != 0; m &= m - 1) {
-                const std::int32_t s = cell * 6 + std::countr_zero(m);
+                const std::int32_t s = sixth_of(cell, std::countr_zero(m));
                 const std::int32_t n = live_on(s);
                 if (n < best.count) best = sixth_choice(s, n);
             }
@@ -250,7 +250,7 @@ Walker::Choice Walker::choose() const {
             if (class_live_[c] < class_free_[c]) return {best.begin, best.end, best.bit, 0};
             if (class_free_[c] == 1 && class_live_[c] < best.count)
                 best = {p_.class_lists.data() + p_.class_list_start[c],
-                        p_.class_lists.data() + p_.class_list_start[c + 1], 0x3f, class_live_[c]};
+                        p_.class_lists.data() + p_.class_list_start[c + 1], kWholeMask, class_live_[c]};
         }
     return best;
 }
@@ -295,7 +295,7 @@ bool Walker::pocket_ok(std::int32_t start) {
     std::int64_t tilt = 0;
     for (std::size_t at = 0; at < flood_.size(); ++at) {
         const std::int32_t cell = flood_[at];
-        const std::uint32_t free = 0x3f & ~cover_[cell];
+        const std::uint32_t free = kWholeMask & ~cover_[cell];
         primary = primary || (p_.primary_mask[cell] & free) != 0;
         size += sixths_in(free);
         tilt += tilt_.of_cell(cell, free);
@@ -336,15 +336,16 @@ bool Walker::all_pockets_ok() {
     pocket_.clear();
     areas_ = 0;
     for (std::size_t i = 0; i < cover_.size(); ++i)
-        if (cover_[i] != 0x3f && seen_[i] < check_start_ && !pocket_ok(static_cast<std::int32_t>(i))) return false;
+        if (cover_[i] != kWholeMask && seen_[i] < check_start_ && !pocket_ok(static_cast<std::int32_t>(i)))
+            return false;
     one_area_[placed_.size()] = areas_ == 1 && uncovered_primary_ > kPocketCap;
     return true;
 }
 
 // The cell across the edge of the lowest sixth in `sixths`, when the sixth there is free; else -1.
 std::int32_t Walker::empty_across(std::int32_t cell, std::uint32_t sixths) const {
-    const std::int32_t n = p_.across[cell * 6 + std::countr_zero(sixths)];
-    return n >= 0 && (cover_[n / 6] >> (n % 6) & 1) == 0 ? n / 6 : -1;
+    const std::int32_t n = p_.across[sixth_of(cell, std::countr_zero(sixths))];
+    return n >= 0 && (cover_[cell_of(n)] >> sixth_in_cell(n) & 1) == 0 ? cell_of(n) : -1;
 }
 
 // On a full board of pieces of one area, one large empty area passes every check of an area
@@ -383,7 +384,7 @@ bool Walker::still_one_area(std::uint32_t row) {
     };
     for (std::uint32_t k = 0; k < r.count; ++k) {
         const RowCell& rc = p_.row_cells[r.first + k];
-        if (cover_[rc.cell] != 0x3f) note(rc.cell);
+        if (cover_[rc.cell] != kWholeMask) note(rc.cell);
         for (std::uint32_t m = rc.mask; m != 0; m &= m - 1)
             if (const std::int32_t n = empty_across(rc.cell, m); n >= 0) note(n);
     }
@@ -396,7 +397,7 @@ bool Walker::still_one_area(std::uint32_t row) {
     std::size_t found = 1;
     for (std::size_t at = 0; at < flood_.size() && at < kNearFlood; ++at) {
         const std::int32_t cell = flood_[at];
-        for (std::uint32_t m = 0x3f & ~cover_[cell]; m != 0; m &= m - 1) {
+        for (std::uint32_t m = kWholeMask & ~cover_[cell]; m != 0; m &= m - 1) {
             const std::int32_t n = empty_across(cell, m);
             if (n < 0 || seen_[n] == reached) continue;
             if (seen_[n] == id && ++found == targets) return true;
