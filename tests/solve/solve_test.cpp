@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <set>
 
@@ -304,6 +305,41 @@ TEST_F(UnitsTest, AUnitStoppedAfterItsFirstTilingLeavesTheRestAsOpenPrefixes) {
     std::uint64_t tilings = first.tilings;
     for (const solve::Prefix& unit : first.open) tilings += solve::solve_unit(problem, unit, {}).tilings;
     EXPECT_EQ(tilings, whole.tilings);
+}
+
+// A walk cut short by a node budget, with the walks of the prefixes it leaves open, meets every
+// node and tiling of one whole walk exactly once; and the same walker, entered again, walks the
+// whole tree as a new one would: lifting put every count back.
+TEST_F(UnitsTest, AWalkCutByABudgetAndItsOpenPrefixesMeetEveryNodeOnce) {
+    static const std::atomic<bool> never{false};
+    const solve::UnitResult all = solve::solve_unit(problem, {}, {});
+    ASSERT_TRUE(all.complete);
+    ASSERT_GT(all.nodes, 60u);
+    for (std::uint64_t budget : {1u, 2u, 7u, 30u, 60u}) {
+        solve::Walker walker(problem);
+        std::uint64_t tilings = 0;
+        const solve::Walker::TilingSink count = [&](const solve::Prefix&) {
+            ++tilings;
+            return true;
+        };
+        ASSERT_TRUE(walker.enter({}));
+        ASSERT_EQ(walker.walk(count, never, budget), solve::Walker::End::Stopped) << budget;
+        std::uint64_t nodes = walker.nodes;
+        for (const solve::Prefix& unit : walker.open_prefixes()) {
+            const solve::UnitResult rest = solve::solve_unit(problem, unit, {});
+            nodes += rest.nodes;
+            tilings += rest.tilings;
+        }
+        EXPECT_EQ(nodes, all.nodes) << "budget " << budget;
+        EXPECT_EQ(tilings, all.tilings) << "budget " << budget;
+
+        tilings = 0;
+        ASSERT_TRUE(walker.enter({}));
+        const std::uint64_t before = walker.nodes;
+        EXPECT_EQ(walker.walk(count, never), solve::Walker::End::Exhausted);
+        EXPECT_EQ(walker.nodes - before, all.nodes) << "budget " << budget;
+        EXPECT_EQ(tilings, all.tilings) << "budget " << budget;
+    }
 }
 
 TEST_F(UnitsTest, ACheckpointReadBackContinuesToTheSameCount) {
