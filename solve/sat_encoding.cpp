@@ -4,15 +4,7 @@
 
 namespace tessera::solve {
 
-std::uint32_t half_mask(int k) {
-    std::uint32_t m = 0;
-    for (int j = 0; j < 3; ++j) m |= 1u << ((k + j) % 6);
-    return m;
-}
-
 namespace {
-
-constexpr std::uint32_t kWhole = 0x3f;
 
 int half_start(std::uint32_t mask) {
     for (int k = 0; k < 6; ++k)
@@ -118,7 +110,7 @@ private:
         for (std::uint32_t i = p_.cell_list_start[cell]; i < p_.cell_list_start[cell + 1]; ++i) {
             const ListEntry& e = p_.cell_lists[i];
             const int lit = static_cast<int>(e.row) + 1;
-            if (e.mask == kWhole) {
+            if (e.mask == kWholeMask) {
                 whole_.push_back(lit);
             } else {
                 const int k = half_start(e.mask);
@@ -131,7 +123,7 @@ private:
         gather(cell);
         const bool primary = p_.primary_mask[cell] != 0;
         const std::uint32_t free = p_.free_mask[cell];
-        if (free != kWhole) {
+        if (free != kWholeMask) {
             // One half left: only its own placements fit there.
             const int k = half_start(free);
             if (k < 0) return;

@@ -56,8 +56,4 @@ struct EncodingSize {
 // would otherwise pass for a solution.
 EncodingSize encode_units(const Problem& problem, const EncodingOptions& options, ClauseSink& sink);
 
-// The mask of the half that starts at sixth k (three sixths counterclockwise from k); its
-// complement starts at k + 3. Every half mask a row holds is one of these six.
-std::uint32_t half_mask(int k);
-
 }  // namespace tessera::solve

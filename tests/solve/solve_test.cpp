@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdint>
 #include <set>
 
 #include "board/board.h"
 #include "board/cell_codes.h"
 #include "search/placement_file.h"
 #include "solve/checkpoint.h"
+#include "solve/problem.h"
 #include "solve/units.h"
 #include "test_support.h"
 #include "check/checker.h"
@@ -36,6 +39,32 @@ TEST(SixthsTest, EveryCodeCoversTheSixthsOfTheToolsGeometry) {
                 if (mine >> k & 1) mapped |= 1u << tools_sixth(up, k);
             EXPECT_EQ(mapped, tools::sixth_mask(code, up)) << "code " << code << (up ? " up" : " down");
         }
+}
+
+// The words for sixths: ids and cells go back and forth, a half is three neighbouring sixths
+// from its first, and the half opposite completes it.
+TEST(SixthsTest, SixthIdsAndHalvesAgree) {
+    struct Case {
+        int first;
+        std::uint32_t half;
+    };
+    const Case cases[] = {{0, 0x07}, {1, 0x0e}, {2, 0x1c}, {3, 0x38}, {4, 0x31}, {5, 0x23}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(solve::half_mask(c.first), c.half) << "half from " << c.first;
+        EXPECT_EQ(solve::sixths_in(c.half), 3);
+        const int opposite = solve::turned(c.first, 3);
+        EXPECT_EQ(solve::half_mask(c.first) | solve::half_mask(opposite), solve::kWholeMask);
+        EXPECT_EQ(solve::half_mask(c.first) & solve::half_mask(opposite), 0u);
+        for (int step = 0; step < 3; ++step) EXPECT_NE(c.half >> solve::turned(c.first, step) & 1, 0u);
+    }
+    for (std::int32_t cell : {0, 1, 7, 250, 1000})
+        for (int k = 0; k < solve::kSixthsPerCell; ++k) {
+            const std::int32_t id = solve::sixth_of(cell, k);
+            EXPECT_EQ(solve::cell_of(id), cell);
+            EXPECT_EQ(solve::sixth_in_cell(id), k);
+            EXPECT_EQ(solve::turned(k, 5), (k + 5) % 6);
+        }
+    EXPECT_EQ(solve::sixths_in(solve::kWholeMask), solve::kSixthsPerCell);
 }
 
 TEST(SixthsTest, NeighboursAcrossEveryEdgeAgreeWithTheToolsGeometry) {
@@ -276,6 +305,41 @@ TEST_F(UnitsTest, AUnitStoppedAfterItsFirstTilingLeavesTheRestAsOpenPrefixes) {
     std::uint64_t tilings = first.tilings;
     for (const solve::Prefix& unit : first.open) tilings += solve::solve_unit(problem, unit, {}).tilings;
     EXPECT_EQ(tilings, whole.tilings);
+}
+
+// A walk cut short by a node budget, with the walks of the prefixes it leaves open, meets every
+// node and tiling of one whole walk exactly once; and the same walker, entered again, walks the
+// whole tree as a new one would: lifting put every count back.
+TEST_F(UnitsTest, AWalkCutByABudgetAndItsOpenPrefixesMeetEveryNodeOnce) {
+    static const std::atomic<bool> never{false};
+    const solve::UnitResult all = solve::solve_unit(problem, {}, {});
+    ASSERT_TRUE(all.complete);
+    ASSERT_GT(all.nodes, 60u);
+    for (std::uint64_t budget : {1u, 2u, 7u, 30u, 60u}) {
+        solve::Walker walker(problem);
+        std::uint64_t tilings = 0;
+        const solve::Walker::TilingSink count = [&](const solve::Prefix&) {
+            ++tilings;
+            return true;
+        };
+        ASSERT_TRUE(walker.enter({}));
+        ASSERT_EQ(walker.walk(count, never, budget), solve::Walker::End::Stopped) << budget;
+        std::uint64_t nodes = walker.nodes;
+        for (const solve::Prefix& unit : walker.open_prefixes()) {
+            const solve::UnitResult rest = solve::solve_unit(problem, unit, {});
+            nodes += rest.nodes;
+            tilings += rest.tilings;
+        }
+        EXPECT_EQ(nodes, all.nodes) << "budget " << budget;
+        EXPECT_EQ(tilings, all.tilings) << "budget " << budget;
+
+        tilings = 0;
+        ASSERT_TRUE(walker.enter({}));
+        const std::uint64_t before = walker.nodes;
+        EXPECT_EQ(walker.walk(count, never), solve::Walker::End::Exhausted);
+        EXPECT_EQ(walker.nodes - before, all.nodes) << "budget " << budget;
+        EXPECT_EQ(tilings, all.tilings) << "budget " << budget;
+    }
 }
 
 TEST_F(UnitsTest, ACheckpointReadBackContinuesToTheSameCount) {
