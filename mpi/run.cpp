@@ -108,11 +108,8 @@ UnitReply search_unit(const SolveOptions& opt, const Solver& solver, const solve
             reply.failed = true;
             return false;
         }
-        solve::for_each_labelling(problem, tiling, [&](const Prefix& labelled) {
-            if (reply.labelled.size() >= wanted) return false;
-            reply.labelled.push_back(labelled);
-            return true;
-        });
+        // One solution file per tiling, as tessera solve writes them.
+        if (reply.labelled.size() < wanted) reply.labelled.push_back(tiling);
         return true;
     };
     solve::UnitResult result = solve::solve_unit(problem, prefix, options);

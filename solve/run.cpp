@@ -209,6 +209,8 @@ public:
             return false;
         }
         ++written_;
+        say(opt_.hooks, format("solve: solution %llu written to '%s', checked by the independent checker",
+                               static_cast<unsigned long long>(written_), path.c_str()));
         return true;
     }
 

@@ -61,43 +61,6 @@ UnitResult solve_unit(const Problem& problem, const Prefix& prefix, const UnitOp
     return result;
 }
 
-void for_each_labelling(const Problem& problem, const Prefix& tiling, const std::function<bool(const Prefix&)>& fn) {
-    std::vector<int> class_of(kPieceCount + 1, -1), index_of(kPieceCount + 1, -1);
-    for (std::size_t c = 0; c < problem.classes.size(); ++c)
-        for (std::size_t i = 0; i < problem.classes[c].members.size(); ++i) {
-            class_of[problem.classes[c].members[i]] = static_cast<int>(c);
-            index_of[problem.classes[c].members[i]] = static_cast<int>(i);
-        }
-    // The first member's orientation that each entry's orientation stands for.
-    std::vector<int> shape_orientation(tiling.size());
-    for (std::size_t k = 0; k < tiling.size(); ++k) {
-        const ShapeClass& shape = problem.classes[class_of[tiling[k].piece]];
-        const auto& map = shape.orientation_of[index_of[tiling[k].piece]];
-        for (int o = kOrientations; o >= 1; --o)
-            if (map[o] == tiling[k].orientation) shape_orientation[k] = o;
-    }
-    std::vector<char> used(kPieceCount + 1, 0);
-    Prefix out = tiling;
-    bool go_on = true;
-    std::function<void(std::size_t)> assign = [&](std::size_t k) {
-        if (k == tiling.size()) {
-            go_on = fn(out);
-            return;
-        }
-        const ShapeClass& shape = problem.classes[class_of[tiling[k].piece]];
-        for (std::size_t i = 0; i < shape.members.size() && go_on; ++i) {
-            const int piece = shape.members[i];
-            if (used[piece]) continue;
-            used[piece] = 1;
-            out[k].piece = piece;
-            out[k].orientation = shape.orientation_of[i][shape_orientation[k]];
-            assign(k + 1);
-            used[piece] = 0;
-        }
-    };
-    assign(0);
-}
-
 namespace {
 
 using Key = std::vector<std::uint32_t>;
@@ -169,13 +132,11 @@ bool Round::on_tiling(const Prefix& tiling) {
     t_.solutions.add(n);
     ++t_.tilings;
     bool ok = !o_.on_tiling || o_.on_tiling(tiling);
-    if (ok && o_.on_solution)
-        for_each_labelling(p_, tiling, [&](const Prefix& labelled) {
-            if (o_.max_solutions != 0 && written_ >= o_.max_solutions) return false;
-            ok = o_.on_solution(labelled);
-            ++written_;
-            return ok;
-        });
+    // One solution file per tiling: the others it stands for only swap pieces of one shape.
+    if (ok && o_.on_solution && (o_.max_solutions == 0 || written_ < o_.max_solutions)) {
+        ok = o_.on_solution(tiling);
+        ++written_;
+    }
     if (!ok) {
         stopping_ = true;
         why_ = End::Failed;

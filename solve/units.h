@@ -69,7 +69,7 @@ struct Progress {
 
 struct RunOptions {
     int threads = 1;
-    std::uint64_t max_solutions = 0;  // 0: all
+    std::uint64_t max_solutions = 0;  // tilings to hand to on_solution; 0: all
     double time_limit = 0;            // seconds, 0: none
     double checkpoint_every = 60;     // seconds
     double first_checkpoint = 0;      // seconds to the first checkpoint; 0: checkpoint_every
@@ -84,8 +84,9 @@ struct RunOptions {
     std::function<bool()> should_stop;  // polled a few times a second: a signal, end cleanly
     // Called for each tiling found, one at a time; return false to stop (a failed check).
     std::function<bool(const Prefix&)> on_tiling;
-    // Called for each labelled solution in the order found, one at a time, until max_solutions
-    // are out. Return false to stop (a solution that fails the check or cannot be written).
+    // Called for each tiling in the order found (as the walk lays it, each shape's lowest free
+    // pieces first), one at a time, until max_solutions are out. Return false to stop (a solution
+    // that fails the check or cannot be written).
     std::function<bool(const Prefix&)> on_solution;
     // Called at each checkpoint and at the end, but not after a solution failed or could not be
     // written: the last checkpoint then stays as it was, with nothing counted that did not land.
@@ -102,9 +103,5 @@ enum class RunEnd { Complete, MaxSolutions, Stopped };
 // work by asking a busy one to hand over what it has not yet searched. `totals` holds the state
 // at the end: an empty frontier when complete.
 RunEnd run_search(const Problem& problem, SearchTotals& totals, const RunOptions& options);
-
-// Each labelled solution of a tiling (pieces of one shape swapped), the tiling's own first,
-// until `fn` returns false.
-void for_each_labelling(const Problem& problem, const Prefix& tiling, const std::function<bool(const Prefix&)>& fn);
 
 }  // namespace tessera::solve
