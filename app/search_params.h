@@ -64,6 +64,9 @@ struct ParamsFault {
     bool empty() const { return line.empty(); }
 };
 ParamsFault params_fault(const SearchParams& p);
+// With the limits on: a rectangle whose start lies beyond its end, or whose margins leave no
+// cell of the board, in one line naming the axis; empty when the region has a cell.
+std::string region_fault(const SearchParams& p);
 
 // The pairs of the table that the command line sets together ("--start X,Y" ...), in the order
 // of the table: the index of an option, and the option of an index (-1 and "" for none).

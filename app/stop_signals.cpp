@@ -19,12 +19,14 @@ namespace {
 
 volatile std::sig_atomic_t g_stop_signal = 0;
 
-extern "C" void note_stop_signal(int) { g_stop_signal = 1; }
+extern "C" void note_stop_signal(int signal) { g_stop_signal = signal; }
 
 }  // namespace
 
 void catch_stop_signals() { catch_stop_signals(note_stop_signal); }
 
 bool stop_requested() { return g_stop_signal != 0; }
+
+int stop_signal() { return g_stop_signal; }
 
 }  // namespace tessera

@@ -12,5 +12,7 @@ void catch_stop_signals(void (*handler)(int));
 // stop_requested() as its "go on?".
 void catch_stop_signals();
 bool stop_requested();
+// The signal that asked to stop, 0 while none has.
+int stop_signal();
 
 }  // namespace tessera

@@ -31,13 +31,15 @@ Command add_solve_command(CLI::App& app) {
                     "names unless --pieces, --resume or a region option is given");
     sub->add_option("-o", opt->output, "the solution file (numbered with --max-solutions)")->capture_default_str();
     sub->add_flag("--quiet", opt->quiet, "no progress line on standard error");
+    add_seconds_option(sub, "--progress-every-s", opt->progress_every_s,
+                       "seconds between two plain progress lines when standard error is no terminal [10]", true);
     auto* manifest = sub->add_option("--manifest", opt->manifest, "solve one work unit of this split folder (with --unit)");
     sub->add_option("--unit", opt->unit, "the unit to solve, from 1; its result goes beside it")
         ->check(whole_number_from(1, 1000000000))
         ->needs(manifest);
     return {sub, [opt, sub] {
                 note_problem_given(*sub, *opt);
-                opt->hooks = terminal_hooks(opt->quiet);
+                opt->hooks = terminal_hooks(opt->quiet, opt->progress_every_s);
                 return opt->manifest.empty() ? solve::run_solve(*opt) : work::run_unit(*opt);
             }};
 }

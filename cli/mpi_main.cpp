@@ -29,6 +29,8 @@ void add_solve_options(CLI::App& sub, mpi::MpiOptions& opt) {
     add_seconds_option(&sub, "--time-limit", opt.time_limit, "end the job after this many seconds; --continue goes on");
     sub.add_flag("--dispatch-only", opt.dispatch_only, "rank 0 hands out units but searches none itself");
     sub.add_flag("--quiet", opt.quiet, "no progress line; only rank 0 writes to standard error");
+    add_seconds_option(&sub, "--progress-every-s", opt.progress_every_s,
+                       "seconds between two plain progress lines when standard error is no terminal [10]", true);
 }
 
 // A line of a batch list: the options of one solve.

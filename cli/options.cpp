@@ -1,6 +1,8 @@
 #include "cli/options.h"
 
+#include "app/progress_line.h"
 #include "app/stop_signals.h"
+#include "app/text.h"
 #include "cli/commands.h"
 
 #include <CLI/CLI.hpp>
@@ -11,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <memory>
 #include <cmath>
 #include <limits>
 #include <string_view>
@@ -113,29 +116,24 @@ void note_problem_given(const CLI::App& sub, solve::ProblemOptions& opt) {
 
 namespace {
 
-void draw_progress(const solve::Progress& p) {
-    const long whole = static_cast<long>(p.seconds);
-    std::fprintf(stderr, "\r\033[K%ld:%02ld:%02ld  nodes %llu  %.0f/s  deepest %d  tilings %llu", whole / 3600,
-                 whole / 60 % 60, whole % 60, static_cast<unsigned long long>(p.nodes),
-                 p.seconds > 0 ? static_cast<double>(p.nodes) / p.seconds : 0.0, p.deepest,
-                 static_cast<unsigned long long>(p.tilings));
-    if (p.fraction >= 0) std::fprintf(stderr, "  done ~%.3g%%", 100 * p.fraction);
-    std::fflush(stderr);
+std::string solve_progress_text(const solve::Progress& p) {
+    std::string more = format("  tilings %llu", static_cast<unsigned long long>(p.tilings));
+    if (p.tree > 0) more += format("  tree ~%.2g nodes +-%.0f%%", p.tree, 100 * p.spread);
+    return progress_text(p.seconds, "nodes", p.nodes - p.carried, -1, p.deepest, more);
 }
-
 
 }  // namespace
 
-solve::RunHooks terminal_hooks(bool quiet) {
+solve::RunHooks terminal_hooks(bool quiet, double plain_every) {
     catch_stop_signals();
     solve::RunHooks hooks;
     hooks.should_stop = [] { return stop_requested(); };
-    if (!quiet && ::isatty(STDERR_FILENO)) {
-        hooks.show_progress = draw_progress;
-        hooks.wipe_progress = [] {
-            std::fputs("\r\033[K", stderr);
-            std::fflush(stderr);
+    if (!quiet) {
+        auto line = std::make_shared<ProgressLine>(quiet, plain_every);
+        hooks.show_progress = [line](const solve::Progress& p) {
+            if (line->due()) line->show(solve_progress_text(p));
         };
+        hooks.wipe_progress = [line] { line->wipe(); };
     }
     return hooks;
 }

@@ -47,9 +47,10 @@ void add_problem_options(CLI::App& sub, solve::ProblemOptions& opt);
 // After the parse: notes in `opt` whether any of them was given.
 void note_problem_given(const CLI::App& sub, solve::ProblemOptions& opt);
 
-// What a command on a terminal hands a solve's run: the stop signals as its "go on?" (caught
-// from now on), and unless `quiet`, a progress line on standard error when it is a terminal.
-solve::RunHooks terminal_hooks(bool quiet);
+// What a command hands a solve's run: the stop signals as its "go on?" (caught from now on), and
+// unless `quiet`, its progress line on standard error (a plain line every `plain_every` seconds
+// when that is no terminal).
+solve::RunHooks terminal_hooks(bool quiet, double plain_every);
 
 // Exit status of a usage error.
 inline constexpr int kUsageError = 2;

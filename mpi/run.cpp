@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "app/files.h"
+#include "app/progress_line.h"
 #include "app/stop_signals.h"
 #include "app/text.h"
 #include "solve/run.h"
@@ -265,8 +266,8 @@ private:
     // not be continued.
     bool journal(const std::string& record) {
         if (const int err = journal_.append(record)) {
-            std::fprintf(stderr, "%s%s: cannot be written (%s); the job ends\n", opt_.quiet ? "" : "\r\033[K",
-                         opt_.journal.c_str(), std::strerror(err));
+            line_.wipe();
+            std::fprintf(stderr, "%s: cannot be written (%s); the job ends\n", opt_.journal.c_str(), std::strerror(err));
             failed_ = finishing_ = true;
             for (const auto& [rank, id] : running_)
                 if (!asked_[static_cast<std::size_t>(rank)]) ask(rank);
@@ -343,8 +344,8 @@ private:
     bool write_solution(std::uint64_t n, const Prefix& labelled) {
         const std::string path = solve::solution_path(opt_.output, n, opt_.max_solutions != 0);
         if (const int err = write_file_atomically(path, solve::placement_file_text(p_.fixed, labelled))) {
-            std::fprintf(stderr, "%sNemohu zapsat vysledny soubor: '%s' (%s)\n", opt_.quiet ? "" : "\r\033[K",
-                         path.c_str(), std::strerror(err));
+            line_.wipe();
+            std::fprintf(stderr, "Nemohu zapsat vysledny soubor: '%s' (%s)\n", path.c_str(), std::strerror(err));
             failed_ = finishing_ = true;
             return false;
         }
@@ -398,12 +399,9 @@ private:
     }
 
     void show_progress() {
-        if (opt_.quiet || Clock::now() < next_progress_) return;
-        next_progress_ = Clock::now() + std::chrono::milliseconds(250);
-        std::fprintf(stderr, "\r\033[Kunits %zu/%zu  solutions %s  nodes %" PRIu64 "  %.1f s%s", totals_.units_done,
-                     next_id_, totals_.solutions.text().c_str(), totals_.nodes, elapsed(),
-                     stopping_ ? "  stopping" : "");
-        std::fflush(stderr);
+        if (!line_.due()) return;
+        line_.show(format("units %zu/%zu  solutions %s  nodes %" PRIu64 "  %.1f s%s", totals_.units_done, next_id_,
+                          totals_.solutions.text().c_str(), totals_.nodes, elapsed(), stopping_ ? "  stopping" : ""));
     }
 
     void serve() {
@@ -436,7 +434,7 @@ private:
                 ask_for_split();
             }
         }
-        if (!opt_.quiet) std::fputs("\r\033[K", stderr);
+        line_.wipe();
     }
 
     int summary() {
@@ -468,7 +466,7 @@ private:
     std::size_t next_id_ = 0;
     bool finishing_ = false, failed_ = false, stopping_ = false;
     const Clock::time_point started_ = Clock::now();
-    Clock::time_point next_progress_ = started_;
+    ProgressLine line_{opt_.quiet, opt_.progress_every_s};
 };
 
 }  // namespace

@@ -91,6 +91,14 @@ std::string placement_file_text(const std::vector<Placement>& fixed, const Prefi
 
 bool load_problem(const ProblemOptions& opt, MemoryPanel& panel, std::unique_ptr<Solver>& solver,
                   Problem& problem) {
+    if (opt.limits) {
+        MemoryPanel params;
+        fill_panel(params, opt.limits, opt.resume, opt.pairs);
+        if (const std::string fault = region_fault(read_params(params)); !fault.empty()) {
+            std::fprintf(stderr, "%s\n", fault.c_str());
+            return false;
+        }
+    }
     solver = start_up(panel, opt.work_dir, opt.pieces);
     if (!solver) return false;
     std::vector<Placement> fixed;
@@ -232,6 +240,7 @@ int solve_frontier(const SolveOptions& opt, const Solver& solver, const Problem&
     Checkpoint& state = result.state;
     // A continued run's seconds add to those of the runs before it, as its counts do.
     const double seconds_before = state.seconds;
+    const std::uint64_t nodes_before = state.totals.nodes;
     const auto seconds_so_far = [&] {
         return seconds_before + std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     };
@@ -277,9 +286,10 @@ int solve_frontier(const SolveOptions& opt, const Solver& solver, const Problem&
     if (opt.hooks.wipe_progress) opt.hooks.wipe_progress();
     if (!opt.quiet) {
         const double t = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        // The rate is this run's: a continued run's carried nodes took other runs' time.
+        const std::uint64_t nodes = state.totals.nodes - nodes_before;
         std::fprintf(stderr, "%llu nodes in %.1f s (%.0f nodes/s), deepest depth %d\n",
-                     static_cast<unsigned long long>(state.totals.nodes), t,
-                     t > 0 ? static_cast<double>(state.totals.nodes) / t : 0.0,
+                     static_cast<unsigned long long>(nodes), t, t > 0 ? static_cast<double>(nodes) / t : 0.0,
                      static_cast<int>(problem.fixed.size()) + state.totals.deepest);
     }
     const bool complete = end == RunEnd::Complete;

@@ -48,6 +48,7 @@ struct SolveOptions : ProblemOptions {
     std::string continue_from;
     std::string output = "solved.txt";
     bool quiet = false;
+    double progress_every_s = 10;
     std::string manifest;  // a split folder: solve one of its units
     std::size_t unit = 0;
     RunHooks hooks;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <condition_variable>
 #include <deque>
 #include <memory>
@@ -81,8 +82,8 @@ public:
     enum class End { Complete, MaxSolutions, Stopped, Checkpoint, Failed };
 
     Round(const Problem& problem, SearchTotals& totals, const RunOptions& options, std::uint64_t& written,
-          DeadStates& dead)
-        : p_(problem), t_(totals), o_(options), written_(written), dead_(dead) {
+          DeadStates& dead, std::uint64_t carried)
+        : p_(problem), t_(totals), o_(options), written_(written), dead_(dead), carried_(carried) {
         for (std::size_t i = 0; i < totals.frontier.size(); ++i) {
             const std::uint64_t budget = i < totals.budgets.size() ? totals.budgets[i] : options.turn_nodes;
             queue_.push_back({Key{static_cast<std::uint32_t>(i)}, std::move(totals.frontier[i]), budget});
@@ -91,8 +92,8 @@ public:
         totals.budgets.clear();
     }
 
-    End run(Clock::time_point started, Clock::time_point checkpoint_at, std::uint64_t& estimate_probes,
-            double& estimate_sum, Walker& prober, std::uint64_t& rng);
+    End run(Clock::time_point started, Clock::time_point checkpoint_at, TreeEstimate& estimate, Walker& prober,
+            std::uint64_t& rng);
 
 private:
     struct Worker {
@@ -105,13 +106,14 @@ private:
     void work(Worker& w);
     bool on_tiling(const Prefix& tiling);
     void stop_all(End why);
-    Progress progress(Clock::time_point started, double estimate) const;
+    Progress progress(Clock::time_point started, const TreeEstimate& estimate) const;
 
     const Problem& p_;
     SearchTotals& t_;
     const RunOptions& o_;
     std::uint64_t& written_;
     DeadStates& dead_;
+    const std::uint64_t carried_;  // nodes of the runs before this one
     mutable std::mutex mu_;
     std::condition_variable cv_;
     std::deque<Item> queue_;
@@ -231,8 +233,8 @@ void Round::work(Worker& w) {
     cv_.notify_all();
 }
 
-Round::End Round::run(Clock::time_point started, Clock::time_point checkpoint_at, std::uint64_t& estimate_probes,
-                      double& estimate_sum, Walker& prober, std::uint64_t& rng) {
+Round::End Round::run(Clock::time_point started, Clock::time_point checkpoint_at, TreeEstimate& estimate,
+                      Walker& prober, std::uint64_t& rng) {
     const int threads = std::max(1, o_.threads);
     for (int i = 0; i < threads; ++i) {
         workers_.push_back(std::make_unique<Worker>());
@@ -260,8 +262,8 @@ Round::End Round::run(Clock::time_point started, Clock::time_point checkpoint_at
         else if (now >= checkpoint_at)
             stop_all(End::Checkpoint);
         if (o_.on_progress) {
-            for (int k = 0; k < 20; ++k, ++estimate_probes) estimate_sum += prober.probe(rng);
-            o_.on_progress(progress(started, estimate_sum / static_cast<double>(estimate_probes)));
+            for (int k = 0; k < 20; ++k) estimate.add(prober.probe(rng));
+            o_.on_progress(progress(started, estimate));
         }
     }
     for (std::thread& t : pool) t.join();
@@ -277,27 +279,45 @@ Round::End Round::run(Clock::time_point started, Clock::time_point checkpoint_at
     return why_;
 }
 
-Progress Round::progress(Clock::time_point started, double estimate) const {
+Progress Round::progress(Clock::time_point started, const TreeEstimate& estimate) const {
     Progress out;
     out.seconds = std::chrono::duration<double>(Clock::now() - started).count();
     std::lock_guard lock(mu_);
     out.nodes = t_.nodes;
+    out.carried = carried_;
     out.tilings = t_.tilings;
     out.deepest = t_.deepest;
     for (const auto& w : workers_) {
         out.nodes += w->walker->nodes.load(std::memory_order_relaxed) - w->nodes_counted;
         out.deepest = std::max(out.deepest, w->walker->deepest.load(std::memory_order_relaxed));
     }
-    if (estimate > 0) out.fraction = std::min(0.999, static_cast<double>(out.nodes) / estimate);
+    if (!estimate.stable(out.tree, out.spread)) out.tree = out.spread = -1;
     return out;
 }
 
 }  // namespace
 
+void TreeEstimate::add(double nodes) {
+    ++probes;
+    sum += nodes;
+    sum_of_squares += nodes * nodes;
+}
+
+bool TreeEstimate::stable(double& nodes, double& spread) const {
+    if (probes < 200) return false;
+    const double n = static_cast<double>(probes);
+    const double mean = sum / n;
+    const double variance = std::max(0.0, sum_of_squares / n - mean * mean) * n / (n - 1);
+    spread = std::sqrt(variance / n) / mean;
+    nodes = mean;
+    return std::isfinite(spread) && mean > 0 && spread <= 0.5;
+}
+
 RunEnd run_search(const Problem& problem, SearchTotals& totals, const RunOptions& options) {
     const Clock::time_point started = Clock::now();
-    std::uint64_t written = 0, probes = 0;
-    double probe_sum = 0;
+    std::uint64_t written = 0;
+    const std::uint64_t carried = totals.nodes;
+    TreeEstimate estimate;
     std::uint64_t rng = 0x2545f4914f6cdd1dULL;
     Walker prober(problem);
     // Shared by the threads and kept from round to round: a unit started again on another
@@ -317,9 +337,9 @@ RunEnd run_search(const Problem& problem, SearchTotals& totals, const RunOptions
                                                     : every;
     for (bool first_round = true;; first_round = false) {
         if (totals.frontier.empty()) return RunEnd::Complete;
-        Round round(problem, totals, options, written, dead);
+        Round round(problem, totals, options, written, dead, carried);
         const Round::End end =
-            round.run(started, Clock::now() + (first_round ? first : every), probes, probe_sum, prober, rng);
+            round.run(started, Clock::now() + (first_round ? first : every), estimate, prober, rng);
         if (options.on_checkpoint && end != Round::End::Failed) options.on_checkpoint(totals);
         switch (end) {
             case Round::End::Complete: return RunEnd::Complete;

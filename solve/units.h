@@ -59,12 +59,26 @@ struct SearchTotals {
     int deepest = 0;  // placements beyond the fixed ones, in this process
 };
 
+// Knuth's estimate of the whole tree's size from random paths down from the root: the mean of
+// the paths' products of branching factors, and the relative standard error of that mean.
+struct TreeEstimate {
+    std::uint64_t probes = 0;
+    double sum = 0, sum_of_squares = 0;
+    void add(double nodes);
+    // The estimate once it means something (at least 200 paths, a standard error of at most
+    // half the mean); false until then. The estimate's spread is wide, and a first guess from a
+    // few paths can be off by orders of magnitude either way.
+    bool stable(double& nodes, double& spread) const;
+};
+
 struct Progress {
-    double seconds = 0;
-    std::uint64_t nodes = 0;  // including those carried over
+    double seconds = 0;         // of this run
+    std::uint64_t nodes = 0;    // including those carried over
+    std::uint64_t carried = 0;  // nodes of the runs before this one
     int deepest = 0;
     std::uint64_t tilings = 0;
-    double fraction = -1;  // estimate of the tree searched, -1 while unknown
+    double tree = -1;    // the estimated nodes of the whole tree, -1 while not stable
+    double spread = -1;  // its relative standard error
 };
 
 struct RunOptions {

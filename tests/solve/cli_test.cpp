@@ -90,9 +90,16 @@ TEST_F(SolveCliTest, AFullBoardIsItsOwnOneSolution) {
     EXPECT_EQ(test::read_file("done.txt"), test::read_file("solution.txt"));
 }
 
-TEST_F(SolveCliTest, ARegionWithNoCellsIsAlreadyFull) {
-    const test::Outcome o = test::run_tessera("solve --resume partial_3.txt --limits --start 5,5 --end 5,5 --quiet");
-    EXPECT_EQ(o.status, 0);
+// A region with no cell is refused; a region whose cells are all full already has its one
+// solution, the resume placement.
+TEST_F(SolveCliTest, ARegionWithNoCellsIsRefusedAndOneOfFullCellsIsSolved) {
+    const test::Outcome empty = test::run_tessera("solve --resume partial_3.txt --limits --start 5,5 --end 5,5 --quiet");
+    EXPECT_EQ(empty.status, 2);
+    EXPECT_EQ(empty.err, "the margins leave no region: X runs from 5 + 0 to 5 - 3, no cell of the board\n");
+    EXPECT_FALSE(test::file_exists("solved.txt"));
+    const test::Outcome full =
+        test::run_tessera("solve --resume partial_3.txt --limits --start 0,0 --end 1,1 --margin-end 0,0 --quiet");
+    EXPECT_EQ(full.status, 0) << full.err;
     EXPECT_EQ(test::read_file("solved.txt"), test::read_file("partial_3.txt"));
 }
 
