@@ -9,11 +9,13 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <memory>
+#include <vector>
 #include <cmath>
 #include <limits>
 #include <string_view>
@@ -136,6 +138,72 @@ solve::RunHooks terminal_hooks(bool quiet, double plain_every) {
         hooks.wipe_progress = [line] { line->wipe(); };
     }
     return hooks;
+}
+
+namespace {
+
+// What an option's value is, for the help: our own names as given, the parser's type names
+// turned into words a user reads.
+std::string value_name(const CLI::Option* opt) {
+    const std::string type = opt->get_type_name();
+    if (type == "S") return "SECONDS";
+    if (type == "INT" || type == "UINT" || type == "INT:INT" || type == "UINT:UINT") return "N";
+    if (type == "FLOAT") return "SECONDS";
+    if (type != "TEXT") return type;
+    const std::string name = opt->get_name();
+    if (name == "-C" || name == "DIR" || (name == "-o" && opt->get_description().find("folder") != std::string::npos))
+        return "DIR";
+    if (name == "--task" || name == "--job") return "NAME";
+    return "FILE";
+}
+
+class PlainHelp : public CLI::Formatter {
+public:
+    // A negated flag is shown by its name alone, without the value it stores.
+    std::string make_option_name(const CLI::Option* opt, bool is_positional) const override {
+        if (is_positional) return opt->get_name(true, false);
+        std::string name = opt->get_name(false, true);
+        for (std::size_t open = name.find('{'); open != std::string::npos; open = name.find('{'))
+            name.erase(open, name.find('}', open) - open + 1);
+        return name;
+    }
+    std::string make_option_opts(const CLI::Option* opt) const override {
+        if (opt->get_type_size() == 0 || !opt->nonpositional()) return {};  // a flag, or named by itself
+        std::string out = " " + value_name(opt);
+        if (opt->get_expected_max() > 1) out += " ...";
+        if (!opt->get_default_str().empty()) out += " [" + opt->get_default_str() + "]";
+        if (opt->get_required()) out += " (required)";
+        return out;
+    }
+};
+
+std::size_t edit_distance(const std::string& a, const std::string& b) {
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+}  // namespace
+
+void use_plain_help(CLI::App& app) { app.formatter(std::make_shared<PlainHelp>()); }
+
+std::string nearest_command(const CLI::App& app, const std::string& typed) {
+    std::string best;
+    std::size_t best_distance = 3;
+    for (const CLI::App* sub : app.get_subcommands([](const CLI::App*) { return true; })) {
+        const std::size_t d = edit_distance(typed, sub->get_name());
+        if (d < best_distance) best = sub->get_name(), best_distance = d;
+    }
+    return best;
 }
 
 CLI::Option* add_seconds_option(CLI::App* sub, const std::string& name, double& target, const std::string& help,

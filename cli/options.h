@@ -52,6 +52,13 @@ void note_problem_given(const CLI::App& sub, solve::ProblemOptions& opt);
 // when that is no terminal).
 solve::RunHooks terminal_hooks(bool quiet, double plain_every);
 
+// The help of every command: each value named by what it takes (FILE, DIR, N, SECONDS, X,Y)
+// with its default, none of the parser's own notes on types and ranges.
+void use_plain_help(CLI::App& app);
+
+// The subcommand nearest to a mistyped one (at most two letters off), or an empty string.
+std::string nearest_command(const CLI::App& app, const std::string& typed);
+
 // Exit status of a usage error.
 inline constexpr int kUsageError = 2;
 
