@@ -2,7 +2,7 @@
 .PHONY: run test test-asan build build-asan deps clean
 
 deps:
-	@tools/install-deps.sh
+	@scripts/install-deps.sh
 
 build: deps
 	cmake --preset release >/dev/null

@@ -15,12 +15,12 @@
 
 #include <algorithm>
 
-#include "app/board_painter.h"
+#include "draw/board_painter.h"
 #include "app/board_view.h"
 #include "app/search_params.h"
 #include "app/stop_signals.h"
 #include "app/text.h"
-#include "tools/checker.h"
+#include "check/checker.h"
 
 TForm1* Form1 = nullptr;
 
@@ -256,7 +256,7 @@ void TForm1::show_end_of_search() {
     const tessera::SolverState& s = solver_->state();
     TForm1::set_caption(Control::Label5, std::to_string(s.depth));
     if (s.depth == tessera::kPieceCount)
-        TForm1::set_caption(Control::Label3, status_ + " " + tessera::tools::verdict(tessera::tools::check_stack(s)));
+        TForm1::set_caption(Control::Label3, status_ + " " + tessera::check::verdict(tessera::check::check_stack(s)));
     else if (s.first_piece != tessera::kPieceCount + 1)
         TForm1::set_caption(Control::Label3, "Zastaveno");
 }

@@ -32,7 +32,7 @@ public:
     static constexpr int kStripHeight = 48;
 
     // Runs FormCreate, which reads the piece file, before it returns.
-    explicit TForm1(const std::string& pieces_path = "zdroj.txt", QWidget* parent = nullptr);
+    explicit TForm1(const std::string& pieces_path = tessera::kPieceFile, QWidget* parent = nullptr);
     ~TForm1() override;
 
     QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label6, *Label7, *Label8, *Label9, *Label10, *Label11,

@@ -7,7 +7,7 @@
 
 #include <chrono>
 
-#include "app/board_painter.h"
+#include "draw/board_painter.h"
 #include "app/solver_state.h"
 
 class BoardView : public QWidget {

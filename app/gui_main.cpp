@@ -6,12 +6,13 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <string>
 
 #include "app/Unit1.h"
-#include "app/board_painter.h"
+#include "draw/board_painter.h"
 
 namespace {
 
@@ -27,18 +28,29 @@ bool asks_for_screenshot(int argc, char** argv) {
     return false;
 }
 
+// A usage error ends the program with status 2 and one line, as the command line does.
+[[noreturn]] void usage_error(const QString& what) {
+    std::fprintf(stderr, "tessera-gui: %s (see --help)\n", what.toLocal8Bit().constData());
+    std::exit(2);
+}
+
 Options parse(const QApplication& app) {
     QCommandLineParser parser;
     parser.setApplicationDescription("Tessera: the solver's window");
     parser.addHelpOption();
-    const QCommandLineOption pieces("pieces", "Piece source file, read at start-up.", "FILE", "zdroj.txt");
+    parser.addVersionOption();
+    const QCommandLineOption pieces("pieces", "Piece source file, read at start-up.", "FILE", tessera::kPieceFile);
     const QCommandLineOption dir("C", "Working directory: every file is read and written there.", "DIR");
     const QCommandLineOption screenshot(
         "screenshot", "Save a picture of the window after start-up (and after --resume) and exit.", "FILE.png");
     const QCommandLineOption resume("resume", "Placement file to show on the board and to name in the resume field.",
                                     "FILE");
     parser.addOptions({pieces, dir, screenshot, resume});
-    parser.process(app);
+    if (!parser.parse(app.arguments())) usage_error(parser.errorText());
+    if (parser.isSet("help")) parser.showHelp(0);
+    if (parser.isSet("version")) parser.showVersion();
+    if (!parser.positionalArguments().isEmpty())
+        usage_error("'" + parser.positionalArguments().first() + "' is not an option");
     return {parser.value(pieces).toStdString(), parser.value(dir).toStdString(), parser.value(screenshot).toStdString(),
             parser.value(resume).toStdString()};
 }
@@ -80,6 +92,7 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setApplicationName("tessera-gui");
+    QApplication::setApplicationVersion(TESSERA_VERSION);
     const Options opt = parse(app);
     try {
         return run(app, opt);

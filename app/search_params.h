@@ -64,5 +64,17 @@ struct ParamsFault {
     bool empty() const { return line.empty(); }
 };
 ParamsFault params_fault(const SearchParams& p);
+// With the limits on: a rectangle whose start lies beyond its end, or whose margins leave no
+// cell of the board, in one line naming the axis; empty when the region has a cell.
+std::string region_fault(const SearchParams& p);
+
+// The pairs of the table that the command line sets together ("--start X,Y" ...), in the order
+// of the table: the index of an option, and the option of an index (-1 and "" for none).
+inline constexpr int kPairOptions = 5;
+int pair_index(const char* option);
+std::string pair_option(int index);
+// Puts pair texts ("X,Y", empty for none) and the other inputs into the panel's fields as the
+// window would hold them.
+void fill_panel(MemoryPanel& panel, bool limits, const std::string& resume, const std::string (&pairs)[kPairOptions]);
 
 }  // namespace tessera

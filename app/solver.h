@@ -134,7 +134,7 @@ private:
     const OpenCells* open_cells_ = nullptr;
     SolverState& s_;
     ControlPanel& panel_;
-    std::string pieces_path_ = "zdroj.txt";
+    std::string pieces_path_ = kPieceFile;
     int pieces_status_ = 0;
     FileNotes notes_;  // start-up's notes on the piece file
     std::int64_t progress_every_ = 1000000;

@@ -17,6 +17,8 @@ inline constexpr int kGridRows = 7;
 inline constexpr int kGridCols = 11;
 inline constexpr int kHoleSlots = 5;  // slot 0 unused, slots 1..4 hold holes
 inline constexpr int kFull = 100;
+// The piece source file that start-up reads unless told another.
+inline constexpr const char* kPieceFile = "zdroj.txt";
 
 // A laid cell of a record (rows 1..6, columns 1..10) is a spike of three kinds at most, so the
 // candidates of all kinds together never exceed this; each list also has its unused entry 0
@@ -75,6 +77,9 @@ static_assert(sizeof(PieceRecord) == 111 * sizeof(i32), "a piece record is 111 i
 
 // Whether any cell of the record's grid is taken.
 bool has_cells(const PieceRecord& record);
+
+// The piece catalogue `prvky`: a record per piece number (0 to 209) and orientation (0 to 6).
+using Catalogue = PieceRecord[kPieceCount + 1][kOrientations + 1];
 
 struct SearchParams {
     i32 use_limits;

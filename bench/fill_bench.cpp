@@ -15,8 +15,8 @@
 #include <string>
 
 #include "app/control_panel.h"
-#include "cli/commands.h"
-#include "cli/solve_problem.h"
+#include "app/start_up.h"
+#include "solve/run.h"
 #include "search/atomic_file.h"
 #include "search/placement_file.h"
 #include "solve/fill.h"
@@ -93,7 +93,7 @@ int usage(const char* why) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    cli::ProblemOptions popt;
+    solve::ProblemOptions popt;
     solve::FillOptions fopt;
     std::string repair_from, output;
     bool progress = false, shapes = false;
@@ -118,7 +118,7 @@ int main(int argc, char** argv) {
     MemoryPanel panel;
     std::unique_ptr<Solver> solver;
     solve::Problem problem;
-    if (!cli::load_problem(popt, panel, solver, problem)) return 2;
+    if (!solve::load_problem(popt, panel, solver, problem)) return 2;
     if (shapes) {
         // One line per shape: its pieces, rows, and cells cut in halves.
         for (std::size_t c = 0; c < problem.classes.size(); ++c) {
@@ -135,7 +135,7 @@ int main(int argc, char** argv) {
     if (!repair_from.empty()) {
         auto list = std::make_unique<PlacementList>();
         // load_problem has entered -C DIR: relative paths are taken from there.
-        if (!cli::read_placements(repair_from, *list)) return 2;
+        if (!read_placements(repair_from, *list)) return 2;
         start = solve::lowest_orientations(solver->state().prvky, {list->entries, list->entries + list->count});
     }
     if (progress)
@@ -145,17 +145,17 @@ int main(int argc, char** argv) {
                          static_cast<unsigned long long>(p.restarts), static_cast<unsigned long long>(p.exact_runs));
         };
     const solve::FillResult result = repair_from.empty() ? solve::fill_board(problem, fopt) : solve::repair(problem, start, fopt);
-    const std::unique_ptr<PlacementList> list = cli::placement_list(problem.fixed, result.placements);
+    const std::unique_ptr<PlacementList> list = solve::placement_list(problem.fixed, result.placements);
     bool full = result.full;
     if (full) {
-        const std::string fault = cli::solution_fault(solver->state(), problem, *list);
+        const std::string fault = solve::solution_fault(solver->state(), problem, *list);
         if (!fault.empty()) {
             std::fprintf(stderr, "tessera_fill_bench: the board failed the check: %s\n", fault.c_str());
             full = false;
         }
     }
     if (!output.empty()) {
-        if (write_file_atomically(output, cli::placement_file_text(problem.fixed, result.placements)) != 0)
+        if (write_file_atomically(output, solve::placement_file_text(problem.fixed, result.placements)) != 0)
             return usage("cannot write the output file");
     }
     std::printf("full=%s pieces=%d seconds=%.2f seed=%llu restarts=%llu exact=%llu dead=%llu\n", full ? "yes" : "no", list->count,

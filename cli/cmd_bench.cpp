@@ -16,7 +16,7 @@ namespace tessera::cli {
 namespace {
 
 struct BenchOptions {
-    std::string pieces = "zdroj.txt";
+    std::string pieces = kPieceFile;
     std::string work_dir;
     std::int64_t passes = 200000;
     std::string first = "1,18";

@@ -7,7 +7,7 @@
 #include "app/solver.h"
 #include "cli/commands.h"
 #include "search/placement_file.h"
-#include "tools/checker.h"
+#include "check/checker.h"
 
 namespace tessera::cli {
 
@@ -15,7 +15,7 @@ namespace {
 
 struct CheckOptions {
     std::string placement;
-    std::string pieces = "zdroj.txt";
+    std::string pieces = kPieceFile;
     std::string work_dir;
     bool full = false;
 };
@@ -33,7 +33,7 @@ int run_check(const CheckOptions& opt) {
 
     auto list = std::make_unique<PlacementList>();
     if (!read_placements(opt.placement, *list)) return 1;
-    const tools::PlacementReport report = tools::check_placement(solver->state().prvky, *list, opt.placement);
+    const check::PlacementReport report = check::check_placement(solver->state().prvky, *list, opt.placement);
 
     std::printf("%s: %d pieces placed\n", opt.placement.c_str(), report.placed);
     std::printf("cells not complete: %d\n", report.incomplete);

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -19,9 +20,29 @@ struct GenerateOptions {
     std::int64_t seed = 0;
     std::string dir;
     std::vector<int> remove{3, 6, 10, 15, 20, 30};
+    bool force = false;
 };
 
+// The first file of a puzzle that the folder already holds (a user's own piece file, the
+// shipped puzzle), or an empty string.
+std::string puzzle_file_in(const std::string& dir) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    for (const char* name : {kPieceFile, "solution.txt"})
+        if (fs::exists(fs::path(dir) / name, ec)) return name;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.rfind("partial_", 0) == 0) return name;
+    }
+    return {};
+}
+
 int run_generate(const GenerateOptions& opt) {
+    if (const std::string held = puzzle_file_in(opt.dir); !held.empty() && !opt.force) {
+        std::fprintf(stderr, "-o: '%s' holds a puzzle already (%s); give a new folder, or --force to replace it\n",
+                     opt.dir.c_str(), held.c_str());
+        return 2;
+    }
     const auto started = std::chrono::steady_clock::now();
     tools::GenerateReport report;
     const std::string fault = tools::generate_puzzle_files(opt.dir, static_cast<std::uint64_t>(opt.seed), opt.remove, report);
@@ -51,9 +72,10 @@ Command add_generate_command(CLI::App& app) {
     sub->add_option("-o", opt->dir, "directory to write the puzzle into (made if missing)")->required();
     sub->add_option("--remove", opt->remove, "for each K, a partial placement with K neighbouring pieces taken out")
         ->delimiter(',')
-        ->check(CLI::Range(1, kPieceCount))
+        ->check(whole_number_from(1, kPieceCount))
         ->type_name("K,K,...")
         ->capture_default_str();
+    sub->add_flag("--force", opt->force, "replace the puzzle files a folder already holds");
     return {sub, [opt] { return run_generate(*opt); }};
 }
 

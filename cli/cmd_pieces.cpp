@@ -9,14 +9,14 @@
 #include "cli/commands.h"
 #include "pieces/catalogue_text.h"
 #include "search/atomic_file.h"
-#include "tools/pictures.h"
+#include "draw/pictures.h"
 
 namespace tessera::cli {
 
 namespace {
 
 struct PiecesOptions {
-    std::string pieces = "zdroj.txt";
+    std::string pieces = kPieceFile;
     std::string work_dir;
     std::string svg;
 };
@@ -26,7 +26,7 @@ int run_pieces(const PiecesOptions& opt) {
     const std::unique_ptr<Solver> solver = start_up(panel, opt.work_dir, opt.pieces);
     if (!solver) return 2;
     if (!opt.svg.empty()) {
-        if (const int err = write_file_atomically(opt.svg, tools::catalogue_svg(solver->state()))) {
+        if (const int err = write_file_atomically(opt.svg, draw::catalogue_svg(solver->state()))) {
             std::fprintf(stderr, "cannot write '%s' (%s)\n", opt.svg.c_str(), std::strerror(err));
             return 1;
         }

@@ -7,11 +7,11 @@
 #include "app/solver.h"
 #include "app/text.h"
 #include "cli/commands.h"
-#include "cli/png_output.h"
+#include "draw/png_output.h"
 #include "search/atomic_file.h"
 #include "search/placement_file.h"
-#include "tools/checker.h"
-#include "tools/pictures.h"
+#include "check/checker.h"
+#include "draw/pictures.h"
 
 namespace tessera::cli {
 
@@ -19,7 +19,7 @@ namespace {
 
 struct RenderOptions {
     std::string placement;
-    std::string pieces = "zdroj.txt";
+    std::string pieces = kPieceFile;
     std::string output;
     std::string work_dir;
     bool spots = false;
@@ -31,7 +31,7 @@ bool ends_with(const std::string& s, const char* tail) {
 }
 
 // The painter draws the solver's own state, so the placement must load as a resume file does.
-int write_png(Solver& solver, const RenderOptions& opt, const tools::PlacementReport& report) {
+int write_png(Solver& solver, const RenderOptions& opt, const check::PlacementReport& report) {
     if (!report.valid() || solver.nacti_reseni(opt.placement.c_str()) != 0) {
         std::fprintf(stderr, "%s: only a valid placement is drawn as PNG; an .svg picture shows the faults\n",
                      opt.placement.c_str());
@@ -59,15 +59,15 @@ int run_render(const RenderOptions& opt) {
     auto list = std::make_unique<PlacementList>();
     if (!read_placements(opt.placement, *list)) return 1;
     const SolverState& s = solver->state();
-    const tools::PlacementReport report = tools::check_placement(s.prvky, *list, opt.placement);
+    const check::PlacementReport report = check::check_placement(s.prvky, *list, opt.placement);
     // A faulty placement is still drawn, overlaps and all: that is when a picture helps most.
     if (!report.valid())
         std::fprintf(stderr, "%s: not a valid placement (%s); drawn as it is\n", opt.placement.c_str(),
-                     tools::verdict(report).c_str());
+                     check::verdict(report).c_str());
 
     if (png) return write_png(*solver, opt, report);
 
-    tools::BoardPicture picture;
+    draw::BoardPicture picture;
     picture.title =
         format("%s: %d pieces, %d cells not complete", opt.placement.c_str(), report.placed, report.incomplete);
     if (opt.spots) {
@@ -79,7 +79,7 @@ int run_render(const RenderOptions& opt) {
             std::fprintf(stderr, "%s: open spots are drawn only for a valid placement\n", opt.placement.c_str());
         }
     }
-    const std::string svg = tools::board_svg(s.prvky, *list, picture);
+    const std::string svg = draw::board_svg(s.prvky, *list, picture);
     if (const int err = write_file_atomically(opt.output, svg)) {
         std::fprintf(stderr, "cannot write '%s' (%s)\n", opt.output.c_str(), std::strerror(err));
         return 1;

@@ -7,7 +7,7 @@
 
 #include "cli/commands.h"
 #include "cli/options.h"
-#include "tools/replay.h"
+#include "work/replay.h"
 
 namespace tessera::cli {
 
@@ -22,17 +22,17 @@ struct ReplayOptions {
 
 int run_replay(const ReplayOptions& opt) {
     std::vector<double> times;
-    const std::string fault = tools::read_unit_times(opt.times_file, times);
+    const std::string fault = work::read_unit_times(opt.times_file, times);
     if (!fault.empty()) {
         std::fprintf(stderr, "%s\n", fault.c_str());
         return 2;
     }
-    std::fputs(tools::time_distribution(times).c_str(), stdout);
+    std::fputs(work::time_distribution(times).c_str(), stdout);
     for (const int p : opt.ranks) {
-        const tools::ReplayResult plain = tools::replay_units(times, p);
+        const work::ReplayResult plain = work::replay_units(times, p);
         std::printf("ranks=%d makespan=%.6g efficiency=%.4f", p, plain.makespan, plain.efficiency);
         if (opt.resplit) {
-            const tools::ReplayResult split = tools::replay_units(times, p, opt.min_piece);
+            const work::ReplayResult split = work::replay_units(times, p, opt.min_piece);
             std::printf(" resplit_makespan=%.6g resplit_efficiency=%.4f splits=%ld", split.makespan, split.efficiency,
                         split.splits);
         }
@@ -53,7 +53,7 @@ Command add_replay_units_command(CLI::App& app) {
         ->required();
     sub->add_option("--ranks", opt->ranks, "numbers of ranks P, comma-separated")
         ->delimiter(',')
-        ->check(CLI::PositiveNumber)
+        ->check(whole_number_from(1, work::kMostRanks))
         ->capture_default_str();
     sub->add_flag("--resplit", opt->resplit,
                   "also replay with re-splitting: once the queue is empty, an idle rank takes half of what is left of "

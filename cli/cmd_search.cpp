@@ -11,18 +11,20 @@
 #include <memory>
 #include <string>
 
+#include "app/progress_line.h"
 #include "app/search_params.h"
+#include "app/text.h"
 #include "app/solver.h"
 #include "cli/commands.h"
 #include "cli/options.h"
-#include "tools/checker.h"
+#include "check/checker.h"
 
 namespace tessera::cli {
 
 namespace {
 
 struct SearchOptions {
-    std::string pieces = "zdroj.txt";
+    std::string pieces = kPieceFile;
     std::string resume;
     bool limits = false;
     std::string pairs[kPairOptions];  // one text "X,Y" per pair option, in the order of the table
@@ -31,36 +33,52 @@ struct SearchOptions {
     std::int64_t progress_every = 1000000;
     double time_limit = 0;
     bool quiet = false;
+    double progress_every_s = 10;
     bool dump_state = false;
 };
 
 using Clock = std::chrono::steady_clock;
 
+// Why a stopped search stopped, for its last line.
+std::string stop_reason(int signal, bool out_of_time, bool out_of_steps, std::int64_t steps, double limit) {
+    switch (signal) {
+        case SIGINT: return "stopped by Ctrl-C (SIGINT)";
+        case SIGTERM: return "stopped by SIGTERM";
+        case SIGHUP: return "stopped by SIGHUP (the terminal was closed)";
+        case SIGQUIT: return "stopped by SIGQUIT";
+        case SIGUSR1: return "stopped by SIGUSR1";
+        default: break;
+    }
+    if (out_of_time) return format("stopped at its time limit of %g s", limit);
+    if (out_of_steps) return format("stopped at its step limit of %lld passes", static_cast<long long>(steps));
+    return "finished";
+}
+
 // Answers the search's "go on?" from the step limit, the time limit and the stop signals.
 class CliPanel : public StopAtPassPanel {
 public:
-    CliPanel(const SearchOptions& opt) : opt_(opt), started_(Clock::now()), drawn_(started_) {
-        progress_ = !opt.quiet && ::isatty(STDERR_FILENO);
+    CliPanel(const SearchOptions& opt) : opt_(opt), started_(Clock::now()), line_(opt.quiet, opt.progress_every_s) {
         stop_at = opt.max_steps;
     }
 
     bool pump_events(const SolverState& s) override {
-        bool go_on = StopAtPassPanel::pump_events(s) && g_stop_signal == 0;
+        const bool steps_left = StopAtPassPanel::pump_events(s);
+        out_of_steps_ = !steps_left;
+        bool go_on = steps_left && !stop_requested();
         // The clock is read only every 64 passes; it is the costliest thing here.
         if ((s.step_count & 63) == 0) {
             const Clock::time_point now = Clock::now();
-            if (opt_.time_limit > 0 && seconds(now) >= opt_.time_limit) go_on = false;
-            if (progress_ && now - drawn_ >= std::chrono::milliseconds(100)) {
-                drawn_ = now;
-                draw_progress(s, now);
-            }
+            if (opt_.time_limit > 0 && seconds(now) >= opt_.time_limit) go_on = false, out_of_time_ = true;
+            if (line_.due())
+                line_.show(progress_text(seconds(now), "passes", static_cast<std::uint64_t>(s.step_count), s.depth,
+                                         deepest_, format("  first piece %d", s.first_piece)));
         }
         if (s.depth > deepest_) deepest_ = s.depth;
         return go_on;
     }
 
     void finish(const Solver& solver) {
-        if (progress_) std::fputs("\r\033[K", stderr);
+        line_.wipe();
         const SolverState& s = solver.state();
         const double t = seconds(Clock::now());
         if (opt_.quiet) return;
@@ -69,25 +87,18 @@ public:
         // The best fill of the limit region, as "big.txt" holds it.
         if (s.params.use_limits != 0 && s.best_unfilled < 10000)
             std::fprintf(stderr, ", fewest unfilled region cells %d", s.best_unfilled);
-        std::fputc('\n', stderr);
+        std::fprintf(stderr, "\nsearch ended: %s\n",
+                     stop_reason(stop_signal(), out_of_time_, out_of_steps_, opt_.max_steps, opt_.time_limit).c_str());
     }
 
 private:
     double seconds(Clock::time_point now) const { return std::chrono::duration<double>(now - started_).count(); }
 
-    void draw_progress(const SolverState& s, Clock::time_point now) {
-        const double t = seconds(now);
-        const long whole = static_cast<long>(t);
-        std::fprintf(stderr, "\r\033[Kpasses %lld  %.0f/s  depth %d  deepest %d  first piece %d  %ld:%02ld:%02ld",
-                     static_cast<long long>(s.step_count), t > 0 ? static_cast<double>(s.step_count) / t : 0.0,
-                     s.depth, deepest_, s.first_piece, whole / 3600, whole / 60 % 60, whole % 60);
-        std::fflush(stderr);
-    }
-
     const SearchOptions& opt_;
-    bool progress_;
     i32 deepest_ = 0;
-    Clock::time_point started_, drawn_;
+    Clock::time_point started_;
+    ProgressLine line_;
+    bool out_of_time_ = false, out_of_steps_ = false;
 };
 
 int run_search(const SearchOptions& opt) {
@@ -110,7 +121,7 @@ int run_search(const SearchOptions& opt) {
     }
     const SolverState& s = solver->state();
     // A full board is checked again by code that did not build it.
-    const std::string note = s.depth == kPieceCount ? " " + tools::verdict(tools::check_stack(s)) : "";
+    const std::string note = s.depth == kPieceCount ? " " + check::verdict(check::check_stack(s)) : "";
     // The search has ended and its files are written: a summary that cannot be printed (a
     // closed pipe) changes nothing of that.
     std::printf("%s%s\nsteps=%lld depth=%d first_piece=%d\n", panel.caption(Control::Label3).c_str(), note.c_str(),
@@ -134,6 +145,8 @@ Command add_search_command(CLI::App& app) {
     add_count_option(sub, "--progress-every", opt->progress_every, 1, "passes between two \"res_\" progress files")
         ->default_str("1000000");
     sub->add_flag("--quiet", opt->quiet, "no progress line and no speed report on standard error");
+    add_seconds_option(sub, "--progress-every-s", opt->progress_every_s,
+                       "seconds between two plain progress lines when standard error is no terminal [10]", true);
     sub->add_flag("--dump-state", opt->dump_state, "write \"matice.txt\" and \"volny.txt\" after the search");
     return {sub, [opt] { return run_search(*opt); }};
 }

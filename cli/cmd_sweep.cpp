@@ -3,48 +3,36 @@
 // as a `tessera search` process of its own in its own folder, its output kept in "search.log".
 #include <CLI/CLI.hpp>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <array>
-#include <atomic>
-#include <cerrno>
-#include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <mutex>
-#include <sstream>
 #include <thread>
 
+#include "app/files.h"
 #include "app/search_params.h"
 #include "app/solver.h"
 #include "cli/commands.h"
 #include "cli/options.h"
-#include "search/atomic_file.h"
-#include "tools/sweep.h"
+#include "work/sweep.h"
+#include "work/sweep_run.h"
 
-extern char** environ;
 
 namespace tessera::cli {
 
 namespace {
 
 namespace fs = std::filesystem;
-using tools::SweepPlan;
-using tools::SweepSetting;
+using work::SweepPlan;
+using work::SweepSetting;
 
 struct SweepOptions {
     std::vector<std::string> firsts;
     bool first_all = false;
     bool limits = false;
     std::string pairs[4];  // --start, --end, --margin-start, --margin-end as "X,Y"
-    std::string pieces = "zdroj.txt";
+    std::string pieces = kPieceFile;
     double time_limit = 0;
     std::string dir;
     bool slurm = false;
@@ -61,101 +49,6 @@ std::array<const ParamSpec*, 4> shared_pair_entries() {
     return entries;
 }
 
-// The stop signals end the searches that run and start no more; each search ends cleanly and
-// its log is kept, marked as stopped.
-volatile std::sig_atomic_t g_stopped = 0;
-constexpr int kMaxChildren = 256;
-std::atomic<pid_t> g_children[kMaxChildren];
-
-extern "C" void on_sweep_signal(int) {
-    g_stopped = 1;
-    for (std::atomic<pid_t>& child : g_children) {
-        const pid_t pid = child.load();
-        if (pid > 0) ::kill(pid, SIGTERM);
-    }
-}
-
-void catch_sweep_signals() {
-    struct sigaction action {};
-    action.sa_handler = on_sweep_signal;
-    action.sa_flags = SA_RESTART;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
-
-// Starts `tessera ARGS` with standard output and standard error in `out_path`; 0 or an errno.
-int spawn_tessera(std::vector<std::string> args, const fs::path& out_path, pid_t& pid) {
-    args.insert(args.begin(), own_binary());
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    const int err = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    return err;
-}
-
-// The exit status of a child, or 128 + the signal that ended it.
-int wait_status(pid_t pid) {
-    int raw = 0;
-    while (::waitpid(pid, &raw, 0) < 0)
-        if (errno != EINTR) return 127;
-    return WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-}
-
-// Runs `tessera search` for one setting in its folder with its output in a scratch file, and
-// then keeps that output, with the way it ended, as the setting's "search.log" (so a log is
-// there only for a run that ended, and a rerun replaces it whole).
-int run_setting(const std::string& dir, const SweepPlan& plan, std::size_t index, int slot) {
-    const SweepSetting& setting = plan.settings[index];
-    const fs::path folder = fs::path(dir) / tools::setting_folder(setting);
-    const fs::path scratch = folder / ".search.log.part";
-    std::vector<std::string> args = tools::search_args(plan, setting);
-    args.insert(args.end(), {"-C", folder.string()});
-    pid_t pid = 0;
-    const int spawned = g_stopped ? ECANCELED : spawn_tessera(args, scratch, pid);
-    if (spawned != 0) {
-        std::fprintf(stderr, "%s: the search could not be started (%s)\n", folder.c_str(), std::strerror(spawned));
-        return 1;
-    }
-    g_children[slot].store(pid);
-    const int status = wait_status(pid);
-    g_children[slot].store(0);
-    const std::string log = read_whole(scratch) + (g_stopped ? "sweep: stopped\n" : "") +
-                            "sweep: status=" + std::to_string(status) + "\n";
-    if (!write_or_say((folder / tools::kSearchLog).string(), log)) return 1;
-    fs::remove(scratch);
-    return status;
-}
-
-// The settings one after another on `jobs` worker threads, each waiting for its own process.
-int run_locally(const std::string& dir, const SweepPlan& plan, unsigned jobs) {
-    std::atomic<std::size_t> next{0};
-    std::atomic<int> failed{0};
-    std::mutex print;
-    const unsigned workers = std::min<unsigned>({jobs, static_cast<unsigned>(plan.settings.size()), kMaxChildren});
-    std::vector<std::thread> pool;
-    for (unsigned w = 0; w < workers; ++w)
-        pool.emplace_back([&, w] {
-            for (std::size_t i = next++; i < plan.settings.size() && !g_stopped; i = next++) {
-                const int status = run_setting(dir, plan, i, static_cast<int>(w));
-                if (status != 0) ++failed;
-                const std::lock_guard<std::mutex> lock(print);
-                const std::string how = g_stopped     ? "stopped"
-                                        : status == 0 ? "done"
-                                                      : "exit status " + std::to_string(status);
-                std::printf("%s: %s\n", tools::setting_folder(plan.settings[i]).c_str(), how.c_str());
-                std::fflush(stdout);
-            }
-        });
-    for (std::thread& t : pool) t.join();
-    return g_stopped ? 3 : failed != 0 ? 1 : 0;
-}
-
 // The limit pairs that every setting shares, the window's defaults where not given.
 bool shared_params_from_options(const SweepOptions& opt, SearchParams& params) {
     params.use_limits = opt.limits ? 1 : 0;
@@ -165,7 +58,7 @@ bool shared_params_from_options(const SweepOptions& opt, SearchParams& params) {
         const ParamSpec& y = *(&x + 1);
         params.*x.field = atol_rule(x.default_text);
         params.*y.field = atol_rule(y.default_text);
-        if (!opt.pairs[i].empty() && !tools::parse_pair(opt.pairs[i], params.*x.field, params.*y.field)) {
+        if (!opt.pairs[i].empty() && !work::parse_pair(opt.pairs[i], params.*x.field, params.*y.field)) {
             std::fprintf(stderr, "%s: '%s' is not a pair X,Y of whole numbers\n", x.option, opt.pairs[i].c_str());
             return false;
         }
@@ -177,11 +70,11 @@ bool shared_params_from_options(const SweepOptions& opt, SearchParams& params) {
 bool settings_from_options(const SweepOptions& opt, SweepPlan& plan) {
     for (const std::string& text : opt.firsts) {
         SweepSetting s;
-        if (!tools::parse_pair(text, s.first_x, s.first_y)) {
+        if (!work::parse_pair(text, s.first_x, s.first_y)) {
             std::fprintf(stderr, "--first: '%s' is not a pair X,Y of whole numbers\n", text.c_str());
             return false;
         }
-        const std::string fault = params_fault(tools::setting_params(plan, s)).line;
+        const std::string fault = params_fault(work::setting_params(plan, s)).line;
         const bool twice = std::any_of(plan.settings.begin(), plan.settings.end(), [&](const SweepSetting& e) {
             return e.first_x == s.first_x && e.first_y == s.first_y;
         });
@@ -200,68 +93,14 @@ bool plan_from_options(const SweepOptions& opt, SweepPlan& plan) {
     return shared_params_from_options(opt, plan.params) && settings_from_options(opt, plan);
 }
 
-// A new sweep folder: the plan, the piece file, and one folder per setting with the piece file
-// linked in (copied where links cannot be made).
-bool make_sweep_folder(const SweepOptions& opt, const SweepPlan& plan) {
-    std::error_code ec;
-    if (fs::exists(opt.dir) && !fs::is_empty(opt.dir, ec)) {
-        std::fprintf(stderr, "%s: exists and is not empty; a sweep needs a new folder\n", opt.dir.c_str());
-        return false;
-    }
-    fs::create_directories(fs::path(opt.dir) / "logs", ec);
-    const std::string pieces = read_whole(opt.pieces);
-    int err = ec ? ec.value() : write_file_atomically((fs::path(opt.dir) / tools::kPiecesName).string(), pieces);
-    for (std::size_t i = 0; i < plan.settings.size() && err == 0; ++i) {
-        const fs::path folder = fs::path(opt.dir) / tools::setting_folder(plan.settings[i]);
-        fs::create_directory(folder, ec);
-        if (!ec) fs::create_symlink(fs::path("..") / tools::kPiecesName, folder / tools::kPiecesName, ec);
-        if (ec) fs::copy_file(fs::path(opt.dir) / tools::kPiecesName, folder / tools::kPiecesName, ec);
-        err = ec.value();
-    }
-    if (err != 0) {
-        std::fprintf(stderr, "%s: cannot be written (%s)\n", opt.dir.c_str(), std::strerror(err));
-        return false;
-    }
-    return write_or_say((fs::path(opt.dir) / tools::kPlanFile).string(), tools::plan_text(plan));
-}
-
-int write_job_script(const std::string& dir, const SweepPlan& plan) {
-    const std::string absolute = fs::absolute(dir).lexically_normal().string();
-    const std::string path = absolute + "/job.sbatch";
-    if (!write_or_say(path, tools::job_script(own_binary(), absolute, plan))) return 1;
-    std::printf("%zu settings; submit the job array with: sbatch %s\n", plan.settings.size(), path.c_str());
-    std::printf("then read the results with: tessera sweep-report %s\n", absolute.c_str());
-    return 0;
-}
-
-int run_task(const SweepOptions& opt) {
-    SweepPlan plan;
-    const std::string fault = tools::read_plan((fs::path(opt.dir) / tools::kPlanFile).string(), plan);
-    if (!fault.empty()) {
-        std::fprintf(stderr, "%s\n", fault.c_str());
-        return 2;
-    }
-    if (opt.task < 1 || static_cast<std::size_t>(opt.task) > plan.settings.size()) {
-        std::fprintf(stderr, "--task: %d is not a setting of this sweep (1..%zu)\n", opt.task, plan.settings.size());
-        return 2;
-    }
-    catch_sweep_signals();
-    const SweepSetting& setting = plan.settings[static_cast<std::size_t>(opt.task - 1)];
-    const int status = run_setting(opt.dir, plan, static_cast<std::size_t>(opt.task - 1), 0);
-    // The job's own output file then tells the same as the setting's log.
-    std::printf("%s\n%s", tools::setting_folder(setting).c_str(),
-                read_whole(fs::path(opt.dir) / tools::setting_folder(setting) / tools::kSearchLog).c_str());
-    return status;
-}
-
 int run_sweep(const SweepOptions& opt) {
-    if (opt.task != 0) return run_task(opt);
+    if (opt.task != 0) return work::run_sweep_task(opt.dir, opt.task);
     SweepPlan plan;
     if (!plan_from_options(opt, plan)) return 2;
     MemoryPanel panel;
     const std::unique_ptr<Solver> solver = start_up(panel, "", opt.pieces);
     if (!solver) return 2;
-    if (opt.first_all) plan.settings = tools::anchor_cells(*solver, plan.params);
+    if (opt.first_all) plan.settings = work::anchor_cells(*solver, plan.params);
     if (plan.settings.empty()) {
         std::fprintf(stderr, "%s: no board cell can take a first piece\n", opt.pieces.c_str());
         return 2;
@@ -271,35 +110,11 @@ int run_sweep(const SweepOptions& opt) {
         std::fprintf(stderr, "-o: '%s' holds a blank or a quote, which a job script cannot name\n", opt.dir.c_str());
         return 2;
     }
-    if (!make_sweep_folder(opt, plan)) return 2;
-    if (opt.slurm) return write_job_script(opt.dir, plan);
-    catch_sweep_signals();
-    return run_locally(opt.dir, plan, opt.jobs);
+    if (!work::make_sweep_folder(opt.dir, opt.pieces, plan)) return 2;
+    if (opt.slurm) return work::write_sweep_job(opt.dir, plan);
+    return work::run_sweep_locally(opt.dir, plan, opt.jobs);
 }
 
-int run_report(const std::string& dir) {
-    SweepPlan plan;
-    const std::string fault = tools::read_plan((fs::path(dir) / tools::kPlanFile).string(), plan);
-    if (!fault.empty()) {
-        std::fprintf(stderr, "%s\n", fault.c_str());
-        return 2;
-    }
-    MemoryPanel panel;
-    const std::unique_ptr<Solver> solver = start_up(panel, "", (fs::path(dir) / tools::kPiecesName).string());
-    if (!solver) return 2;
-    const std::vector<tools::SettingReport> rows = tools::sweep_report(*solver, dir, plan);
-    const std::string csv = (fs::path(dir) / "report.csv").string();
-    if (!write_or_say(csv, tools::report_csv(rows))) return 1;
-    std::size_t done = 0, found = 0, failed = 0;
-    for (const tools::SettingReport& row : rows) {
-        done += row.state == "done" ? 1 : 0;
-        for (const tools::VarFile& v : row.var_files) (v.fault.empty() ? found : failed) += 1;
-    }
-    std::fputs(tools::report_table(rows).c_str(), stdout);
-    std::printf("settings=%zu done=%zu var_files=%zu failed_checks=%zu csv=%s\n", rows.size(), done, found + failed,
-                failed, csv.c_str());
-    return failed != 0 ? 1 : done < rows.size() ? 3 : 0;
-}
 
 }  // namespace
 
@@ -324,9 +139,9 @@ Command add_sweep_command(CLI::App& app) {
     sub->add_flag("--slurm", opt->slurm,
                   "write DIR/job.sbatch, a job array with one task per setting, and run nothing");
     sub->add_option("--jobs", opt->jobs, "settings run at once on this machine [the number of cores]")
-        ->check(CLI::PositiveNumber);
+        ->check(whole_number_from(1, 1000000000));
     sub->add_option("--task", opt->task, "run only setting K (from 1) of the existing sweep DIR (the job array's task)")
-        ->check(CLI::PositiveNumber);
+        ->check(whole_number_from(1, 1000000000));
     return {sub, [opt]() {
                 if (opt->task == 0 && (opt->time_limit <= 0 || (opt->firsts.empty() && !opt->first_all))) {
                     std::fprintf(stderr, "sweep: needs --time-limit and --first X,Y or --first-all\n");
@@ -344,7 +159,7 @@ Command add_sweep_report_command(CLI::App& app) {
         "each checked; also written to DIR/report.csv. Exit status 3 while settings are not done, 1 when a file "
         "fails its check");
     sub->add_option("DIR", *dir, "the sweep folder")->required();
-    return {sub, [dir] { return run_report(*dir); }};
+    return {sub, [dir] { return work::report_sweep(*dir); }};
 }
 
 }  // namespace tessera::cli

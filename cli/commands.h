@@ -9,6 +9,10 @@
 #include <string>
 
 #include "app/solver.h"
+#include "app/files.h"
+#include "app/start_up.h"
+#include "app/search_params.h"
+#include "app/stop_signals.h"
 #include "search/placement_file.h"
 
 namespace CLI {
@@ -36,35 +40,8 @@ Command add_sweep_command(CLI::App& app);
 Command add_sweep_report_command(CLI::App& app);
 Command add_replay_units_command(CLI::App& app);
 
-// Changes into the working directory named with -C; false (after one line on standard error)
-// when that is not possible.
-bool enter_work_dir(const std::string& dir);
-
-// Enters the working directory and runs the start-up on the piece file; nullptr (after one line
-// on standard error) when either fails.
-std::unique_ptr<Solver> start_up(ControlPanel& panel, const std::string& work_dir, const std::string& pieces);
-
-// Reads a placement file into `list`; false after one line on standard error naming the fault.
-bool read_placements(const std::string& path, PlacementList& list);
-
-// The path of the running program, for job scripts and child processes ("tessera" if unknown).
-std::string own_binary();
-// A whole file's bytes; empty when it cannot be read.
-std::string read_whole(const std::filesystem::path& path);
-// Writes a file whole; false after one line naming it.
-bool write_or_say(const std::string& path, const std::string& text);
-
-// Ctrl-C, SIGTERM and SIGHUP set g_stop_signal instead of ending the program, so that a command ends
-// through its normal end and writes what it must.
-extern volatile std::sig_atomic_t g_stop_signal;
-void catch_stop_signals();
-
 // The pair options of the parameter table ("--start X,Y" ...), one text per pair, in the order
 // of the table; --first only when `with_first`.
-inline constexpr int kPairOptions = 5;
-int pair_index(const char* option);
 void add_pair_options(CLI::App& sub, std::string (&pairs)[kPairOptions], bool with_first);
-// Puts the options into the panel's fields as the window would hold them.
-void fill_panel(MemoryPanel& panel, bool limits, const std::string& resume, const std::string (&pairs)[kPairOptions]);
 
 }  // namespace tessera::cli

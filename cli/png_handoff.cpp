@@ -8,7 +8,7 @@
 #include <string>
 
 #include "cli/commands.h"
-#include "cli/png_output.h"
+#include "draw/png_output.h"
 
 extern char** environ;
 

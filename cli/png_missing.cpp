@@ -1,5 +1,5 @@
 // Without Qt there is no painter for PNG pictures; SVG is always at hand.
-#include "cli/png_output.h"
+#include "draw/png_output.h"
 
 namespace tessera::cli {
 

@@ -88,12 +88,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fill_initial_board(board);
     const bool first_on_board = on_board(expected.first_x, expected.first_y) &&
                                 board[expected.first_x][expected.first_y] != kFull;
-    if (params_fault(read).empty() != first_on_board) fail("params_fault disagrees about the first point");
+    const bool region_ok = expected.use_limits == 0 || region_fault(expected).empty();
+    if (params_fault(read).empty() != (first_on_board && region_ok))
+        fail("params_fault disagrees about the first point or the region");
 
     panel.stop_at = 150;
     const ClickResult result = solver.Button1Click();
     if (result == ClickResult::BadParams) {
-        if (first_on_board) fail("parameters with the first point on the board were refused");
+        if (first_on_board && region_ok) fail("parameters with the first point on the board were refused");
         if (::access("tuton.txt", F_OK) == 0) fail("a refused search wrote tuton.txt");
         if (solver.state().running != 0 || solver.state().depth != 0) fail("a refused search changed the state");
         return 0;

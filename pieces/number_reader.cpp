@@ -1,5 +1,7 @@
 #include "pieces/number_reader.h"
 
+#include "app/files.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,12 +15,6 @@ namespace tessera {
 namespace {
 bool is_space(int ch) { return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\v' || ch == '\f' || ch == '\r'; }
 
-// Why a file of this kind is not read, or nullptr for a regular file.
-const char* refusal(const struct stat& st) {
-    if (S_ISREG(st.st_mode)) return nullptr;
-    return S_ISDIR(st.st_mode) ? std::strerror(EISDIR) : "not a regular file";
-}
-
 void skip_byte_order_mark(std::FILE* file) {
     unsigned char head[3];
     const std::size_t n = std::fread(head, 1, sizeof head, file);
@@ -28,18 +24,17 @@ void skip_byte_order_mark(std::FILE* file) {
 }  // namespace
 
 std::FILE* open_number_file(const char* path, std::string& reason) {
-    reason.clear();
-    struct stat st {};
-    if (::stat(path, &st) != 0) return nullptr;
-    if (const char* why = refusal(st)) return reason = why, nullptr;
-    // The name may have changed since it was looked at, so the open does not wait either, and
-    // what was opened is looked at again.
-    const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return nullptr;
-    const char* why = ::fstat(fd, &st) != 0 ? std::strerror(errno) : refusal(st);
-    std::FILE* file = why ? nullptr : ::fdopen(fd, "r");
+    bool refused = false;
+    const int fd = open_regular_file(path, reason, refused);
+    // A name that cannot be opened at all (missing, no permission) is told by the caller's own
+    // line; a name that is there but no file to read gets the reason beside it.
+    if (fd < 0) {
+        if (!refused) reason.clear();
+        return nullptr;
+    }
+    std::FILE* file = ::fdopen(fd, "r");
     if (!file) {
-        reason = why ? why : std::strerror(errno);
+        reason = std::strerror(errno);
         ::close(fd);
         return nullptr;
     }

@@ -46,9 +46,13 @@ void sync_folder(const char* path) {
 
 // A device or a pipe (`-o /dev/null`, `-o /dev/stdout`) is written into: renaming a file over
 // it would put a plain file in its place, which as root breaks /dev/null for the whole machine.
+// The open does not wait for a reader (a pipe that nobody reads fails with ENXIO at once); the
+// writes then wait as they would on any pipe.
 int write_into_special(const char* path, const char* data, std::size_t size) {
-    const int fd = ::open(path, O_WRONLY | O_CLOEXEC);
+    const int fd = ::open(path, O_WRONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return errno;
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     int err = write_all(fd, data, size);
     if (::close(fd) != 0 && err == 0) err = errno;
     return err;

@@ -64,7 +64,7 @@ std::string read_placement_file(const char* path, PlacementList& out) {
     }
 }
 
-std::string check_placements(const PieceRecord (*prvky)[kOrientations + 1], const char* path,
+std::string resume_fault(const Catalogue& prvky, const char* path,
                              const PlacementList& list) {
     BoardMatrix board;
     fill_initial_board(board);
@@ -98,7 +98,7 @@ std::string check_placements(const PieceRecord (*prvky)[kOrientations + 1], cons
     return {};
 }
 
-std::string wrong_way_note(const PieceRecord (*prvky)[kOrientations + 1], const char* path, const PlacementList& list) {
+std::string wrong_way_note(const Catalogue& prvky, const char* path, const PlacementList& list) {
     int first = -1, others = 0;
     for (int n = 0; n < list.count; ++n) {
         const Placement& e = list.entries[n];

@@ -23,12 +23,12 @@ std::string read_placement_file(const char* path, PlacementList& out);
 // Lays the entries one after another on an initial board with the catalogue's records. Returns
 // an empty string, or one line naming the first fault: a piece twice, a piece without a shape,
 // a cell outside the board or on a full cell, halves that do not complete each other.
-std::string check_placements(const PieceRecord (*prvky)[kOrientations + 1], const char* path,
+std::string resume_fault(const Catalogue& prvky, const char* path,
                              const PlacementList& list);
 
 // One line naming the first entry whose piece lies on cells that point the other way, and how
 // many more do, or an empty string. Such files are still loaded: earlier searches wrote them.
-std::string wrong_way_note(const PieceRecord (*prvky)[kOrientations + 1], const char* path, const PlacementList& list);
+std::string wrong_way_note(const Catalogue& prvky, const char* path, const PlacementList& list);
 
 // The placement stack (entries 1..depth) as the text of a placement file, written into `buf`;
 // returns the length. A buffer of kPlacementTextMax bytes always suffices.

@@ -30,12 +30,6 @@ struct Across {
 constexpr Across kUpAcross[6] = {{1, 0, 2}, {0, 1, 5}, {0, 1, 4}, {0, -1, 1}, {0, -1, 0}, {1, 0, 3}};
 constexpr Across kDownAcross[6] = {{0, 1, 4}, {0, 1, 3}, {-1, 0, 0}, {-1, 0, 5}, {0, -1, 2}, {0, -1, 1}};
 
-std::uint32_t three_from(int first) {
-    std::uint32_t m = 0;
-    for (int k = 0; k < 3; ++k) m |= 1u << ((first + k) % 6);
-    return m;
-}
-
 struct RecordCell {
     int r, c, code;  // r and c relative to the anchor
     bool up;         // the grid cell points up
@@ -61,7 +55,7 @@ std::uint64_t mix(std::uint64_t h, std::int64_t v) {
 
 class Builder {
 public:
-    Builder(const PieceRecord (*prvky)[kOrientations + 1], Problem& out) : prvky_(prvky), p_(out) {}
+    Builder(const Catalogue& prvky, Problem& out) : prvky_(prvky), p_(out) {}
 
     void board_cells() {
         BoardMatrix board;
@@ -76,7 +70,7 @@ public:
                 const bool up = board_cell_points_up(x, y);
                 const int code = board[x][y];
                 const std::uint32_t taken = code == 0 ? 0 : sixths_of_code(code, up);
-                const std::uint32_t free = code == 0 ? 0x3f : (taken == 0 ? 0 : 0x3f & ~taken);
+                const std::uint32_t free = code == 0 ? kWholeMask : (taken == 0 ? 0 : kWholeMask & ~taken);
                 if (free == 0) continue;
                 cell_of_[x * kBoardCols + y] = static_cast<int>(p_.cell_row.size());
                 p_.cell_row.push_back(x);
@@ -88,13 +82,13 @@ public:
                 p_.primary_area += inside ? std::popcount(free) : 0;
             }
         const int cells = static_cast<int>(p_.cell_row.size());
-        p_.across.assign(static_cast<std::size_t>(cells) * 6, -1);
+        p_.across.assign(static_cast<std::size_t>(cells) * kSixthsPerCell, -1);
         for (int i = 0; i < cells; ++i)
-            for (int k = 0; k < 6; ++k) {
+            for (int k = 0; k < kSixthsPerCell; ++k) {
                 int nx, ny, nk;
                 if (!sixth_across(p_.cell_row[i], p_.cell_col[i], k, nx, ny, nk)) continue;
                 const int j = cell_of_[nx * kBoardCols + ny];
-                if (j >= 0 && (p_.free_mask[j] >> nk & 1)) p_.across[i * 6 + k] = j * 6 + nk;
+                if (j >= 0 && (p_.free_mask[j] >> nk & 1)) p_.across[sixth_of(i, k)] = sixth_of(j, nk);
             }
     }
 
@@ -110,7 +104,8 @@ public:
             if (!home) {
                 p_.classes.emplace_back();
                 home = &p_.classes.back();
-                for (const RecordCell& rc : record_cells(prvky_[p][1])) home->area += rc.code == kFull ? 6 : 3;
+                for (const RecordCell& rc : record_cells(prvky_[p][1]))
+                    home->area += rc.code == kFull ? kSixthsPerCell : kSixthsPerCell / 2;
             }
             home->members.push_back(p);
             std::array<std::int32_t, kOrientations + 1> map{};
@@ -204,7 +199,7 @@ public:
         std::vector<std::uint32_t> cat(p_.class_list_start.begin(), p_.class_list_start.end() - 1);
         for (std::uint32_t id = 0; id < p_.rows.size(); ++id) {
             const Row& r = p_.rows[id];
-            p_.class_lists[cat[r.cls]++] = {id, 0x3f};
+            p_.class_lists[cat[r.cls]++] = {id, kWholeMask};
             for (std::uint32_t k = 0; k < r.count; ++k) {
                 const RowCell& rc = p_.row_cells[r.first + k];
                 p_.cell_lists[at[rc.cell]++] = {id, rc.mask};
@@ -220,17 +215,19 @@ public:
             if (r.count == 0) return true;
             for (std::uint32_t k = 0; k < r.count; ++k) mask[p_.row_cells[r.first + k].cell] = p_.row_cells[r.first + k].mask;
             const RowCell& start = p_.row_cells[r.first];
-            stack.assign(1, start.cell * 6 + std::countr_zero(start.mask));
+            stack.assign(1, sixth_of(start.cell, std::countr_zero(start.mask)));
             int reached = 0;
             mask[start.cell] &= ~(1 << std::countr_zero(start.mask));
             while (!stack.empty()) {
                 const std::int32_t at = stack.back();
                 stack.pop_back();
                 ++reached;
-                const std::int32_t cell = at / 6, sixth = at % 6;
-                for (const std::int32_t next : {cell * 6 + (sixth + 1) % 6, cell * 6 + (sixth + 5) % 6, p_.across[at]})
-                    if (next >= 0 && (mask[next / 6] >> (next % 6) & 1)) {
-                        mask[next / 6] &= ~(1 << (next % 6));
+                const std::int32_t cell = cell_of(at);
+                const int k = sixth_in_cell(at);
+                // Its two neighbours in the cell, and the sixth across its edge.
+                for (const std::int32_t next : {sixth_of(cell, turned(k, 1)), sixth_of(cell, turned(k, 5)), p_.across[at]})
+                    if (next >= 0 && (mask[cell_of(next)] >> sixth_in_cell(next) & 1)) {
+                        mask[cell_of(next)] &= ~(1 << sixth_in_cell(next));
                         stack.push_back(next);
                     }
             }
@@ -253,7 +250,7 @@ public:
     }
 
 private:
-    const PieceRecord (*prvky_)[kOrientations + 1];
+    const Catalogue& prvky_;
     Problem& p_;
     std::vector<int> cell_of_;
 };
@@ -261,9 +258,9 @@ private:
 }  // namespace
 
 unsigned sixths_of_code(int code, bool points_up) {
-    if (code == kFull) return 0x3f;
+    if (code == kFull) return kWholeMask;
     for (const HalfStart& h : points_up ? kUpStarts : kDownStarts)
-        if (h.code == code) return three_from(h.first);
+        if (h.code == code) return half_mask(h.first);
     return 0;
 }
 
@@ -275,7 +272,7 @@ bool sixth_across(int row, int col, int sixth, int& nrow, int& ncol, int& nsixth
     return on_board(nrow, ncol);
 }
 
-void build_problem(const PieceRecord (*prvky)[kOrientations + 1], const std::vector<Placement>& fixed,
+void build_problem(const Catalogue& prvky, const std::vector<Placement>& fixed,
                    const Region& region, Problem& out) {
     out = Problem{};
     out.region = region;

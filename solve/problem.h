@@ -21,15 +21,31 @@ namespace tessera::solve {
 // three for a half of that direction, none for 0 or a code that does not suit the direction.
 unsigned sixths_of_code(int code, bool points_up);
 
+// The words for sixths. A cell's sixths are a six-bit mask (bit k: sixth k); over the whole
+// problem a sixth has the id cell * 6 + k (compact cell index), as Problem::across numbers them.
+inline constexpr int kSixthsPerCell = 6;
+inline constexpr std::uint32_t kWholeMask = 0x3f;  // all six sixths: a whole cell
+
+// The sixth `steps` places on from sixth k of the same cell, counterclockwise (steps 0..5).
+constexpr int turned(int k, int steps) { return (k + steps) % kSixthsPerCell; }
+// The half whose three sixths start at sixth `first`, counterclockwise.
+constexpr std::uint32_t half_mask(int first) {
+    return (0x7u << first | 0x7u >> (kSixthsPerCell - first)) & kWholeMask;
+}
+constexpr std::int32_t sixth_of(std::int32_t cell, int k) { return cell * kSixthsPerCell + k; }
+constexpr std::int32_t cell_of(std::int32_t sixth) { return sixth / kSixthsPerCell; }
+// Which of its cell's six a sixth id is: the k of sixth_of(cell, k).
+constexpr int sixth_in_cell(std::int32_t sixth) { return sixth % kSixthsPerCell; }
+
 // The sixths in a mask of one cell. Masks have six bits: a table counts them without a library
 // call on targets without a population count instruction.
 inline constexpr std::array<std::int8_t, 64> kSixthCount = [] {
     std::array<std::int8_t, 64> t{};
     for (int m = 0; m < 64; ++m)
-        for (int b = 0; b < 6; ++b) t[m] = static_cast<std::int8_t>(t[m] + (m >> b & 1));
+        for (int b = 0; b < kSixthsPerCell; ++b) t[m] = static_cast<std::int8_t>(t[m] + (m >> b & 1));
     return t;
 }();
-inline int sixths_in(std::uint32_t mask) { return kSixthCount[mask & 0x3f]; }
+inline int sixths_in(std::uint32_t mask) { return kSixthCount[mask & kWholeMask]; }
 
 // The sixth across the edge of a cell: for sixth k of the cell (row, col), the neighbouring
 // cell and its sixth that shares that half edge; false at the border of the matrix.
@@ -53,7 +69,7 @@ struct Row {
 };
 
 // An entry of a column's list of rows: a cell's list holds every row that covers a sixth of it
-// with the mask it covers there; a class's list holds its rows with mask 0x3f.
+// with the mask it covers there; a class's list holds its rows with the whole mask.
 struct ListEntry {
     std::uint32_t row;
     std::uint32_t mask;
@@ -80,7 +96,7 @@ struct Problem {
     std::vector<std::int32_t> cell_row, cell_col;
     std::vector<std::uint32_t> free_mask;     // free sixths of each cell at the start
     std::vector<std::uint32_t> primary_mask;  // the free sixths that must be covered
-    std::vector<std::int32_t> across;         // per sixth (cell * 6 + k): sixth id across, or -1
+    std::vector<std::int32_t> across;         // per sixth id: the sixth id across its edge, or -1
 
     std::vector<ShapeClass> classes;
     std::vector<Row> rows;  // in search order: classes with fewest rows first
@@ -101,7 +117,7 @@ struct Problem {
 };
 
 // Builds the model from the catalogue and a resume placement that has already been validated.
-void build_problem(const PieceRecord (*prvky)[kOrientations + 1], const std::vector<Placement>& fixed,
+void build_problem(const Catalogue& prvky, const std::vector<Placement>& fixed,
                    const Region& region, Problem& out);
 
 }  // namespace tessera::solve

@@ -1,8 +1,9 @@
 #include "solve/sha256.h"
 
+#include "app/files.h"
+
 #include <array>
 #include <cstdint>
-#include <fstream>
 #include <iterator>
 
 namespace tessera::solve {
@@ -73,11 +74,9 @@ std::string sha256_hex(std::string_view data) {
 }
 
 bool sha256_of_file(const std::string& path, std::string& hex) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    const std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return false;
-    hex = sha256_hex(data);
+    const FileText file = read_text_file(path);
+    if (!file.ok()) return false;
+    hex = sha256_hex(file.text);
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <condition_variable>
 #include <deque>
 #include <memory>
@@ -61,43 +62,6 @@ UnitResult solve_unit(const Problem& problem, const Prefix& prefix, const UnitOp
     return result;
 }
 
-void for_each_labelling(const Problem& problem, const Prefix& tiling, const std::function<bool(const Prefix&)>& fn) {
-    std::vector<int> class_of(kPieceCount + 1, -1), index_of(kPieceCount + 1, -1);
-    for (std::size_t c = 0; c < problem.classes.size(); ++c)
-        for (std::size_t i = 0; i < problem.classes[c].members.size(); ++i) {
-            class_of[problem.classes[c].members[i]] = static_cast<int>(c);
-            index_of[problem.classes[c].members[i]] = static_cast<int>(i);
-        }
-    // The first member's orientation that each entry's orientation stands for.
-    std::vector<int> shape_orientation(tiling.size());
-    for (std::size_t k = 0; k < tiling.size(); ++k) {
-        const ShapeClass& shape = problem.classes[class_of[tiling[k].piece]];
-        const auto& map = shape.orientation_of[index_of[tiling[k].piece]];
-        for (int o = kOrientations; o >= 1; --o)
-            if (map[o] == tiling[k].orientation) shape_orientation[k] = o;
-    }
-    std::vector<char> used(kPieceCount + 1, 0);
-    Prefix out = tiling;
-    bool go_on = true;
-    std::function<void(std::size_t)> assign = [&](std::size_t k) {
-        if (k == tiling.size()) {
-            go_on = fn(out);
-            return;
-        }
-        const ShapeClass& shape = problem.classes[class_of[tiling[k].piece]];
-        for (std::size_t i = 0; i < shape.members.size() && go_on; ++i) {
-            const int piece = shape.members[i];
-            if (used[piece]) continue;
-            used[piece] = 1;
-            out[k].piece = piece;
-            out[k].orientation = shape.orientation_of[i][shape_orientation[k]];
-            assign(k + 1);
-            used[piece] = 0;
-        }
-    };
-    assign(0);
-}
-
 namespace {
 
 using Key = std::vector<std::uint32_t>;
@@ -118,8 +82,8 @@ public:
     enum class End { Complete, MaxSolutions, Stopped, Checkpoint, Failed };
 
     Round(const Problem& problem, SearchTotals& totals, const RunOptions& options, std::uint64_t& written,
-          DeadStates& dead)
-        : p_(problem), t_(totals), o_(options), written_(written), dead_(dead) {
+          DeadStates& dead, std::uint64_t carried)
+        : p_(problem), t_(totals), o_(options), written_(written), dead_(dead), carried_(carried) {
         for (std::size_t i = 0; i < totals.frontier.size(); ++i) {
             const std::uint64_t budget = i < totals.budgets.size() ? totals.budgets[i] : options.turn_nodes;
             queue_.push_back({Key{static_cast<std::uint32_t>(i)}, std::move(totals.frontier[i]), budget});
@@ -128,8 +92,8 @@ public:
         totals.budgets.clear();
     }
 
-    End run(Clock::time_point started, Clock::time_point checkpoint_at, std::uint64_t& estimate_probes,
-            double& estimate_sum, Walker& prober, std::uint64_t& rng);
+    End run(Clock::time_point started, Clock::time_point checkpoint_at, TreeEstimate& estimate, Walker& prober,
+            std::uint64_t& rng);
 
 private:
     struct Worker {
@@ -142,13 +106,14 @@ private:
     void work(Worker& w);
     bool on_tiling(const Prefix& tiling);
     void stop_all(End why);
-    Progress progress(Clock::time_point started, double estimate) const;
+    Progress progress(Clock::time_point started, const TreeEstimate& estimate) const;
 
     const Problem& p_;
     SearchTotals& t_;
     const RunOptions& o_;
     std::uint64_t& written_;
     DeadStates& dead_;
+    const std::uint64_t carried_;  // nodes of the runs before this one
     mutable std::mutex mu_;
     std::condition_variable cv_;
     std::deque<Item> queue_;
@@ -169,13 +134,11 @@ bool Round::on_tiling(const Prefix& tiling) {
     t_.solutions.add(n);
     ++t_.tilings;
     bool ok = !o_.on_tiling || o_.on_tiling(tiling);
-    if (ok && o_.on_solution)
-        for_each_labelling(p_, tiling, [&](const Prefix& labelled) {
-            if (o_.max_solutions != 0 && written_ >= o_.max_solutions) return false;
-            ok = o_.on_solution(labelled);
-            ++written_;
-            return ok;
-        });
+    // One solution file per tiling: the others it stands for only swap pieces of one shape.
+    if (ok && o_.on_solution && (o_.max_solutions == 0 || written_ < o_.max_solutions)) {
+        ok = o_.on_solution(tiling);
+        ++written_;
+    }
     if (!ok) {
         stopping_ = true;
         why_ = End::Failed;
@@ -270,8 +233,8 @@ void Round::work(Worker& w) {
     cv_.notify_all();
 }
 
-Round::End Round::run(Clock::time_point started, Clock::time_point checkpoint_at, std::uint64_t& estimate_probes,
-                      double& estimate_sum, Walker& prober, std::uint64_t& rng) {
+Round::End Round::run(Clock::time_point started, Clock::time_point checkpoint_at, TreeEstimate& estimate,
+                      Walker& prober, std::uint64_t& rng) {
     const int threads = std::max(1, o_.threads);
     for (int i = 0; i < threads; ++i) {
         workers_.push_back(std::make_unique<Worker>());
@@ -299,8 +262,8 @@ Round::End Round::run(Clock::time_point started, Clock::time_point checkpoint_at
         else if (now >= checkpoint_at)
             stop_all(End::Checkpoint);
         if (o_.on_progress) {
-            for (int k = 0; k < 20; ++k, ++estimate_probes) estimate_sum += prober.probe(rng);
-            o_.on_progress(progress(started, estimate_sum / static_cast<double>(estimate_probes)));
+            for (int k = 0; k < 20; ++k) estimate.add(prober.probe(rng));
+            o_.on_progress(progress(started, estimate));
         }
     }
     for (std::thread& t : pool) t.join();
@@ -316,27 +279,45 @@ Round::End Round::run(Clock::time_point started, Clock::time_point checkpoint_at
     return why_;
 }
 
-Progress Round::progress(Clock::time_point started, double estimate) const {
+Progress Round::progress(Clock::time_point started, const TreeEstimate& estimate) const {
     Progress out;
     out.seconds = std::chrono::duration<double>(Clock::now() - started).count();
     std::lock_guard lock(mu_);
     out.nodes = t_.nodes;
+    out.carried = carried_;
     out.tilings = t_.tilings;
     out.deepest = t_.deepest;
     for (const auto& w : workers_) {
         out.nodes += w->walker->nodes.load(std::memory_order_relaxed) - w->nodes_counted;
         out.deepest = std::max(out.deepest, w->walker->deepest.load(std::memory_order_relaxed));
     }
-    if (estimate > 0) out.fraction = std::min(0.999, static_cast<double>(out.nodes) / estimate);
+    if (!estimate.stable(out.tree, out.spread)) out.tree = out.spread = -1;
     return out;
 }
 
 }  // namespace
 
+void TreeEstimate::add(double nodes) {
+    ++probes;
+    sum += nodes;
+    sum_of_squares += nodes * nodes;
+}
+
+bool TreeEstimate::stable(double& nodes, double& spread) const {
+    if (probes < 200) return false;
+    const double n = static_cast<double>(probes);
+    const double mean = sum / n;
+    const double variance = std::max(0.0, sum_of_squares / n - mean * mean) * n / (n - 1);
+    spread = std::sqrt(variance / n) / mean;
+    nodes = mean;
+    return std::isfinite(spread) && mean > 0 && spread <= 0.5;
+}
+
 RunEnd run_search(const Problem& problem, SearchTotals& totals, const RunOptions& options) {
     const Clock::time_point started = Clock::now();
-    std::uint64_t written = 0, probes = 0;
-    double probe_sum = 0;
+    std::uint64_t written = 0;
+    const std::uint64_t carried = totals.nodes;
+    TreeEstimate estimate;
     std::uint64_t rng = 0x2545f4914f6cdd1dULL;
     Walker prober(problem);
     // Shared by the threads and kept from round to round: a unit started again on another
@@ -351,11 +332,15 @@ RunEnd run_search(const Problem& problem, SearchTotals& totals, const RunOptions
         totals.frontier = expand_frontier(problem, std::move(totals.frontier), options.turn_units);
         totals.budgets.clear();
     }
-    for (;;) {
+    const auto first = options.first_checkpoint > 0 ? std::chrono::duration_cast<Clock::duration>(
+                                                          std::chrono::duration<double>(options.first_checkpoint))
+                                                    : every;
+    for (bool first_round = true;; first_round = false) {
         if (totals.frontier.empty()) return RunEnd::Complete;
-        Round round(problem, totals, options, written, dead);
-        const Round::End end = round.run(started, Clock::now() + every, probes, probe_sum, prober, rng);
-        if (options.on_checkpoint) options.on_checkpoint(totals);
+        Round round(problem, totals, options, written, dead, carried);
+        const Round::End end =
+            round.run(started, Clock::now() + (first_round ? first : every), estimate, prober, rng);
+        if (options.on_checkpoint && end != Round::End::Failed) options.on_checkpoint(totals);
         switch (end) {
             case Round::End::Complete: return RunEnd::Complete;
             case Round::End::MaxSolutions: return RunEnd::MaxSolutions;

@@ -59,19 +59,34 @@ struct SearchTotals {
     int deepest = 0;  // placements beyond the fixed ones, in this process
 };
 
+// Knuth's estimate of the whole tree's size from random paths down from the root: the mean of
+// the paths' products of branching factors, and the relative standard error of that mean.
+struct TreeEstimate {
+    std::uint64_t probes = 0;
+    double sum = 0, sum_of_squares = 0;
+    void add(double nodes);
+    // The estimate once it means something (at least 200 paths, a standard error of at most
+    // half the mean); false until then. The estimate's spread is wide, and a first guess from a
+    // few paths can be off by orders of magnitude either way.
+    bool stable(double& nodes, double& spread) const;
+};
+
 struct Progress {
-    double seconds = 0;
-    std::uint64_t nodes = 0;  // including those carried over
+    double seconds = 0;         // of this run
+    std::uint64_t nodes = 0;    // including those carried over
+    std::uint64_t carried = 0;  // nodes of the runs before this one
     int deepest = 0;
     std::uint64_t tilings = 0;
-    double fraction = -1;  // estimate of the tree searched, -1 while unknown
+    double tree = -1;    // the estimated nodes of the whole tree, -1 while not stable
+    double spread = -1;  // its relative standard error
 };
 
 struct RunOptions {
     int threads = 1;
-    std::uint64_t max_solutions = 0;  // 0: all
+    std::uint64_t max_solutions = 0;  // tilings to hand to on_solution; 0: all
     double time_limit = 0;            // seconds, 0: none
     double checkpoint_every = 60;     // seconds
+    double first_checkpoint = 0;      // seconds to the first checkpoint; 0: checkpoint_every
     // Taking turns, for runs that look for some solutions rather than all: the frontier is first
     // widened to `turn_units` subproblems, then each gets `turn_nodes` nodes in its turn, twice as
     // many in every later turn, and a unit that ends its turn with nothing found starts again from
@@ -83,9 +98,12 @@ struct RunOptions {
     std::function<bool()> should_stop;  // polled a few times a second: a signal, end cleanly
     // Called for each tiling found, one at a time; return false to stop (a failed check).
     std::function<bool(const Prefix&)> on_tiling;
-    // Called for each labelled solution in the order found, one at a time, until max_solutions
-    // are out. Return false to stop (a solution that fails the check or cannot be written).
+    // Called for each tiling in the order found (as the walk lays it, each shape's lowest free
+    // pieces first), one at a time, until max_solutions are out. Return false to stop (a solution
+    // that fails the check or cannot be written).
     std::function<bool(const Prefix&)> on_solution;
+    // Called at each checkpoint and at the end, but not after a solution failed or could not be
+    // written: the last checkpoint then stays as it was, with nothing counted that did not land.
     std::function<void(const SearchTotals&)> on_checkpoint;
     std::function<void(const Progress&)> on_progress;  // a few times a second
     // A table of dead states kept by the caller for runs of one problem one after another (the
@@ -99,9 +117,5 @@ enum class RunEnd { Complete, MaxSolutions, Stopped };
 // work by asking a busy one to hand over what it has not yet searched. `totals` holds the state
 // at the end: an empty frontier when complete.
 RunEnd run_search(const Problem& problem, SearchTotals& totals, const RunOptions& options);
-
-// Each labelled solution of a tiling (pieces of one shape swapped), the tiling's own first,
-// until `fn` returns false.
-void for_each_labelling(const Problem& problem, const Prefix& tiling, const std::function<bool(const Prefix&)>& fn);
 
 }  // namespace tessera::solve

@@ -1,8 +1,19 @@
 // One depth-first walk of the exact-cover tree of a Problem, on one thread. The walk picks the
 // open column with the fewest live rows (a sixth, or on a full board the last free piece of a
 // shape), tries its rows (the shapes with the most free pieces per live row first), and lifts
-// them again, keeping for every column the count of rows that can still cover it. Pieces of one shape are interchangeable: a row of a
-// shape is given to the lowest-numbered free piece of that shape, so each tiling is met once.
+// them again, keeping for every column the count of rows that can still cover it. Pieces of one
+// shape are interchangeable: a row of a shape is given to the lowest-numbered free piece of that
+// shape, so each tiling is met once.
+//
+// One class, three concerns, each in a file of its own (the fields below are grouped the same way):
+//   solve/walker.cpp          the walk: entering a prefix, the loop over levels, the choice of
+//                             column and the order of its rows, and what a walk hands back
+//                             (open prefixes, children, probes)
+//   solve/walker_cover.cpp    the cover state and its undo: place, kill, lift, the live counts
+//                             and the trail that puts them back
+//   solve/walker_pruning.cpp  the pruning of a node by its empty areas: pockets, their areas and
+//                             the tilt the free pieces can make
+// They stay one class so that the walk's inner loop reaches every table without an indirection.
 #pragma once
 
 #include <atomic>
@@ -22,7 +33,6 @@ using Prefix = std::vector<Placement>;  // placements beyond the fixed ones, in 
 class Walker {
 public:
     explicit Walker(const Problem& problem);
-
 
     // Back to the fixed placement, then lays `prefix`. False when an entry is not an open row
     // of the problem at that point, or not given to the piece that the walk would give it to.
@@ -70,10 +80,10 @@ public:
 
 private:
     // A level's rows are the live rows of its column, taken from candidates_[first, end) in
-    // the order of trial; `at` is the next to try.
+    // the order of trial; `at` is the next to try. The row a level placed stays placed while
+    // the levels below it are searched.
     struct Level {
         std::uint32_t first, at, end;
-        std::int32_t row;  // the row placed from this level, or -1
         std::uint64_t tilings_before;  // tilings met before the level was entered
     };
     struct Choice {
@@ -83,20 +93,34 @@ private:
         std::int64_t count;  // live rows; 0 means a dead end
     };
 
-    void reset();
+    // The walk (walker.cpp).
     void count_node(int depth);
-    void place(std::uint32_t row, bool keep_used_up = false);
-    void lift_out_used_up(std::int32_t cls);
-    void lift(std::uint32_t row, std::uint32_t mark);
-    void kill(std::uint32_t row);
-    bool starved() const;
     bool is_tiling() const;
+    bool child_survives(std::uint32_t row);
+    bool descend();
+    void ascend();
     Choice choose() const;
+    Choice sixth_choice(std::int32_t sixth, std::int64_t count) const;
     void push_level(const Choice& column);
     bool tried_before(std::uint32_t a, std::uint32_t b) const;
+    Prefix path_prefix(int levels) const;
+    Prefix extended(const Prefix& head, std::uint32_t row, int placements) const;
+    int next_member(int cls, int levels) const;
+    Placement placement_of(std::uint32_t row, int piece) const;
+
+    // The cover state and its undo (walker_cover.cpp; live_in and live_on below).
+    void build_cover_tables();
+    void reset();
+    void place(std::uint32_t row, bool keep_used_up = false);
+    void kill(std::uint32_t row);
+    void lift_out_used_up(std::int32_t cls);
+    void lift(std::uint32_t row, std::uint32_t mark);
+    bool starved() const;
+    std::int32_t live_in(std::size_t cell, int k) const;
     std::int32_t live_on(std::int32_t sixth) const;
-    std::int32_t live_in(std::size_t cell, int sixth) const;
-    Choice sixth_choice(std::int32_t sixth, std::int64_t count) const;
+
+    // The pruning by empty areas and tilt (walker_pruning.cpp).
+    void build_pruning_tables();
     bool all_pockets_ok();
     bool pockets_ok_after(std::uint32_t row);
     bool still_one_area(std::uint32_t row);
@@ -105,12 +129,10 @@ private:
     bool pocket_tilt_ok(std::int64_t tilt, int size) const;
     const std::bitset<512>& reachable_sums();
     bool area_fillable(int size);
-    Prefix path_prefix(int levels) const;
-    Prefix extended(const Prefix& head, std::uint32_t row, int placements) const;
-    int next_member(int cls, int levels) const;
-    Placement placement_of(std::uint32_t row, int piece) const;
 
     const Problem& p_;
+
+    // The cover state and its undo (walker_cover.cpp; its top comment describes the trail).
     std::vector<std::uint32_t> cover_;   // covered sixths of each cell
     static constexpr int kSlots = 7;
     std::vector<std::int32_t> live_;     // live rows per cell and kind of cover (whole, six halves)
@@ -122,9 +144,26 @@ private:
     };
     std::vector<RowCells> row_cells_of_;
     std::vector<std::int32_t> class_live_, class_free_;
+    std::int64_t uncovered_primary_ = 0;
+    int pieces_left_ = 0;                // free pieces with a shape
     std::vector<std::uint32_t> stamp_;   // placement that killed a row (1-based), 0 if alive
-    std::vector<std::uint32_t> trail_;
+    std::vector<std::uint32_t> trail_;   // rows killed, in the order they died
+    std::vector<std::uint32_t> marks_;   // trail length before each placement
     std::vector<std::int32_t> emptied_;  // cells where a kind of cover lost its last live row
+    std::vector<std::uint32_t> placed_;  // rows placed since the fixed placement
+    std::vector<std::int32_t> placed_piece_;
+    std::vector<StateKey> row_key_;      // what placing each row adds to the state's key
+    StateKey state_;                     // key of the covered sixths and used shapes
+
+    // The walk (walker.cpp): the path's levels below the entered prefix, and what the walks met.
+    std::size_t base_ = 0;               // placements of the entered prefix
+    std::vector<Level> levels_;
+    std::vector<std::uint32_t> candidates_;  // the levels' rows, level after level
+    DeadStates* dead_ = nullptr;
+    std::uint64_t tilings_met_ = 0;
+    bool last_of_ties_ = false;
+
+    // The pruning (walker_pruning.cpp): floods, area sums, tilt; place and lift keep tilt_left_.
     std::vector<std::uint64_t> seen_;    // the flood that last reached each cell
     std::vector<std::int32_t> flood_;    // cells
     std::vector<std::int32_t> pocket_;   // cells of the smallest empty area of the last check
@@ -134,25 +173,23 @@ private:
     std::vector<std::int32_t> near_;     // cells of an empty area next to a placement
     std::uint64_t flood_id_ = 0;
     std::uint64_t check_start_ = 1;      // first flood of the current pocket check
-    std::vector<std::uint32_t> placed_;  // rows placed since the fixed placement
-    std::vector<std::int32_t> placed_piece_;
-    std::vector<std::uint32_t> marks_;   // trail length before each placement
-    std::size_t base_ = 0;               // placements of the entered prefix
-    std::vector<Level> levels_;
-    std::vector<std::uint32_t> candidates_;  // the levels' rows, level after level
-    std::vector<StateKey> row_key_;          // what placing each row adds to the state's key
-    StateKey state_;
-    DeadStates* dead_ = nullptr;
-    std::uint64_t tilings_met_ = 0;
-    std::int64_t uncovered_primary_ = 0;
-    int pieces_left_ = 0;                // free pieces with a shape
     std::bitset<512> sums_;
+    bool sums_valid_ = false;            // place and lift clear it
     int area_divisor_ = 1;
     int uniform_area_ = 0;  // the area every shape has, or -1
     Tilt tilt_;
     std::int64_t tilt_left_ = 0;  // of the sixths left to cover
-    bool sums_valid_ = false;
-    bool last_of_ties_ = false;
 };
+
+// The live rows that cover sixth k of `cell`: the whole covers and the three halves that hold it.
+// Inline: the choice of column and the check after a placement ask it for every open sixth.
+inline std::int32_t Walker::live_in(std::size_t cell, int k) const {
+    static constexpr int kHalves[kSixthsPerCell][3] = {{1, 6, 5}, {2, 1, 6}, {3, 2, 1},
+                                                      {4, 3, 2}, {5, 4, 3}, {6, 5, 4}};
+    const std::int32_t* c = &live_[cell * kSlots];
+    return c[0] + c[kHalves[k][0]] + c[kHalves[k][1]] + c[kHalves[k][2]];
+}
+
+inline std::int32_t Walker::live_on(std::int32_t sixth) const { return live_in(cell_of(sixth), sixth_in_cell(sixth)); }
 
 }  // namespace tessera::solve

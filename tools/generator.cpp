@@ -13,7 +13,7 @@
 #include "board/cell_codes.h"
 #include "search/atomic_file.h"
 #include "search/placement_file.h"
-#include "tools/checker.h"
+#include "check/checker.h"
 #include "tools/random.h"
 #include "tools/shape_fit.h"
 
@@ -84,7 +84,7 @@ std::string pieces_text(const Puzzle& puzzle) {
     return text;
 }
 
-std::string find_placements(const PieceRecord (*prvky)[kOrientations + 1], const Puzzle& puzzle,
+std::string find_placements(const Catalogue& prvky, const Puzzle& puzzle,
                             std::vector<Placement>& out) {
     out.clear();
     for (int p : puzzle.cut_order) {
@@ -237,13 +237,13 @@ std::string generate_puzzle_files(const std::string& dir, std::uint64_t seed, co
         for (i32 code : row)
             if (code != kFull)
                 return format("'%s' loads but leaves a cell of the board not full", solution_path.c_str());
-    if (const PlacementReport check = check_stack(s); !check.complete())
-        return format("'%s': %s", solution_path.c_str(), verdict(check).c_str());
+    if (const check::PlacementReport report = check::check_stack(s); !report.complete())
+        return format("'%s': %s", solution_path.c_str(), check::verdict(report).c_str());
     for (const auto& [path, k] : partials) {
         if (solver->nacti_reseni(path.c_str()) != 0) return format("'%s' does not load as a resume file", path.c_str());
         if (s.depth != kPieceCount - k)
             return format("'%s' loads %d pieces instead of %d", path.c_str(), s.depth, kPieceCount - k);
-        if (!check_stack(s).valid()) return format("'%s': %s", path.c_str(), verdict(check_stack(s)).c_str());
+        if (!check::check_stack(s).valid()) return format("'%s': %s", path.c_str(), check::verdict(check::check_stack(s)).c_str());
     }
     return {};
 }

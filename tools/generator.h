@@ -33,7 +33,7 @@ std::string pieces_text(const Puzzle& puzzle);
 // For every piece, the (orientation, row, col) at which the catalogue's record covers exactly
 // the piece's board cells with the same codes, looked for over every orientation and every
 // board cell; the meant orientation is taken when several match. In cut order.
-std::string find_placements(const PieceRecord (*prvky)[kOrientations + 1], const Puzzle& puzzle,
+std::string find_placements(const Catalogue& prvky, const Puzzle& puzzle,
                             std::vector<Placement>& out);
 
 // Piece numbers in the order in which they are taken out for the partial placements: a random

@@ -11,7 +11,7 @@
 #include <memory>
 
 #include "app/Unit1.h"
-#include "app/board_painter.h"
+#include "draw/board_painter.h"
 #include "app/board_view.h"
 #include "gui_test_support.h"
 

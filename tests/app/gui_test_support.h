@@ -60,7 +60,7 @@ Placement place_in_middle(Solver& solver, int piece);
 
 #include <QImage>
 
-#include "app/board_painter.h"
+#include "draw/board_painter.h"
 
 namespace tessera::guitest {
 

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "app/Unit1.h"
-#include "app/board_painter.h"
+#include "draw/board_painter.h"
 #include "gui_test_support.h"
 
 using namespace tessera;
@@ -36,6 +36,7 @@ private slots:
     void a_screenshot_shows_the_window_with_the_resumed_board();
     void a_screenshot_without_the_piece_file_shows_the_status();
     void a_resume_file_that_cannot_be_loaded_fails_the_run();
+    void usage_errors_end_with_status_two();
 
 private:
     ScratchDir dir_;
@@ -78,6 +79,16 @@ void ProgramTest::a_resume_file_that_cannot_be_loaded_fails_the_run() {
     QCOMPARE(run.status, 1);
     QVERIFY(!QImage("failed.png").isNull());
     QCOMPARE(run_gui({"-C", "no-such-folder", "--screenshot", "x.png"}).status, 2);
+}
+
+void ProgramTest::usage_errors_end_with_status_two() {
+    const QStringList wrong[] = {{"--no-such-option"}, {"stray-word"}, {"--pieces"}};
+    for (const QStringList& args : wrong) {
+        const Run run = run_gui(args);
+        QCOMPARE(run.status, 2);
+        QVERIFY2(run.errors.contains("see --help"), qPrintable(run.errors));
+    }
+    QCOMPARE(run_gui({"--version"}).status, 0);
 }
 
 QTEST_MAIN(ProgramTest)

@@ -155,12 +155,12 @@ TEST_F(KillTest, NewestProgressFileAfterAKillIsCompleteLoadsAndResumes) {
     std::printf("20 kills, %d left a temporary file behind\n", leftover_temporaries);
 }
 
-// Ctrl-C, SIGTERM and SIGHUP (a closed terminal) stop the search like the button: "tuton.txt"
-// holds the placement of the pass at which it stopped, the same as a search stopped there by a
-// step limit.
+// Ctrl-C, SIGTERM, SIGHUP (a closed terminal), Ctrl-\ (SIGQUIT) and SIGUSR1 stop the search
+// like the button: "tuton.txt" holds the placement of the pass at which it stopped, the same as
+// a search stopped there by a step limit.
 TEST_F(KillTest, InterruptTerminateOrHangupWritesTheCurrentPlacement) {
     std::mt19937 rng(std::random_device{}());
-    for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1}) {
         SCOPED_TRACE(strsignal(sig));
         const std::string tag = std::to_string(sig);
         const fs::path folder = dir.path() / ("stopped-" + tag);

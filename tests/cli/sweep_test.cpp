@@ -85,7 +85,7 @@ TEST_F(SweepCliTest, BadInputIsOneLineAndTouchesNothing) {
         {"sweep --first 2,19 --first 2,19 --time-limit 1 -o new", "--first: 2,19 is given twice\n"},
         {"sweep --first 40,19 --time-limit 1 -o new",
          "--first: first point 40,19 lies outside the board (X 0..31, Y 0..54)\n"},
-        {"sweep-report kept", "kept/sweep.txt: cannot be read (not a sweep folder?)\n"},
+        {"sweep-report kept", "kept/sweep.txt: cannot be read (No such file or directory); not a sweep folder?\n"},
         {"sweep --first 2,19 --time-limit 1 --slurm -o 'new one'",
          "-o: 'new one' holds a blank or a quote, which a job script cannot name\n"},
     };

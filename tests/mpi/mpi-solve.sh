@@ -53,8 +53,50 @@ out=$("${mpirun[@]}" "$mpi" solve "${problem[@]}" --quiet --journal limited.txt 
 echo "time limit: $out (exit $status)"
 [ "$status" -eq 3 ] || fail "the job at its time limit exited $status, not 3"
 grep -q "complete=no" <<<"$out" || fail "the job at its time limit does not say complete=no"
+cp limited.txt limited.copy
 out=$("${mpirun[@]}" "$mpi" solve "${problem[@]}" --quiet --journal limited.txt --continue)
 [ "${out%% tilings=*}" = "$single" ] || fail "the job continued after its time limit counted '$out', not '$single'"
+[ ! -e limited.txt ] || fail "the journal of a job that completed is still there"
+
+# The journal as a kill may leave it: cut inside the header, inside the first split, after it,
+# and inside the record after it. Each continues to the single count.
+header=$(head -n 2 limited.copy | wc -c)
+split_end=$(head -n 3 limited.copy | wc -c)
+for cut in 10 $((header + 40)) "$split_end" $((split_end + 25)); do
+    head -c "$cut" limited.copy >cut.txt
+    out=$("${mpirun[@]}" "$mpi" solve "${problem[@]}" --quiet --journal cut.txt --continue)
+    [ "${out%% tilings=*}" = "$single" ] || fail "the journal cut at byte $cut continued to '$out', not '$single'"
+done
+echo "cut journals: each continued to the single count"
+
+# A journal that cannot be written (a full disk: a small tmpfs, where one can be mounted) ends the
+# job with one line and exit status 1; what it holds, a record cut short at its end, still
+# continues to the single count.
+mkdir -p small
+if mount -t tmpfs -o size=16k tessera-small small 2>/dev/null; then
+    trap 'umount "$work/small" 2>/dev/null || true; rm -rf "$work"' EXIT
+    dd if=/dev/zero of=small/filler bs=1k count=12 2>/dev/null || true
+    status=0
+    "${mpirun[@]}" "$mpi" solve "${problem[@]}" --quiet --units 300 --journal small/j.txt >small.out 2>small.err ||
+        status=$?
+    [ "$status" -eq 1 ] || fail "the job whose journal could not be written exited $status, not 1"
+    grep -q "small/j.txt: cannot be written (No space left on device); the job ends" small.err ||
+        fail "the failed journal write was not reported: $(cat small.err)"
+    cp small/j.txt full-disk.txt
+    umount small
+    out=$("${mpirun[@]}" "$mpi" solve "${problem[@]}" --quiet --journal full-disk.txt --continue)
+    [ "${out%% tilings=*}" = "$single" ] || fail "the job continued after a failed journal write counted '$out'"
+    echo "full disk: the job ended with exit 1, and its journal continued to the single count"
+else
+    echo "full disk: skipped (no tmpfs can be mounted here)"
+fi
+
+# The journal and the solution file are tried before the job starts.
+mkdir -p folder
+status=0
+"${mpirun[@]}" "$mpi" solve "${problem[@]}" --quiet --journal folder 2>folder.err >/dev/null || status=$?
+[ "$status" -eq 2 ] || fail "a folder as the journal gave exit status $status, not 2"
+grep -q "^--journal: cannot write 'folder' (a folder)$" folder.err || fail "a folder as the journal: $(cat folder.err)"
 
 # Rank 0 only hands out units: the same count. SIGTERM to rank 0 ends the job as its time
 # limit does (exit 3, complete=no), and --continue completes it.

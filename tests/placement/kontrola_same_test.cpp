@@ -244,7 +244,7 @@ struct LongSearch {
 
 std::vector<LongSearch> long_searches() {
     const std::string shipped = test::read_file(test::shipped_data() / "zdroj.txt");
-    const std::string small = test::read_file(test::shipped_data().parent_path() / "tools" / "speed_pieces.txt");
+    const std::string small = test::read_file(test::shipped_data().parent_path() / "scripts" / "speed_pieces.txt");
     const std::string partial = (test::shipped_data() / "partial_10.txt").string();
     return {
         {"shipped puzzle, limits", shipped, "1", "18", true, "", 3000},

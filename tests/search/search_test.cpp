@@ -208,19 +208,18 @@ TEST_F(SearchTest, FilledRegionIsWrittenAndTheSearchStartsOverWithTheNextFirstPi
     EXPECT_EQ(read_file("tuton.txt"), "");
 }
 
-TEST_F(SearchTest, EmptyRegionCountsAsFilledOnEveryPass) {
+// A region with no cell would count as filled on every pass, writing a "var_" file of every
+// first piece's empty board: it is refused before anything runs, and the panel says why.
+TEST_F(SearchTest, AnEmptyRegionIsRefusedBeforeTheSearch) {
     start_up(kGapPair);
     panel.set_checked(true);
     panel.set_text(Control::Edit10, "2");
     panel.set_text(Control::Edit11, "19");
     panel.set_text(Control::Edit6, "30");  // the region's last row lies above its first
-    solver->Button1Click();
-    EXPECT_EQ(read_file("var_0.txt"), "");
-    EXPECT_EQ(read_file("var_1.txt"), "1 2 19 1\n2 1 21 2\n");
-    EXPECT_TRUE(file_exists("var_1.txt"));
-    EXPECT_TRUE(file_exists("var_2.txt"));
-    EXPECT_FALSE(file_exists("var_3.txt"));
-    EXPECT_EQ(s().first_piece, 210);
+    EXPECT_EQ(solver->Button1Click(), ClickResult::BadParams);
+    EXPECT_EQ(panel.caption(Control::Label3), "Chybne parametry");
+    EXPECT_FALSE(file_exists("var_0.txt"));
+    EXPECT_FALSE(file_exists("tuton.txt"));
 }
 
 // An empty whole cell passes the check in either direction; the first piece must still lie with

@@ -11,7 +11,7 @@ namespace {
 
 TEST(BenchSignature, StaysAsPinned) {
     const std::string shipped = (test::shipped_data() / "zdroj.txt").string();
-    const std::string small = (test::shipped_data().parent_path() / "tools" / "speed_pieces.txt").string();
+    const std::string small = (test::shipped_data().parent_path() / "scripts" / "speed_pieces.txt").string();
     struct Case {
         std::string args, signature;
     };

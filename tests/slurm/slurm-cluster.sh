@@ -93,7 +93,7 @@ start_cluster() {
     dir=$(cd "$1" && pwd)
     port=${SLURM_CLUSTER_PORT:-$((20000 + $$ % 5000 * 2))}
     command -v slurmctld >/dev/null && command -v munged >/dev/null ||
-        die "slurm-wlm and munge are not installed (tools/install-deps.sh installs them)"
+        die "slurm-wlm and munge are not installed (scripts/install-deps.sh installs them)"
     write_config "$dir" "$port"
     export SLURM_CONF=$dir/slurm.conf
     start_munge "$dir"

@@ -33,7 +33,7 @@ run_on_cluster() {
     fi
     [ $# -eq 2 ] || { echo "usage: $0 TESSERA DATA_DIR" >&2; exit 2; }
     if [ "$(id -u)" -ne 0 ] || ! command -v slurmctld >/dev/null || ! command -v munged >/dev/null; then
-        echo "skipped: needs root and the slurm-wlm and munge packages (tools/install-deps.sh)"
+        echo "skipped: needs root and the slurm-wlm and munge packages (scripts/install-deps.sh)"
         exit 77
     fi
     here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)

@@ -7,7 +7,7 @@
 #include "app/solver.h"
 #include "search/placement_file.h"
 #include "test_support.h"
-#include "tools/checker.h"
+#include "check/checker.h"
 
 namespace tessera {
 namespace {
@@ -15,7 +15,7 @@ namespace {
 class SolveCliTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        for (const char* name : {"zdroj.txt", "partial_3.txt", "partial_6.txt", "solution.txt"})
+        for (const char* name : {"zdroj.txt", "partial_3.txt", "partial_6.txt", "partial_30.txt", "solution.txt"})
             std::filesystem::copy_file(test::shipped_data() / name, dir.path() / name);
     }
     std::string last_line(const std::string& out) {
@@ -26,20 +26,44 @@ protected:
     test::ScratchDir dir;
 };
 
-TEST_F(SolveCliTest, EverySolutionFileIsAFullBoardThatTheCheckerPasses) {
-    const test::Outcome o = test::run_tessera("solve --resume partial_6.txt --max-solutions 3 --quiet");
-    EXPECT_EQ(o.status, 0) << o.err;
-    EXPECT_EQ(last_line(o.out).substr(0, 21), "solutions=4 tilings=1");
-    EXPECT_NE(o.out.find("complete=no"), std::string::npos);
+// --max-solutions N writes N different tilings, each named on standard error as checked: the
+// solutions that only swap pieces of one shape are counted, not written again.
+TEST_F(SolveCliTest, EverySolutionFileIsADifferentFullBoardThatTheCheckerPasses) {
     MemoryPanel panel;
     Solver solver(panel);
     solver.FormCreate();
-    for (const char* name : {"solved_1.txt", "solved_2.txt", "solved_3.txt"}) {
-        auto list = std::make_unique<PlacementList>();
-        ASSERT_EQ(read_placement_file(name, *list), "") << name;
-        EXPECT_TRUE(tools::check_placement(solver.state().prvky, *list, name).complete()) << name;
+    const struct {
+        const char* resume;
+        std::size_t files;
+        const char* summary;
+    } cases[] = {
+        {"partial_6.txt", 1, "solutions=4 tilings=1"},  // one tiling: one file, and the walk ends
+        {"partial_30.txt", 3, "complete=no"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.resume);
+        const test::Outcome o = test::run_tessera(std::string("solve --max-solutions 3 --quiet --resume ") + c.resume);
+        EXPECT_EQ(o.status, 0) << o.err;
+        EXPECT_NE(last_line(o.out).find(c.summary), std::string::npos) << o.out;
+        std::vector<std::string> texts;
+        for (std::size_t n = 1; n <= 3; ++n) {
+            const std::string name = "solved_" + std::to_string(n) + ".txt";
+            if (n > c.files) {
+                EXPECT_FALSE(test::file_exists(name)) << name;
+                continue;
+            }
+            auto list = std::make_unique<PlacementList>();
+            ASSERT_EQ(read_placement_file(name.c_str(), *list), "") << name;
+            EXPECT_TRUE(check::check_placement(solver.state().prvky, *list, name).complete()) << name;
+            EXPECT_NE(o.err.find("solution " + std::to_string(n) + " written to '" + name +
+                                 "', checked by the independent checker"),
+                      std::string::npos)
+                << o.err;
+            for (const std::string& other : texts) EXPECT_NE(test::read_file(name), other) << name;
+            texts.push_back(test::read_file(name));
+            std::filesystem::remove(name);
+        }
     }
-    EXPECT_FALSE(test::file_exists("solved_4.txt"));
 }
 
 TEST_F(SolveCliTest, CountingEndsCompleteAndTheSameOnOneAndTwoThreads) {
@@ -66,9 +90,16 @@ TEST_F(SolveCliTest, AFullBoardIsItsOwnOneSolution) {
     EXPECT_EQ(test::read_file("done.txt"), test::read_file("solution.txt"));
 }
 
-TEST_F(SolveCliTest, ARegionWithNoCellsIsAlreadyFull) {
-    const test::Outcome o = test::run_tessera("solve --resume partial_3.txt --limits --start 5,5 --end 5,5 --quiet");
-    EXPECT_EQ(o.status, 0);
+// A region with no cell is refused; a region whose cells are all full already has its one
+// solution, the resume placement.
+TEST_F(SolveCliTest, ARegionWithNoCellsIsRefusedAndOneOfFullCellsIsSolved) {
+    const test::Outcome empty = test::run_tessera("solve --resume partial_3.txt --limits --start 5,5 --end 5,5 --quiet");
+    EXPECT_EQ(empty.status, 2);
+    EXPECT_EQ(empty.err, "the margins leave no region: X runs from 5 + 0 to 5 - 3, no cell of the board\n");
+    EXPECT_FALSE(test::file_exists("solved.txt"));
+    const test::Outcome full =
+        test::run_tessera("solve --resume partial_3.txt --limits --start 0,0 --end 1,1 --margin-end 0,0 --quiet");
+    EXPECT_EQ(full.status, 0) << full.err;
     EXPECT_EQ(test::read_file("solved.txt"), test::read_file("partial_3.txt"));
 }
 

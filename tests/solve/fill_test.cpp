@@ -13,7 +13,7 @@
 #include "solve/fill_state.h"
 #include "solve/units.h"
 #include "test_support.h"
-#include "tools/checker.h"
+#include "check/checker.h"
 
 namespace tessera {
 namespace {
@@ -36,7 +36,7 @@ protected:
         return p;
     }
     // The checker's verdict on the fixed placement and the rest laid after it.
-    tools::PlacementReport check(const solve::Problem& p, const std::vector<Placement>& rest) {
+    check::PlacementReport check(const solve::Problem& p, const std::vector<Placement>& rest) {
         auto list = std::make_unique<PlacementList>();
         for (const std::vector<Placement>* part : {&p.fixed, &rest})
             for (const Placement& e : *part) {
@@ -44,7 +44,7 @@ protected:
                 list->lines[list->count] = list->count + 1;
                 ++list->count;
             }
-        return tools::check_placement(s().prvky, *list, "fill");
+        return check::check_placement(s().prvky, *list, "fill");
     }
     std::uint64_t count(const solve::Problem& p) {
         solve::SearchTotals totals;
@@ -97,8 +97,8 @@ TEST_F(FillTest, LiveCountsFollowLayingAndLiftingInAnyOrder) {
             else if (!live.empty())
                 state.place(live[next(live.size())]);
             ASSERT_EQ(wrong_live_counts(state), 0) << "seed " << seed << " step " << step;
-            const tools::PlacementReport report = check(p, state.placements());
-            ASSERT_TRUE(report.valid()) << tools::verdict(report);
+            const check::PlacementReport report = check(p, state.placements());
+            ASSERT_TRUE(report.valid()) << check::verdict(report);
         }
         state.lift_last(state.laid().size());
         EXPECT_EQ(state.uncovered(), p.primary_area);
@@ -185,7 +185,7 @@ TEST_P(FillGapTest, GapsAreFilledAndTheSameSeedGivesTheSameBoard) {
     o.exact_first_pieces = c.exact_first_pieces;
     const solve::FillResult first = solve::fill_board(p, o);
     ASSERT_TRUE(first.full);
-    EXPECT_TRUE(check(p, first.placements).complete()) << tools::verdict(check(p, first.placements));
+    EXPECT_TRUE(check(p, first.placements).complete()) << check::verdict(check(p, first.placements));
     const solve::FillResult again = solve::fill_board(p, o);
     ASSERT_EQ(again.placements.size(), first.placements.size());
     for (std::size_t i = 0; i < first.placements.size(); ++i) {
@@ -235,7 +235,7 @@ TEST_F(FillTest, RepairLiftsAPieceThatDeadEndsAndFillsTheBoard) {
     };
     const solve::FillResult result = solve::repair(p, start, o);
     ASSERT_TRUE(result.full);
-    EXPECT_TRUE(check(p, result.placements).complete()) << tools::verdict(check(p, result.placements));
+    EXPECT_TRUE(check(p, result.placements).complete()) << check::verdict(check(p, result.placements));
     EXPECT_GE(reports, 1);
     // Most of the start stays where it was.
     int kept = 0;
@@ -254,7 +254,7 @@ TEST_F(FillTest, AStopEndsTheRunWithAValidBestSoFar) {
     o.should_stop = [&polls] { return ++polls > 20; };
     const solve::FillResult result = solve::fill_board(p, o);
     EXPECT_FALSE(result.full);
-    EXPECT_TRUE(check(p, result.placements).valid()) << tools::verdict(check(p, result.placements));
+    EXPECT_TRUE(check(p, result.placements).valid()) << check::verdict(check(p, result.placements));
 }
 
 }  // namespace

@@ -3,15 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdint>
 #include <set>
 
 #include "board/board.h"
 #include "board/cell_codes.h"
 #include "search/placement_file.h"
 #include "solve/checkpoint.h"
+#include "solve/problem.h"
 #include "solve/units.h"
 #include "test_support.h"
-#include "tools/checker.h"
+#include "check/checker.h"
 #include "tools/generator.h"
 #include "tools/lattice.h"
 
@@ -36,6 +39,32 @@ TEST(SixthsTest, EveryCodeCoversTheSixthsOfTheToolsGeometry) {
                 if (mine >> k & 1) mapped |= 1u << tools_sixth(up, k);
             EXPECT_EQ(mapped, tools::sixth_mask(code, up)) << "code " << code << (up ? " up" : " down");
         }
+}
+
+// The words for sixths: ids and cells go back and forth, a half is three neighbouring sixths
+// from its first, and the half opposite completes it.
+TEST(SixthsTest, SixthIdsAndHalvesAgree) {
+    struct Case {
+        int first;
+        std::uint32_t half;
+    };
+    const Case cases[] = {{0, 0x07}, {1, 0x0e}, {2, 0x1c}, {3, 0x38}, {4, 0x31}, {5, 0x23}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(solve::half_mask(c.first), c.half) << "half from " << c.first;
+        EXPECT_EQ(solve::sixths_in(c.half), 3);
+        const int opposite = solve::turned(c.first, 3);
+        EXPECT_EQ(solve::half_mask(c.first) | solve::half_mask(opposite), solve::kWholeMask);
+        EXPECT_EQ(solve::half_mask(c.first) & solve::half_mask(opposite), 0u);
+        for (int step = 0; step < 3; ++step) EXPECT_NE(c.half >> solve::turned(c.first, step) & 1, 0u);
+    }
+    for (std::int32_t cell : {0, 1, 7, 250, 1000})
+        for (int k = 0; k < solve::kSixthsPerCell; ++k) {
+            const std::int32_t id = solve::sixth_of(cell, k);
+            EXPECT_EQ(solve::cell_of(id), cell);
+            EXPECT_EQ(solve::sixth_in_cell(id), k);
+            EXPECT_EQ(solve::turned(k, 5), (k + 5) % 6);
+        }
+    EXPECT_EQ(solve::sixths_in(solve::kWholeMask), solve::kSixthsPerCell);
 }
 
 TEST(SixthsTest, NeighboursAcrossEveryEdgeAgreeWithTheToolsGeometry) {
@@ -278,34 +307,95 @@ TEST_F(UnitsTest, AUnitStoppedAfterItsFirstTilingLeavesTheRestAsOpenPrefixes) {
     EXPECT_EQ(tilings, whole.tilings);
 }
 
+// A walk cut short by a node budget, with the walks of the prefixes it leaves open, meets every
+// node and tiling of one whole walk exactly once; and the same walker, entered again, walks the
+// whole tree as a new one would: lifting put every count back.
+TEST_F(UnitsTest, AWalkCutByABudgetAndItsOpenPrefixesMeetEveryNodeOnce) {
+    static const std::atomic<bool> never{false};
+    const solve::UnitResult all = solve::solve_unit(problem, {}, {});
+    ASSERT_TRUE(all.complete);
+    ASSERT_GT(all.nodes, 60u);
+    for (std::uint64_t budget : {1u, 2u, 7u, 30u, 60u}) {
+        solve::Walker walker(problem);
+        std::uint64_t tilings = 0;
+        const solve::Walker::TilingSink count = [&](const solve::Prefix&) {
+            ++tilings;
+            return true;
+        };
+        ASSERT_TRUE(walker.enter({}));
+        ASSERT_EQ(walker.walk(count, never, budget), solve::Walker::End::Stopped) << budget;
+        std::uint64_t nodes = walker.nodes;
+        for (const solve::Prefix& unit : walker.open_prefixes()) {
+            const solve::UnitResult rest = solve::solve_unit(problem, unit, {});
+            nodes += rest.nodes;
+            tilings += rest.tilings;
+        }
+        EXPECT_EQ(nodes, all.nodes) << "budget " << budget;
+        EXPECT_EQ(tilings, all.tilings) << "budget " << budget;
+
+        tilings = 0;
+        ASSERT_TRUE(walker.enter({}));
+        const std::uint64_t before = walker.nodes;
+        EXPECT_EQ(walker.walk(count, never), solve::Walker::End::Exhausted);
+        EXPECT_EQ(walker.nodes - before, all.nodes) << "budget " << budget;
+        EXPECT_EQ(tilings, all.tilings) << "budget " << budget;
+    }
+}
+
 TEST_F(UnitsTest, ACheckpointReadBackContinuesToTheSameCount) {
     solve::Checkpoint c;
     c.fingerprint = problem.fingerprint;
+    c.source.pieces = "/pieces.txt";
+    c.source.pieces_sha256 = std::string(64, '0');
     c.totals.frontier = solve::expand_frontier(problem, 10);
     c.seconds = 12.5;
     ASSERT_EQ(solve::write_checkpoint("cp.txt", c), 0);
     solve::Checkpoint back;
-    ASSERT_EQ(solve::read_checkpoint("cp.txt", problem, back), "");
+    ASSERT_EQ(solve::read_checkpoint("cp.txt", problem, {}, back), "");
     EXPECT_EQ(back.seconds, 12.5);
-    // A checkpoint written before the seconds were kept reads as 0 s; a damaged seconds field fails.
-    const std::string text = test::read_file("cp.txt");
-    const std::size_t at = text.find(" seconds 12.5");
-    ASSERT_NE(at, std::string::npos);
-    const std::string rest = text.substr(text.find('\n', at));
-    test::write_file("cp.txt", text.substr(0, at) + rest);
-    ASSERT_EQ(solve::read_checkpoint("cp.txt", problem, back), "");
-    EXPECT_EQ(back.seconds, 0);
-    test::write_file("cp.txt", text.substr(0, at) + " seconds -1" + rest);
-    EXPECT_NE(solve::read_checkpoint("cp.txt", problem, back).find("counts line is damaged"), std::string::npos);
-    test::write_file("cp.txt", text.substr(0, at) + rest);
-    ASSERT_EQ(solve::read_checkpoint("cp.txt", problem, back), "");
     solve::RunOptions options;
     EXPECT_EQ(solve::run_search(problem, back.totals, options), solve::RunEnd::Complete);
     EXPECT_EQ(back.totals.solutions.text(), whole.solutions);
 
     solve::Problem other;
     solve::build_problem(s().prvky, {}, solve::Region{true, 14, 24, 15, 26}, other);
-    EXPECT_NE(solve::read_checkpoint("cp.txt", other, back).find("another problem"), std::string::npos);
+    EXPECT_NE(solve::read_checkpoint("cp.txt", other, {}, back).find("another problem"), std::string::npos);
+}
+
+// Checkpoints written before they were sealed: the counts and units only, the seconds missing in
+// the first of them. They still read, so that a long count survives the update.
+TEST_F(UnitsTest, ACheckpointOfAnEarlierVersionStillReads) {
+    std::string units;
+    for (const solve::Prefix& unit : solve::expand_frontier(problem, 10)) {
+        units += std::to_string(unit.size());
+        for (const Placement& e : unit)
+            units += "  " + std::to_string(e.piece) + " " + std::to_string(e.row) + " " + std::to_string(e.col) + " " +
+                     std::to_string(e.orientation);
+        units += "\n";
+    }
+    char fingerprint[17];
+    std::snprintf(fingerprint, sizeof fingerprint, "%016llx", static_cast<unsigned long long>(problem.fingerprint));
+    const std::string head = std::string("tessera solve checkpoint 1\nproblem ") + fingerprint + "\n";
+    const std::string count = "units " + std::to_string(solve::expand_frontier(problem, 10).size()) + "\n";
+    const struct {
+        std::string counts;
+        double seconds;
+    } cases[] = {
+        {"solutions 0 tilings 0 nodes 0 written 0\n", 0},
+        {"solutions 0 tilings 0 nodes 7 written 0 seconds 3.5\n", 3.5},
+    };
+    for (const auto& c : cases) {
+        test::write_file("old.txt", head + c.counts + count + units);
+        solve::Checkpoint back;
+        ASSERT_EQ(solve::read_checkpoint("old.txt", problem, {}, back), "") << c.counts;
+        EXPECT_FALSE(back.sealed);
+        EXPECT_EQ(back.seconds, c.seconds);
+        EXPECT_EQ(solve::run_search(problem, back.totals, {}), solve::RunEnd::Complete);
+        EXPECT_EQ(back.totals.solutions.text(), whole.solutions);
+    }
+    test::write_file("old.txt", head + "solutions 0 tilings 0 nodes 0 written 0 seconds -1\n" + count + units);
+    solve::Checkpoint back;
+    EXPECT_NE(solve::read_checkpoint("old.txt", problem, {}, back).find("counts line is damaged"), std::string::npos);
 }
 
 // A piece file may hold a piece in two parts: an empty area is then not filled by whole pieces,

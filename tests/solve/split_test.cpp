@@ -9,7 +9,7 @@
 
 #include "search/placement_file.h"
 #include "solve/sha256.h"
-#include "solve/split.h"
+#include "work/split.h"
 #include "solve/units.h"
 #include "test_support.h"
 
@@ -36,21 +36,21 @@ TEST(Sha256Test, KnownVectorsAcrossTheBlockBoundaries) {
 }
 
 TEST(UnitResultTest, AResultCutShortOrChangedIsRefused) {
-    solve::UnitRecord r;
+    work::UnitRecord r;
     r.manifest_sha256 = std::string(64, 'a');
     r.unit = 3;
     r.solutions = solve::BigCount(12);
-    r.end = solve::UnitEnd::Complete;
+    r.end = work::UnitEnd::Complete;
     r.files = {{"unit_000003_solved.txt", std::string(64, 'b')}};
-    const std::string text = solve::result_text(r);
-    solve::UnitRecord back;
-    ASSERT_EQ(solve::read_result(text, back), "");
+    const std::string text = work::result_text(r);
+    work::UnitRecord back;
+    ASSERT_EQ(work::read_result(text, back), "");
     EXPECT_EQ(back.solutions.text(), "12");
     EXPECT_EQ(back.files, r.files);
     std::string changed = text;
     changed[changed.find("12")] = '9';
     for (const std::string& bad : {text.substr(0, text.size() / 2), text.substr(0, text.size() - 1), changed})
-        EXPECT_NE(solve::read_result(bad, back), "") << bad;
+        EXPECT_NE(work::read_result(bad, back), "") << bad;
 }
 
 // The shipped puzzle less 20 pieces: a tree of a few thousand nodes.
@@ -141,9 +141,13 @@ TEST_F(SplitCliTest, MergedCountsEqualTheSingleCountForSeveralSplits) {
 TEST_F(SplitCliTest, MissingTornAndForeignResultsAreNotCounted) {
     test::Outcome m = split_and_merge("--resume partial_20.txt --count --units 5", "s", 2);
     EXPECT_EQ(m.status, 3);
-    EXPECT_NE(m.out.find("unit 2: not done"), std::string::npos);
+    EXPECT_EQ(m.out.find("unit 2: not done"), std::string::npos) << "one summary line without --list";
     EXPECT_NE(last_line(m.out).find("complete=no units_done=11/12"), std::string::npos) << m.out;
-    EXPECT_NE(m.err.find("not done"), std::string::npos);
+    EXPECT_NE(m.err.find("merge: 1 of 12 units are not done (--list names each unit's state)"), std::string::npos)
+        << m.err;
+    m = test::run_tessera("merge s --list");
+    EXPECT_NE(m.out.find("unit 2: not done\n"), std::string::npos);
+    EXPECT_NE(m.out.find("unit 3: done\n"), std::string::npos);
 
     ASSERT_EQ(test::run_tessera("solve --quiet --manifest s --unit 2").status, 0);
     // A result of another split of the same problem.
@@ -166,10 +170,10 @@ TEST_F(SplitCliTest, ASolutionThatFailsTheCheckFailsItsUnit) {
     std::string solution = test::read_file("s/unit_000001_solved.txt");
     solution = solution.substr(0, solution.rfind('\n', solution.size() - 2) + 1);
     test::write_file("s/unit_000001_solved.txt", solution);
-    solve::UnitRecord r;
-    ASSERT_EQ(solve::read_result(test::read_file("s/unit_000001.result"), r), "");
+    work::UnitRecord r;
+    ASSERT_EQ(work::read_result(test::read_file("s/unit_000001.result"), r), "");
     r.files[0].second = solve::sha256_hex(solution);
-    test::write_file("s/unit_000001.result", solve::result_text(r));
+    test::write_file("s/unit_000001.result", work::result_text(r));
     const test::Outcome again = test::run_tessera("merge s");
     EXPECT_EQ(again.status, 3);
     EXPECT_NE(again.out.find("fails the check"), std::string::npos) << again.out;
@@ -180,13 +184,13 @@ TEST_F(SplitCliTest, AUnitContinuedFromItsCheckpointReportsTheSecondsOfAllItsRun
     ASSERT_EQ(test::run_tessera("split --resume partial_30.txt --count --units 1 -o s").status, 0);
     // The first run is stopped by its time limit; the second stops at once, so that a result that
     // held only its own run's seconds would report fewer than the first.
-    solve::UnitRecord first, second;
+    work::UnitRecord first, second;
     for (auto [limit, record] : {std::pair{"0.6", &first}, std::pair{"0.000001", &second}}) {
         const test::Outcome o =
             test::run_tessera(std::string("solve --quiet --threads 1 --manifest s --unit 1 --time-limit ") + limit);
         ASSERT_EQ(o.status, 3) << o.err;
-        ASSERT_EQ(solve::read_result(test::read_file("s/unit_000001.result"), *record), "");
-        EXPECT_EQ(record->end, solve::UnitEnd::Stopped);
+        ASSERT_EQ(work::read_result(test::read_file("s/unit_000001.result"), *record), "");
+        EXPECT_EQ(record->end, work::UnitEnd::Stopped);
     }
     EXPECT_GE(second.seconds, first.seconds);
     EXPECT_GE(second.nodes, first.nodes);
@@ -200,11 +204,13 @@ TEST_F(SplitCliTest, JobArrayTasksClaimUnitsAcrossFoldersAndASweepUpTakesOverASt
     fs::create_directory("s/claims");
     test::write_file("s/claims/unit_000002", "9 100\n");
     const std::string task1 = "SLURM_ARRAY_TASK_ID=1 sh s/job.sbatch";
+    // A folder that is no split is skipped: the task does the rest and says so in its status.
     test::Outcome o = test::run_command(task1 + " t nowhere");
-    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.status, 1) << o.err;
     EXPECT_NE(o.err.find("nowhere: no manifest of a split here; skipped"), std::string::npos) << o.err;
+    EXPECT_NE(o.err.find("work: 14 units solved, 0 failed, 1 folders skipped"), std::string::npos) << o.err;
     EXPECT_EQ(test::run_tessera("merge t").status, 0);
-    o = test::run_tessera("merge s");
+    o = test::run_tessera("merge s --list");
     EXPECT_EQ(o.status, 3);
     EXPECT_NE(o.out.find("unit 2: not done"), std::string::npos) << o.out;
     EXPECT_EQ(o.out.find("unit 1: not done"), std::string::npos) << o.out;

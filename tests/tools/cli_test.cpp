@@ -75,5 +75,16 @@ TEST_F(CliTest, GenerateNamesABadParameter) {
     EXPECT_FALSE(test::file_exists("other/zdroj.txt"));
 }
 
+// A folder that holds a puzzle (here the one SetUp made) keeps it unless --force is given.
+TEST_F(CliTest, GenerateKeepsAPuzzleThatIsThereUnlessForced) {
+    const std::string pieces = test::read_file("zdroj.txt");
+    const Outcome kept = tessera("generate --seed 9 -o . --remove 4");
+    EXPECT_EQ(kept.status, 2);
+    EXPECT_EQ(kept.err, "-o: '.' holds a puzzle already (zdroj.txt); give a new folder, or --force to replace it\n");
+    EXPECT_EQ(test::read_file("zdroj.txt"), pieces);
+    EXPECT_EQ(tessera("generate --seed 9 -o . --remove 4 --force").status, 0);
+    EXPECT_NE(test::read_file("zdroj.txt"), pieces);
+}
+
 }  // namespace
 }  // namespace tessera

@@ -13,7 +13,7 @@
 #include "board/cell_codes.h"
 #include "search/placement_file.h"
 #include "test_support.h"
-#include "tools/checker.h"
+#include "check/checker.h"
 #include "tools/lattice.h"
 
 namespace tessera {
@@ -110,7 +110,7 @@ TEST_P(GeneratedPuzzleTest, SolutionLoadedAsAResumeFileFillsEveryCell) {
     EXPECT_EQ(s().depth, kPieceCount);
     for (int x = 0; x < kBoardRows; ++x)
         for (int y = 0; y < kBoardCols; ++y) ASSERT_EQ(s().matice[x][y], kFull) << x << "," << y;
-    EXPECT_EQ(tools::verdict(tools::check_stack(s())), "verified");
+    EXPECT_EQ(check::verdict(check::check_stack(s())), "verified");
     // Each piece lies in the orientation it was turned for: the generator's turns and the
     // loader's agree, not only up to a symmetry of the piece.
     EXPECT_EQ(report.turned_as_meant, kPieceCount);
@@ -138,8 +138,8 @@ TEST_P(GeneratedPuzzleTest, PartialPlacementsLackOneCompactGroupOfPieces) {
         previous = missing;
 
         ASSERT_EQ(solver->nacti_reseni(path.c_str()), 0) << path;
-        const tools::PlacementReport check = tools::check_stack(s());
-        EXPECT_TRUE(check.valid()) << tools::verdict(check);
+        const check::PlacementReport check = check::check_stack(s());
+        EXPECT_TRUE(check.valid()) << check::verdict(check);
         std::set<int> cells;
         for (int id : area) cells.insert(id / 6);
         EXPECT_EQ(check.incomplete, static_cast<int>(cells.size())) << path;

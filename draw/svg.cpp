@@ -1,0 +1,125 @@
+#include "draw/svg.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "app/text.h"
+
+namespace tessera::draw {
+
+std::string svg_number(double v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.2f", v);
+    std::string s = buf;
+    while (!s.empty() && s.back() == '0') s.pop_back();
+    if (!s.empty() && s.back() == '.') s.pop_back();
+    if (s == "-0") s = "0";
+    return s;
+}
+
+std::string svg_escape(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '&')
+            out += "&amp;";
+        else if (c == '<')
+            out += "&lt;";
+        else if (c == '>')
+            out += "&gt;";
+        else if (c == '"')
+            out += "&quot;";
+        else
+            out += c;
+    }
+    return out;
+}
+
+std::string svg_segment(SvgPoint a, SvgPoint b) {
+    std::string d(1, 'M');
+    d += svg_number(a.x);
+    d += ' ';
+    d += svg_number(a.y);
+    d += 'L';
+    d += svg_number(b.x);
+    d += ' ';
+    d += svg_number(b.y);
+    return d;
+}
+
+Svg::Svg(double width, double height) : width_(width), height_(height) {}
+
+void Svg::polygon(const std::vector<SvgPoint>& points, const std::string& fill, const std::string& stroke,
+                  double stroke_width) {
+    body_ += "<polygon points=\"";
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        if (i) body_ += ' ';
+        body_ += svg_number(points[i].x) + ',' + svg_number(points[i].y);
+    }
+    body_ += "\" fill=\"" + fill + "\" stroke=\"" + stroke + "\" stroke-width=\"" + svg_number(stroke_width) + "\"/>\n";
+}
+
+void Svg::path(const std::string& d, const std::string& stroke, double stroke_width) {
+    if (d.empty()) return;
+    body_ += "<path d=\"" + d + "\" fill=\"none\" stroke=\"" + stroke + "\" stroke-width=\"" +
+             svg_number(stroke_width) + "\" stroke-linecap=\"round\"/>\n";
+}
+
+void Svg::circle(SvgPoint centre, double radius, const std::string& fill, const std::string& stroke,
+                 double stroke_width) {
+    body_ += "<circle cx=\"" + svg_number(centre.x) + "\" cy=\"" + svg_number(centre.y) + "\" r=\"" +
+             svg_number(radius) + "\" fill=\"" + fill + "\" stroke=\"" + stroke + "\" stroke-width=\"" +
+             svg_number(stroke_width) + "\"/>\n";
+}
+
+void Svg::rect(double x, double y, double w, double h, const std::string& fill, const std::string& stroke) {
+    body_ += "<rect x=\"" + svg_number(x) + "\" y=\"" + svg_number(y) + "\" width=\"" + svg_number(w) + "\" height=\"" +
+             svg_number(h) + "\" fill=\"" + fill + "\" stroke=\"" + stroke + "\"/>\n";
+}
+
+void Svg::text(SvgPoint at, double size, const std::string& content, const std::string& fill, const char* anchor) {
+    body_ += "<text x=\"" + svg_number(at.x) + "\" y=\"" + svg_number(at.y) + "\" font-size=\"" + svg_number(size) +
+             "\" text-anchor=\"" + anchor + "\" dominant-baseline=\"central\" fill=\"" + fill + "\">" +
+             svg_escape(content) + "</text>\n";
+}
+
+void Svg::begin_group(const std::string& attributes) { body_ += "<g " + attributes + ">\n"; }
+
+void Svg::end_group() { body_ += "</g>\n"; }
+
+std::string Svg::str() const {
+    const std::string w = svg_number(width_), h = svg_number(height_);
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
+           w + "\" height=\"" + h + "\" viewBox=\"0 0 " + w + ' ' + h +
+           "\" font-family=\"DejaVu Sans, Arial, sans-serif\">\n"
+           "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n" +
+           body_ + "</svg>\n";
+}
+
+std::string piece_colour(int piece) {
+    const double hue = std::fmod(piece * 137.508, 360.0);
+    const double sat = 0.62;
+    const double light = piece % 3 == 0 ? 0.62 : piece % 3 == 1 ? 0.72 : 0.80;
+    // HSL to RGB.
+    const double c = (1 - std::fabs(2 * light - 1)) * sat;
+    const double hp = hue / 60;
+    const double x = c * (1 - std::fabs(std::fmod(hp, 2.0) - 1));
+    double r = 0, g = 0, b = 0;
+    if (hp < 1)
+        r = c, g = x;
+    else if (hp < 2)
+        r = x, g = c;
+    else if (hp < 3)
+        g = c, b = x;
+    else if (hp < 4)
+        g = x, b = c;
+    else if (hp < 5)
+        r = x, b = c;
+    else
+        r = c, b = x;
+    const double m = light - c / 2;
+    const auto byte = [&](double v) { return static_cast<int>(std::lround((v + m) * 255)); };
+    return format("#%02x%02x%02x", byte(r), byte(g), byte(b));
+}
+
+}  // namespace tessera::draw
