@@ -40,6 +40,7 @@ bool set_knob(solve::FillOptions& o, const std::string& text) {
         {"endgame_nodes", [](solve::FillOptions& f, double x) { f.endgame_nodes = static_cast<std::uint64_t>(x); }},
         {"sweep_parity", [](solve::FillOptions& f, double x) { f.sweep_parity = static_cast<int>(x); }},
         {"sweep_inward", [](solve::FillOptions& f, double x) { f.sweep_inward = x != 0; }},
+        {"sweep_mixed", [](solve::FillOptions& f, double x) { f.sweep_mixed = x != 0; }},
         {"ring_rows", [](solve::FillOptions& f, double x) { f.ring_rows = x; }},
         {"sweep_window", [](solve::FillOptions& f, double x) { f.sweep_window = static_cast<int>(x); }},
         {"tries_per_level", [](solve::FillOptions& f, double x) { f.tries_per_level = static_cast<int>(x); }},
@@ -74,6 +75,8 @@ bool set_knob(solve::FillOptions& o, const std::string& text) {
         {"lns_swap_tries", [](solve::FillOptions& f, double x) { f.lns_swap_tries = static_cast<int>(x); }},
         {"lns_band", [](solve::FillOptions& f, double x) { f.lns_band = static_cast<int>(x); }},
         {"lns_head", [](solve::FillOptions& f, double x) { f.lns_head = static_cast<int>(x); }},
+        {"lns_from_left", [](solve::FillOptions& f, double x) { f.lns_from_left = static_cast<int>(x); }},
+        {"lns_keep_halves", [](solve::FillOptions& f, double x) { f.lns_keep_halves = x != 0; }},
         {"lns_bite", [](solve::FillOptions& f, double x) { f.lns_bite = static_cast<int>(x); }},
         {"lns_swap_share", [](solve::FillOptions& f, double x) { f.lns_swap_share = x; }},
     };

@@ -43,6 +43,18 @@ FillResult run_portfolio(const Problem& problem, const std::vector<Placement>& s
         pool.emplace_back([&sweepers, &start, t, exact_first] { sweepers[t]->run(start, exact_first ? t : -1); });
 
     double next_report = options.progress_every;
+    double next_best = options.progress_every;
+    int best_shown = -1;
+    const auto show_best = [&] {
+        if (!options.on_best || shared.best_pieces.load() <= best_shown) return;
+        std::vector<Placement> best;
+        {
+            std::lock_guard lock(shared.mu);
+            best = shared.best;
+            best_shown = shared.best_pieces.load();
+        }
+        options.on_best(best);
+    };
     for (;;) {
         const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
         bool all_done = true;
@@ -54,10 +66,15 @@ FillResult run_portfolio(const Problem& problem, const std::vector<Placement>& s
             next_report = seconds + options.progress_every;
             options.on_progress(shared.progress(seconds, sweepers));
         }
+        if (seconds >= next_best) {
+            next_best = seconds + options.progress_every;
+            show_best();
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     shared.stop.store(true);
     for (std::thread& t : pool) t.join();
+    show_best();
 
     FillResult out;
     out.seconds = std::chrono::duration<double>(Clock::now() - started).count();

@@ -41,6 +41,9 @@ struct FillOptions {
     // Called from the calling thread about every `progress_every` seconds.
     std::function<void(const FillProgress&)> on_progress;
     double progress_every = 0.5;
+    // Called from the calling thread, at most every `progress_every` seconds, with the fullest
+    // placement so far whenever it has gained pieces (beyond problem.fixed), and once at the end.
+    std::function<void(const std::vector<Placement>&)> on_best;
 
     // The engine's knobs; the defaults are the measured best.
     int exact_first_pieces = 100;         // with this few free pieces every thread runs an exact search
@@ -48,6 +51,7 @@ struct FillOptions {
     std::uint64_t endgame_nodes = 20000;  // its budget in nodes per hand-off
     int sweep_parity = -1;                // -1: any of the 12 directions; 0 or 1: the even or odd ones
     bool sweep_inward = false;            // rings from the border in; else bands across the board
+    bool sweep_mixed = true;             // each sweep draws rings or bands at random
     double ring_rows = 1.0;               // depth of a ring in rows
     int sweep_window = 4;                 // cells at the head of the sweep among which the most constrained is filled
     int tries_per_level = 3;              // pieces tried at one spot before the spot before it is changed
@@ -78,18 +82,20 @@ struct FillOptions {
     // long) lifted and laid again by exact cover (lns_nodes each), closing open cells or, in a
     // share lns_swap_share of the moves, trading a free piece for a laid one. Given up after
     // lns_patience moves in a row that close nothing (0: no search, the sweep backs up instead).
-    int lns_patience = 0;
+    int lns_patience = 1000;
     int lns_min_pieces = 8;
     int lns_max_pieces = 30;
     std::uint64_t lns_nodes = 20000;
     double lns_stretch = 4.0;
-    double lns_swap_share = 0.3;
+    double lns_swap_share = 0.6;
     int lns_units = 16;                   // subproblems of a window's exact search walked in turns
     int lns_offer = 1000;                 // free pieces of other shapes than the window's offered to a window
     int lns_head = 6;                     // open cells at the head of a stuck sweep that windows are centred on
     int lns_band = 1000;                  // a sweep stuck after lifting bands of this many pieces goes to the search too
     int lns_swap_tries = 2;               // pieces tried for the one a swap takes out
     int lns_finish = 8;                   // with this few free pieces every window is of lns_max_pieces, 5 times the budget
+    bool lns_keep_halves = false;         // a window may not leave more half cells over than before
+    int lns_from_left = 70;                // a sweep that dies with this few free pieces goes to the search
     int lns_bite = 3;                     // a closing move takes in up to this many pieces' area of open cells
 };
 

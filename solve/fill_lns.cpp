@@ -107,6 +107,13 @@ void Neighbourhood::lay_back(const std::vector<FillState::Laid>& lifted) {
 
 // Covers every open sixth of the window by exact cover with the offered free pieces; false (the
 // board as before the call) when the search proves there is none or runs out of its budget.
+int Neighbourhood::free_halves() const {
+    int n = 0;
+    for (std::size_t c = 0; c < s_.problem().classes.size(); ++c)
+        n += s_.class_free(static_cast<std::int32_t>(c)) * halves_of(static_cast<std::int32_t>(c));
+    return n;
+}
+
 bool Neighbourhood::lay_window(const std::vector<std::int32_t>& window, const std::vector<char>& offered, bool use_all,
                                const std::vector<std::uint32_t>* required) {
     laid_.clear();
@@ -133,7 +140,9 @@ bool Neighbourhood::lay_window(const std::vector<std::int32_t>& window, const st
         }
         laid_.push_back(s_.place(static_cast<std::uint32_t>(row), e.piece));
     }
-    if (open_areas_ok()) return true;
+    // Pieces with halves that a window leaves over have to meet halves again elsewhere, which the
+    // open area (whole cells, mostly) seldom offers: a refill may not add to them.
+    if (open_areas_ok() && (!o_.lns_keep_halves || free_halves() <= halves_before_)) return true;
     ++counts_.spoilt;
     for (const int piece : laid_) s_.lift(piece);
     return false;
@@ -171,6 +180,7 @@ bool Neighbourhood::open_areas_ok() {
 
 bool Neighbourhood::close_around(std::int32_t cell, int pieces) {
     ++counts_.moves;
+    halves_before_ = free_halves();
     const Ball ball = random_ball(cx_[cell], cy_[cell]);
     double radius = 0;
     const std::vector<int> near = nearest_pieces(ball, pieces, radius);
@@ -263,6 +273,7 @@ int Neighbourhood::halves_of(std::int32_t cls) const {
 // pieces left over change.
 bool Neighbourhood::swap_in(int free_piece, int pieces) {
     ++counts_.moves;
+    halves_before_ = free_halves();
     const Problem& p = s_.problem();
     const std::int32_t cls = s_.class_of(free_piece);
     if (cls < 0 || !s_.piece_free(free_piece) || p.class_list_start[cls] == p.class_list_start[cls + 1]) return false;
@@ -275,14 +286,17 @@ bool Neighbourhood::swap_in(int free_piece, int pieces) {
     const Ball ball = random_ball(x / r.count, y / r.count);
     double radius = 0;
     const std::vector<int> near = nearest_pieces(ball, pieces, radius);
-    std::vector<int> alike, others;
+    std::vector<int> alike, others, fewer;
     for (const int piece : near) {
         const std::int32_t c = s_.class_of(piece);
         if (c == cls) continue;
         others.push_back(piece);
         if (halves_of(c) == halves_of(cls)) alike.push_back(piece);
+        if (halves_of(c) < halves_of(cls)) fewer.push_back(piece);
     }
-    const std::vector<int>& from = alike.empty() ? others : alike;
+    // Keeping halves laid, a free piece with halves is traded for one with fewer: the pieces left
+    // over move towards whole cells, which the open area takes.
+    const std::vector<int>& from = o_.lns_keep_halves && !fewer.empty() ? fewer : alike.empty() ? others : alike;
     if (from.empty()) return false;
     std::vector<FillState::Laid> lifted;
     std::vector<std::int32_t> window;
@@ -374,10 +388,14 @@ bool Neighbourhood::run(const std::function<void()>& on_gain) {
         if (s_.uncovered() == 0) return true;
         const std::int64_t before = s_.uncovered();
         if (random01() < o_.lns_swap_share && s_.pieces_left() > 0) {
-            std::vector<int> free;
-            for (const ShapeClass& shape : s_.problem().classes)
-                for (const int m : shape.members)
-                    if (s_.piece_free(m)) free.push_back(m);
+            std::vector<int> free, halved;
+            for (std::size_t c = 0; c < s_.problem().classes.size(); ++c)
+                for (const int m : s_.problem().classes[c].members)
+                    if (s_.piece_free(m)) {
+                        free.push_back(m);
+                        if (halves_of(static_cast<std::int32_t>(c)) > 0) halved.push_back(m);
+                    }
+            if (o_.lns_keep_halves && !halved.empty() && random01() < 0.8) free.swap(halved);
             swap_in(free[static_cast<std::size_t>(random_below(static_cast<int>(free.size())))], window_size());
         } else {
             open_edge(open);

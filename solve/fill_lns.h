@@ -60,6 +60,7 @@ private:
     bool halves_meet(const Row& r) const;
     const Row& place_for(std::int32_t cls);
     int halves_of(std::int32_t cls) const;
+    int free_halves() const;  // half cells of the free pieces
     std::vector<char> offer_for(const std::vector<FillState::Laid>& lifted);
     void open_edge(std::vector<std::int32_t>& out) const;
     double random01();
@@ -72,6 +73,7 @@ private:
     const std::atomic<bool>& stop_;
     std::vector<double> cx_, cy_;  // cell centres
     NeighbourhoodCounts counts_;
+    int halves_before_ = 0;  // free_halves() before the move
     int misses_ = 0;  // moves in a row that closed nothing
     std::vector<int> laid_;  // by the last window laid
     std::vector<std::uint64_t> seen_;

@@ -110,7 +110,8 @@ void Sweeper::run_sweeps() {
     int failed_sweeps = 0;
     while (!shared_.stop.load(std::memory_order_relaxed)) {
         start_over();
-        if (!start_.empty() && o_.lns_patience > 0 && !p_.region.limited) {
+        // A start with little left open goes to the windows at once; a large open area is swept.
+        if (!start_.empty() && o_.lns_patience > 0 && !p_.region.limited && s_.pieces_left() <= o_.lns_from_left) {
             if (search_neighbourhood() == Node::Full) break;
             start_over();
         }
@@ -288,9 +289,11 @@ void Sweeper::order_cells() {
         outer = std::max(outer, norm[i]);
     }
     const double ring = kRowHeight * std::max(0.1, o_.ring_rows);
+    // Puzzles differ in which of the two orders reaches an end game: drawn anew for every sweep.
+    const bool inward = o_.sweep_mixed ? (fill_random(rng_) & 1) != 0 : o_.sweep_inward;
     for (std::size_t i = 0; i < n; ++i) {
         const double x = xs[i] - cx, y = ys[i] - cy;
-        if (o_.sweep_inward) {
+        if (inward) {
             const double angle = std::fmod(std::atan2(y, x) - turn + 4 * pi, 2 * pi);
             key[i] = {std::floor((outer - norm[i]) / ring + 1e-9), angle};
         } else {
@@ -343,7 +346,12 @@ bool Sweeper::sweep() {
             if (node == Node::Full || (node = push_node()) == Node::Full) return true;
             continue;
         }
-        if (band_ > static_cast<std::size_t>(o_.max_band) || band_ >= levels_.size()) return false;
+        if (band_ > static_cast<std::size_t>(o_.max_band) || band_ >= levels_.size()) {
+            // A sweep that died near its end hands its board to the windows instead of starting
+            // again: they close what the bands could not reach.
+            if (lns && s_.pieces_left() <= o_.lns_from_left) return search_neighbourhood() == Node::Full;
+            return false;
+        }
         pop_levels(band_);
         band_ *= 2;
         fails_ = 0;
