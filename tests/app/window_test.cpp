@@ -69,7 +69,8 @@ class WindowTest : public QObject {
 private slots:
     void init() { write_file("zdroj.txt", piece_file(kTwelvePieces, kLongSearch)); }
     void no_control_cuts_its_text_or_reaches_past_the_panel();
-    void fields_and_captions_start_at_their_defaults();
+    void controls_have_their_names_places_and_texts_data();
+    void controls_have_their_names_places_and_texts();
     void the_status_line_is_whole_or_cut_short_with_its_full_text_at_hand_data();
     void the_status_line_is_whole_or_cut_short_with_its_full_text_at_hand();
     void controls_come_in_the_windows_order_and_tab_from_the_button_to_the_check_box();
@@ -92,6 +93,76 @@ private:
     ScratchDir dir_;
 };
 
+void WindowTest::controls_have_their_names_places_and_texts_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("place");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("font");
+    const auto row = [](const char* name, QRect place, const char* text, int font) {
+        QTest::newRow(name) << QString(name) << place << QString::fromUtf8(text) << font;
+    };
+    row("Label1", {10, 271, 151, 13}, "Soubor z něhož se bude načítat", 11);
+    row("Label2", {25, 199, 69, 13}, "Stav výpočtu :", 11);
+    row("Label3", {105, 191, 68, 24}, "Nezačal", 19);
+    row("Label4", {26, 231, 88, 13}, "Dosažený stupeň :", 11);
+    row("Label5", {161, 223, 10, 24}, "0", 19);
+    row("Label6", {34, 16, 108, 13}, "Počáteční souřednice ", 11);
+    row("Label7", {186, 16, 102, 13}, "Koncové souřednice ", 11);
+    row("Label8", {26, 40, 11, 20}, "X", 16);
+    row("Label9", {98, 40, 10, 20}, "Y", 16);
+    row("Label10", {178, 40, 11, 20}, "X", 16);
+    row("Label11", {250, 40, 10, 20}, "Y", 16);
+    row("Label16", {34, 72, 81, 13}, "Distanční mezery", 11);
+    row("Label12", {34, 136, 127, 13}, "Souřadnice prvního bodu :", 11);
+    row("Label13", {26, 160, 11, 20}, "X", 16);
+    row("Label14", {98, 160, 10, 20}, "Y", 16);
+    row("Button1", {7, 295, 313, 33}, "Pust se do toho", 11);
+    row("Edit1", {173, 263, 145, 21}, "", 11);
+    row("Edit2", {194, 40, 33, 21}, "20", 11);
+    row("Edit3", {266, 40, 33, 21}, "40", 11);
+    row("Edit4", {42, 40, 33, 21}, "0", 11);
+    row("Edit5", {114, 40, 33, 21}, "0", 11);
+    row("Edit6", {194, 96, 33, 21}, "3", 11);
+    row("Edit7", {266, 96, 33, 21}, "5", 11);
+    row("Edit8", {42, 96, 33, 21}, "0", 11);
+    row("Edit9", {114, 96, 33, 21}, "0", 11);
+    row("Edit10", {42, 160, 33, 21}, "1", 11);
+    row("Edit11", {114, 160, 33, 21}, "18", 11);
+    row("CheckBox1", {208, 136, 97, 17}, "Použít omezení", 11);
+}
+
+void WindowTest::controls_have_their_names_places_and_texts() {
+    QFETCH(QString, name);
+    QFETCH(QRect, place);
+    QFETCH(QString, text);
+    QFETCH(int, font);
+    TForm1 form;
+    QWidget* control = form.findChild<QWidget*>(name);
+    QVERIFY(control);
+    QCOMPARE(control->parentWidget(), &form);
+    QCOMPARE(control->font().pixelSize(), font);
+    if (auto* label = qobject_cast<QLabel*>(control)) {
+        QCOMPARE(label->text(), text);
+        // A label may grow to the right when the font at hand is wider, but never cuts its text.
+        QCOMPARE(label->pos(), place.topLeft());
+        QCOMPARE(label->height(), place.height());
+        QVERIFY(label->width() >= place.width());
+        QVERIFY(label->fontMetrics().horizontalAdvance(text) <= label->width());
+        return;
+    }
+    QCOMPARE(control->geometry(), place);
+    if (auto* edit = qobject_cast<QLineEdit*>(control)) {
+        QCOMPARE(edit->text(), text);
+    } else if (auto* box = qobject_cast<QCheckBox*>(control)) {
+        QCOMPARE(box->text(), text);
+        QVERIFY(!box->isChecked());
+    } else if (auto* button = qobject_cast<QPushButton*>(control)) {
+        QCOMPARE(button->text(), text);
+    } else {
+        QFAIL("unexpected kind of control");
+    }
+}
+
 // Every control lies in the panel and shows its whole text: a wider font than the one the layout
 // was made for must not cut a caption.
 void WindowTest::no_control_cuts_its_text_or_reaches_past_the_panel() {
@@ -112,16 +183,6 @@ void WindowTest::no_control_cuts_its_text_or_reaches_past_the_panel() {
         QVERIFY2(control->fontMetrics().horizontalAdvance(text) <= room, qPrintable(name + ": " + text));
     }
     QCOMPARE(controls, 28);
-}
-
-void WindowTest::fields_and_captions_start_at_their_defaults() {
-    TForm1 form;
-    for (const ParamSpec& entry : kParamTable) QCOMPARE(form.text(entry.control), std::string(entry.default_text));
-    QCOMPARE(form.Edit1->text(), QString());
-    QVERIFY(!form.CheckBox1->isChecked());
-    QCOMPARE(form.Button1->text(), QString("Pust se do toho"));
-    QCOMPARE(form.Label3->text(), QString::fromUtf8("Nezačal"));
-    QCOMPARE(form.Label5->text(), QString("0"));
 }
 
 // A status wider than the room beside its caption is cut short with its full text at hand.
