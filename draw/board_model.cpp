@@ -196,8 +196,9 @@ Sizes sizes_for(double edge) {
     s.mark_line = std::max(2.0, edge / 8);
     s.board_line = std::max(1.5, edge / 8);
     s.number_font = std::max(7.0, edge * 0.6);
-    s.spot_radius = edge * 0.3;
-    s.spot_font = std::max(7.0, edge * 0.4);
+    // A kind of two digits stays inside its ring.
+    s.spot_radius = edge * 0.36;
+    s.spot_font = std::max(7.0, edge * 0.34);
     s.spot_line = std::max(1.0, edge / 14);
     s.first_point_radius = edge / 8;
     return s;

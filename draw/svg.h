@@ -22,6 +22,7 @@ public:
     void circle(SvgPoint centre, double radius, const std::string& fill, const std::string& stroke,
                 double stroke_width);
     void rect(double x, double y, double w, double h, const std::string& fill, const std::string& stroke);
+    // `at` is the middle of the text's digits, as the Qt painter centres text.
     void text(SvgPoint at, double size, const std::string& content, const std::string& fill = "#000",
               const char* anchor = "middle", bool bold = false);
     // Opens a group with the given attributes written as they are ("class=\"piece\" ...").
@@ -35,6 +36,9 @@ private:
     double width_, height_;
     std::string background_;
 };
+
+// From the middle of a line of digits down to its baseline, in em.
+inline constexpr double kMiddleToBaseline = 0.35;
 
 // A short number for SVG coordinates: two decimals, no trailing zeros.
 std::string svg_number(double v);
