@@ -42,7 +42,7 @@ int write_picture(Solver& solver, const RenderOptions& opt, const PlacementList&
     if (ends_with(opt.output, ".png")) {
         std::string why;
         if (draw_placement_png({opt.placement, opt.pieces, opt.output, spots}, &why)) return 0;
-        if (!why.empty()) std::fprintf(stderr, "cannot write '%s' (%s)\n", opt.output.c_str(), why.c_str());
+        if (!why.empty()) std::fprintf(stderr, "-o %s: %s\n", opt.output.c_str(), why.c_str());
         return 1;
     }
     const draw::BoardModel model = draw::placement_picture(solver, list, opt.placement, opt.pieces, spots);

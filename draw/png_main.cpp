@@ -14,6 +14,6 @@ int main(int argc, char** argv) {
     }
     std::string why;
     if (tessera::cli::draw_placement_png({argv[1], argv[2], argv[3], spots}, &why)) return 0;
-    if (!why.empty()) std::fprintf(stderr, "%s\n", why.c_str());
+    if (!why.empty()) std::fprintf(stderr, "-o %s: %s\n", argv[3], why.c_str());
     return 1;
 }

@@ -7,7 +7,6 @@
 
 #include "app/solver.h"
 #include "app/start_up.h"
-#include "app/text.h"
 #include "draw/board_painter.h"
 #include "draw/pictures.h"
 
@@ -45,7 +44,7 @@ bool draw_placement_png(const PngRequest& request, std::string* why) {
     std::string fault;
     const QImage image = render_board(model, QSize(draw::kPictureWidth, draw::kPictureHeight));
     if (save_png(image, request.output, &fault)) return true;
-    if (why) *why = format("cannot write '%s' (%s)", request.output.c_str(), fault.c_str());
+    if (why) *why = "cannot write it (" + fault + ")";
     return false;
 }
 

@@ -15,7 +15,8 @@ struct PngRequest {
 };
 
 // Draws the placement as `tessera render` draws its SVG, into a PNG file; false on failure,
-// with `why` set, or left empty when the drawing program has told the user itself.
+// with `why` set to what went wrong (the end of a line that names the output), or left empty
+// when the drawing program has told the user itself.
 bool draw_placement_png(const PngRequest& request, std::string* why);
 
 }  // namespace tessera::cli

@@ -21,9 +21,9 @@ struct Run {
     QStringList errors;  // the lines of standard error
 };
 
-Run render(const QStringList& args) {
+Run render(const QStringList& args, const QString& program = TESSERA_BIN) {
     QProcess process;
-    process.start(TESSERA_BIN, QStringList{"render"} + args);
+    process.start(program, QStringList{"render"} + args);
     if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit) return {-1, {}};
     const QString err = QString::fromUtf8(process.readAllStandardError()).trimmed();
     return {process.exitCode(), err.isEmpty() ? QStringList() : err.split('\n')};
@@ -51,6 +51,7 @@ private slots:
     void an_output_that_cannot_be_written_is_named_before_anything_is_drawn();
     void a_faulty_placement_is_drawn_as_it_is_data() { formats_data(); }
     void a_faulty_placement_is_drawn_as_it_is();
+    void a_png_without_its_drawing_program_names_the_program_not_the_path();
     void the_png_shows_the_title_the_pieces_and_the_open_spots();
 
 private:
@@ -98,6 +99,19 @@ void RenderTest::a_faulty_placement_is_drawn_as_it_is() {
              qPrintable(run.errors[0]));
     QCOMPARE(run.errors[1], QString("doubled.txt: open spots are drawn only for a valid placement"));
     QVERIFY(QFileInfo::exists(output));
+}
+
+// `tessera` hands a PNG to tessera-png beside it; a copy of `tessera` alone cannot draw one.
+void RenderTest::a_png_without_its_drawing_program_names_the_program_not_the_path() {
+    QVERIFY(QDir().mkpath("lone"));
+    QVERIFY(QFile::copy(TESSERA_BIN, "lone/tessera"));
+    const Run run = render({"placed.txt", "-o", "board.png"}, "lone/tessera");
+    QCOMPARE(run.status, 1);
+    QCOMPARE(run.errors.size(), 1);
+    QVERIFY2(run.errors[0].startsWith("-o board.png: the PNG is drawn by ") && run.errors[0].contains("lone/tessera-png") &&
+                 run.errors[0].endsWith("write an .svg file"),
+             qPrintable(run.errors[0]));
+    QVERIFY(!QFileInfo::exists("board.png"));
 }
 
 void RenderTest::the_png_shows_the_title_the_pieces_and_the_open_spots() {
