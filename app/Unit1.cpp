@@ -247,9 +247,9 @@ void TForm1::make_controls() {
 void TForm1::make_board() {
     board_view = new BoardView(solver_->state(), this);
     board_view->setObjectName("BoardView");
+    // The resume field too: what the strip says about the next start depends on it.
     for (const EditSpec& entry : kEdits)
-        if (entry.control != Control::Edit1)
-            connect(this->*entry.member, &QLineEdit::textChanged, this, &TForm1::fields_changed);
+        connect(this->*entry.member, &QLineEdit::textChanged, this, &TForm1::fields_changed);
     connect(CheckBox1, &QCheckBox::toggled, this, &TForm1::fields_changed);
     show_marks();
     board_view->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -303,10 +303,13 @@ std::string TForm1::notes() const {
     const bool first_moved = searching_ && marks_follow_search_
                                  ? fields.first_x != s.params.first_x || fields.first_y != s.params.first_y
                                  : fields.first_x != board_first_x_ || fields.first_y != board_first_y_;
-    if (first_moved && s.depth > 0)
-        out += tessera::format("\nThe first point applies only to an empty board; the next start goes on from the %s "
-                               "on it.",
-                               s.depth == 1 ? "piece" : (grouped(s.depth) + " pieces").c_str());
+    if (!first_moved || s.depth == 0) return out;
+    // A start reads the resume field again when it names a file, and goes on from that.
+    const std::string resume = Edit1->text().toStdString();
+    const std::string from = !resume.empty() ? "the pieces in " + resume
+                                             : s.depth == 1 ? std::string("the piece on it")
+                                                            : "the " + grouped(s.depth) + " pieces on it";
+    out += "\nThe first point applies only to an empty board; the next start goes on from " + from + ".";
     return out;
 }
 

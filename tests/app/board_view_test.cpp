@@ -179,8 +179,13 @@ void BoardViewTest::a_search_draws_its_own_marks_and_edited_fields_dashed_until_
     QVERIFY(!form->info_strip->text().contains("next start"));
     QVERIFY(form->solver().state().depth > 0);
     form->Edit11->setText("26");
-    QVERIFY2(form->info_strip->text().contains("The first point applies only to an empty board"),
+    QVERIFY2(form->info_strip->text().contains("The first point applies only to an empty board; the next start goes "
+                                               "on from the " + QString::number(form->solver().state().depth)),
              qPrintable(form->info_strip->text()));
+    form->Edit1->setText("placed.txt");  // a start loads it again
+    QVERIFY2(form->info_strip->text().contains("goes on from the pieces in placed.txt."),
+             qPrintable(form->info_strip->text()));
+    form->Edit1->clear();
     form->Edit11->setText("27");
     QVERIFY(!form->info_strip->text().contains("first point"));
 }
