@@ -140,6 +140,39 @@ PieceShape shape_of(const Catalogue& prvky, const Placement& e) {
     return out;
 }
 
+// Where a piece's number goes, found once for each shape and then moved with the piece: finding
+// it costs thousands of distances, and a live view draws the same pieces many times a second. A
+// shape is kept relative to its anchor cell, so that a placement elsewhere (by whole rows and
+// columns, the cells pointing the same way) finds it again; one clipped by the board's edge
+// or from another catalogue does not match and is worked out anew.
+struct KnownLabel {
+    std::vector<FineTriangle> parts;
+    LatticeSpot label;
+    double room = 0;
+};
+
+void place_label(PieceShape& shape) {
+    const Placement& e = shape.placement;
+    thread_local std::vector<KnownLabel> known(static_cast<std::size_t>(kPieceCount * kOrientations * 2));
+    const std::size_t slot =
+        static_cast<std::size_t>(((e.piece - 1) * kOrientations + e.orientation - 1) * 2) +
+        (board_cell_points_up(e.row, e.col) ? 1 : 0);
+    std::vector<FineTriangle> relative = shape.parts;
+    for (FineTriangle& t : relative)
+        for (FinePoint& p : t) p = {p.h2 - 2 * e.col, p.line2 - 2 * e.row};
+    KnownLabel& k = known[slot];
+    if (k.parts != relative) {
+        const double aspect = number_aspect(e.piece);
+        k.parts = std::move(relative);
+        k.label = inmost_point(shape.parts, shape.outline, aspect);
+        k.label.h -= e.col;
+        k.label.line -= e.row;
+        k.room = clearance({k.label.h + e.col, k.label.line + e.row}, shape.outline, aspect);
+    }
+    shape.label = {k.label.h + e.col, k.label.line + e.row};
+    shape.label_room = k.room;
+}
+
 }  // namespace
 
 std::string hex(Colour c) {
@@ -304,11 +337,7 @@ BoardModel board_model(const Catalogue& prvky, const Placement* entries, int cou
     for (int i = 0; i < count; ++i) {
         PieceShape shape = shape_of(prvky, entries[i]);
         shape.labelled = !shape.parts.empty() && (content.numbers || entries[i].piece == content.highlight);
-        if (shape.labelled) {
-            const double aspect = number_aspect(entries[i].piece);
-            shape.label = inmost_point(shape.parts, shape.outline, aspect);
-            shape.label_room = clearance(shape.label, shape.outline, aspect);
-        }
+        if (shape.labelled) place_label(shape);
         model.pieces.push_back(std::move(shape));
     }
     if (content.marks) {

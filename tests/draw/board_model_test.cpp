@@ -71,6 +71,36 @@ TEST_F(BoardModelTest, NumbersGoToTheInmostPointOfTheirPiece) {
     }
 }
 
+// A number's place is kept for the piece's shape and moved with it: a piece moved by whole
+// rows and columns has its number moved as far, at the point that the search finds afresh.
+TEST_F(BoardModelTest, ANumbersPlaceMovesWithItsPiece) {
+    start_up(test::read_file(test::shipped_data() / "zdroj.txt"));
+    auto list = std::make_unique<PlacementList>();
+    ASSERT_EQ(read_placement_file((test::shipped_data() / "solution.txt").c_str(), *list), "");
+    int compared = 0;
+    for (int i : {0, 76, 156}) {  // any three pieces
+        Placement p = list->entries[i];
+        const draw::BoardModel here = draw::board_model(s().prvky, &p, 1, {});
+        for (const auto& [rows, cols] : {std::pair{0, 2}, std::pair{1, 1}, std::pair{2, 0}, std::pair{0, 0}}) {
+            Placement moved = p;
+            moved.row += p.row > 15 ? -rows : rows;
+            moved.col += p.col > 27 ? -cols : cols;
+            const draw::BoardModel there = draw::board_model(s().prvky, &moved, 1, {});
+            const draw::PieceShape& a = here.pieces[0];
+            const draw::PieceShape& b = there.pieces[0];
+            if (a.parts.size() != b.parts.size()) continue;  // cut by the board's edge
+            ++compared;
+            EXPECT_NEAR(b.label.h - a.label.h, moved.col - p.col, 1e-9) << p.piece;
+            EXPECT_NEAR(b.label.line - a.label.line, moved.row - p.row, 1e-9) << p.piece;
+            EXPECT_NEAR(b.label_room, a.label_room, 1e-9) << p.piece;
+            const double aspect = draw::number_aspect(p.piece);
+            const LatticeSpot fresh = draw::inmost_point(b.parts, b.outline, aspect);
+            EXPECT_NEAR(draw::clearance(fresh, b.outline, aspect), b.label_room, 1e-6) << p.piece;
+        }
+    }
+    EXPECT_GE(compared, 9);
+}
+
 TEST(BoardModel, TheRegionHoldsOnlyCellsOfThePlayingAreaAndTheRectangleIsAsTyped) {
     const SearchParams defaults{1, 0, 0, 20, 40, 0, 0, 3, 5, 1, 18};
     const draw::MarkShapes marks = draw::mark_shapes(defaults);
