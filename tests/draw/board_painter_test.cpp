@@ -47,6 +47,7 @@ private slots:
     void the_region_is_shaded_only_on_the_playing_area();
     void edited_marks_are_dashed_where_they_differ_from_those_in_use();
     void svg_and_png_of_one_model_are_the_same_picture();
+    void the_pieces_keep_the_colours_the_window_gave_them();
 
 private:
     const SolverState& state() { return solver_->state(); }
@@ -266,6 +267,18 @@ void BoardPainterTest::svg_and_png_of_one_model_are_the_same_picture() {
     int title_ink = 0;
     for (int x = 0; x < size.width(); ++x) title_ink += dark(png.pixel(x, qRound(g.page().title_y)));
     QVERIFY(title_ink > 20);
+}
+
+// The palette is the model's now, without Qt; the window drew piece p in the hue p times the
+// golden ratio, at saturation 0.5 and value 0.95, and still does, to within a rounding.
+void BoardPainterTest::the_pieces_keep_the_colours_the_window_gave_them() {
+    for (int piece = 1; piece <= kPieceCount; ++piece) {
+        const QColor was = QColor::fromHsvF(static_cast<float>(std::fmod(piece * 0.6180339887498949, 1.0)), 0.5f, 0.95f);
+        const QColor is = piece_colour(piece);
+        QVERIFY2(qAbs(is.red() - was.red()) <= 1 && qAbs(is.green() - was.green()) <= 1 &&
+                     qAbs(is.blue() - was.blue()) <= 1,
+                 qPrintable(QString("piece %1: %2, was %3").arg(piece).arg(is.name(), was.name())));
+    }
 }
 
 QTEST_MAIN(BoardPainterTest)
