@@ -563,7 +563,8 @@ void TForm1::show_status(const QString& text) {
 // it cut short, and the last message of the solver.
 void TForm1::show_info() {
     const tessera::SolverState& s = solver_->state();
-    const Clock::duration paused = paused_for_ + (paused_while_.empty() ? Clock::duration{} : Clock::now() - pause_started_);
+    const Clock::duration paused =
+        paused_for_ + (paused_while_.empty() ? Clock::duration{} : Clock::now() - pause_started_);
     const double seconds = searching_
                                ? std::chrono::duration<double>(Clock::now() - search_started_ - paused).count()
                                : search_seconds_;

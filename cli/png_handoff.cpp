@@ -25,7 +25,9 @@ bool draw_placement_png(const PngRequest& request, std::string* why) {
     argv.push_back(nullptr);
     pid_t pid = 0;
     if (const int err = ::posix_spawn(&pid, twin.c_str(), nullptr, nullptr, argv.data(), environ)) {
-        if (why) *why = "the PNG is drawn by " + twin + ", which cannot be run (" + std::strerror(err) + "); write an .svg file";
+        if (why)
+            *why = "the PNG is drawn by " + twin + ", which cannot be run (" + std::strerror(err) +
+                   "); write an .svg file";
         return false;
     }
     int status = 0;

@@ -26,7 +26,8 @@ std::string segments(const Frame& f, const std::vector<FineSegment>& lines) {
 void draw_cells(Svg& svg, const Frame& f, const Sizes& sizes) {
     svg.begin_group("class=\"cells\"");
     const std::string grid = hex(kGridColour);
-    for (const FineTriangle& t : board_cells().playing) svg.polygon(polygon(f, t), hex(kEmptyColour), grid, sizes.grid_line);
+    for (const FineTriangle& t : board_cells().playing)
+        svg.polygon(polygon(f, t), hex(kEmptyColour), grid, sizes.grid_line);
     for (const FineTriangle& t : board_cells().outside) svg.polygon(polygon(f, t), hex(kOutsideColour), "none", 0);
     svg.end_group();
 }
