@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,9 +15,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 
 #include "draw/board_painter.h"
+#include "draw/pictures.h"
 #include "app/board_view.h"
+#include "app/files.h"
 #include "app/search_params.h"
 #include "app/stop_signals.h"
 #include "app/text.h"
@@ -128,6 +133,27 @@ std::string clock_text(double seconds) {
     return tessera::format("%ld:%02ld:%02ld", whole / 3600, whole / 60 % 60, whole % 60);
 }
 
+// 12,345,678: counts of millions are read at a glance.
+std::string grouped(long long n) {
+    std::string digits = std::to_string(n < 0 ? -n : n), out;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+        out += digits[i];
+    }
+    return n < 0 ? "-" + out : out;
+}
+
+// The widest lines of figures that the strip shows: the window is never narrower than they are.
+constexpr const char* kWidestFigures[] = {
+    "99:59:59  ·  9,999,999,999 passes  ·  9,999,999/s",
+    "209 pieces on the board, deepest 209",
+    "region: 1,760 cells unfilled at best",
+};
+
+bool same_params(const tessera::SearchParams& a, const tessera::SearchParams& b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
 }  // namespace
 
 TForm1::TForm1(const std::string& pieces_path, QWidget* parent)
@@ -139,10 +165,47 @@ TForm1::TForm1(const std::string& pieces_path, QWidget* parent)
     setAutoFillBackground(true);
     make_controls();
     make_board();
-    setMinimumSize(kPanelWidth + kPanelHeight / 2, kPanelHeight);
+    // Narrower than the strip's widest line of figures, the strip would wrap them out of sight.
+    int figures = 0;
+    for (const char* line : kWidestFigures)
+        figures = std::max(figures, info_strip->fontMetrics().horizontalAdvance(QString::fromUtf8(line)));
+    const QMargins margins = info_strip->contentsMargins();
+    setMinimumSize(kPanelWidth + figures + margins.left() + margins.right() + 8, kPanelHeight);
     resize(kPanelWidth + kBoardWidth, std::max(kPanelHeight, kBoardHeight + kStripHeight));
     solver_->set_pieces_path(pieces_path);
+    // Which puzzle, and the folder that every file of the window is read from and written to.
+    setWindowTitle(QString("Tessera: %1 in %2")
+                       .arg(QString::fromStdString(pieces_path), QDir::toNativeSeparators(QDir::currentPath())));
     FormCreate();
+}
+
+// While a menu or a dialog runs its own event loop, the search's "go on?" is not asked: the
+// search waits, and says so, and the time waited is not counted as the search's.
+class TForm1::Pause {
+public:
+    Pause(TForm1& form, const char* while_what) : form_(form), active_(form.searching_) {
+        if (!active_) return;
+        form_.pause_started_ = Clock::now();
+        form_.paused_while_ = while_what;
+        form_.show_info();
+        form_.info_strip->repaint();
+    }
+    ~Pause() {
+        if (!active_) return;
+        form_.paused_for_ += Clock::now() - form_.pause_started_;
+        form_.paused_while_.clear();
+        form_.show_info();
+    }
+    Pause(const Pause&) = delete;
+    Pause& operator=(const Pause&) = delete;
+
+private:
+    TForm1& form_;
+    bool active_;
+};
+
+std::unique_ptr<TForm1::Pause> TForm1::pause_search(const char* while_what) {
+    return std::make_unique<Pause>(*this, while_what);
 }
 
 TForm1::~TForm1() = default;
@@ -184,11 +247,11 @@ void TForm1::make_controls() {
 void TForm1::make_board() {
     board_view = new BoardView(solver_->state(), this);
     board_view->setObjectName("BoardView");
-    const auto mark = [this] { board_view->set_marks(tessera::read_params(*this)); };
+    // The resume field too: what the strip says about the next start depends on it.
     for (const EditSpec& entry : kEdits)
-        if (entry.control != Control::Edit1) connect(this->*entry.member, &QLineEdit::textChanged, this, mark);
-    connect(CheckBox1, &QCheckBox::toggled, this, mark);
-    mark();
+        connect(this->*entry.member, &QLineEdit::textChanged, this, &TForm1::fields_changed);
+    connect(CheckBox1, &QCheckBox::toggled, this, &TForm1::fields_changed);
+    show_marks();
     board_view->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(board_view, &QWidget::customContextMenuRequested, this, &TForm1::show_board_menu);
 
@@ -201,14 +264,60 @@ void TForm1::make_board() {
     info_strip->setContentsMargins(6, 2, 6, 2);
 }
 
-void TForm1::resizeEvent(QResizeEvent*) {
+void TForm1::resizeEvent(QResizeEvent*) { lay_out(); }
+
+// The strip takes the height that its lines need, the board the rest.
+void TForm1::lay_out() {
     const int board_width = std::max(1, width() - kPanelWidth);
-    board_view->setGeometry(kPanelWidth, 0, board_width, std::max(1, height() - kStripHeight));
-    info_strip->setGeometry(kPanelWidth, height() - kStripHeight, board_width, kStripHeight);
+    const int strip = std::max(kStripHeight, info_strip->heightForWidth(board_width));
+    const QRect board(kPanelWidth, 0, board_width, std::max(1, height() - strip));
+    if (board_view->geometry() != board) board_view->setGeometry(board);
+    info_strip->setGeometry(kPanelWidth, height() - strip, board_width, strip);
+}
+
+void TForm1::fields_changed() {
+    show_marks();
+    show_info();
+}
+
+// The board shows the rectangle, the region and the first point that a search works with:
+// while one runs, those it started with, and the fields' values dashed where they differ; else
+// the fields', which the next start reads.
+void TForm1::show_marks() {
+    const tessera::SearchParams fields = tessera::read_params(*this);
+    if (searching_ && marks_follow_search_)
+        board_view->set_marks(solver_->state().params, &fields);
+    else
+        board_view->set_marks(fields, nullptr);
+}
+
+// What the strip says besides the figures: that the search waits, that edited fields apply
+// only at the next start, and that a first point applies only to an empty board.
+std::string TForm1::notes() const {
+    std::string out;
+    const tessera::SolverState& s = solver_->state();
+    const tessera::SearchParams fields = tessera::read_params(const_cast<TForm1&>(*this));
+    if (!paused_while_.empty()) out += "\nPaused while the " + paused_while_ + " is open: the search waits.";
+    if (searching_ && marks_follow_search_ && !same_params(fields, s.params))
+        out += "\nEdited fields (dashed on the board) apply at the next start; this search keeps its own.";
+    const bool first_moved = searching_ && marks_follow_search_
+                                 ? fields.first_x != s.params.first_x || fields.first_y != s.params.first_y
+                                 : fields.first_x != board_first_x_ || fields.first_y != board_first_y_;
+    if (!first_moved || s.depth == 0) return out;
+    // A start reads the resume field again when it names a file, and goes on from that.
+    const std::string resume = Edit1->text().toStdString();
+    const std::string from = !resume.empty() ? "the pieces in " + resume
+                                             : s.depth == 1 ? std::string("the piece on it")
+                                                            : "the " + grouped(s.depth) + " pieces on it";
+    out += "\nThe first point applies only to an empty board; the next start goes on from " + from + ".";
+    return out;
 }
 
 void TForm1::FormCreate() {
     solver_->FormCreate();
+    const tessera::SearchParams fields = tessera::read_params(*this);
+    board_first_x_ = fields.first_x;
+    board_first_y_ = fields.first_y;
     if (solver_->pieces_status() != 0) {
         show_status(QString::fromStdString(solver_->missing_pieces_status()));
         message_ = solver_->pieces_fault();
@@ -225,6 +334,8 @@ void TForm1::Button1Click() {
         return;
     }
     searching_ = true;
+    marks_follow_search_ = false;
+    paused_for_ = {};
     message_.clear();
     passes_since_clock_ = 0;
     const Clock::time_point last_start = search_started_;
@@ -235,13 +346,19 @@ void TForm1::Button1Click() {
     const tessera::ClickResult result = solver_->Button1Click();
     searching_ = false;
     if (result == tessera::ClickResult::SearchEnded) {
-        search_seconds_ = std::chrono::duration<double>(Clock::now() - search_started_).count();
+        search_seconds_ = std::chrono::duration<double>(Clock::now() - search_started_ - paused_for_).count();
+        searched_ = true;
+        loaded_from_.clear();
+        const tessera::SearchParams& used = solver_->state().params;
+        board_first_x_ = used.first_x;
+        board_first_y_ = used.first_y;
         show_end_of_search();
     } else {
         search_started_ = last_start;  // a refused press leaves the figures of the last search
     }
     if (result == tessera::ClickResult::NoPieces) message_ = solver_->pieces_fault();
     show_pending_captions();
+    show_marks();
     show_info();
     board_view->update();
     if (close_pending_) {
@@ -264,18 +381,46 @@ void TForm1::show_end_of_search() {
 bool TForm1::load_resume(const std::string& path) {
     Edit1->setText(QString::fromStdString(path));
     const bool loaded = solver_->nacti_reseni(path.c_str()) == 0;
-    if (!loaded) show_status("Predesle reseni nelze nacist");
+    if (!loaded) {
+        show_status("Predesle reseni nelze nacist");
+    } else {
+        loaded_from_ = path;
+        const tessera::SearchParams fields = tessera::read_params(*this);
+        board_first_x_ = fields.first_x;
+        board_first_y_ = fields.first_y;
+        // The depth is the board's as loaded, as it is after a search.
+        TForm1::set_caption(Control::Label5, std::to_string(solver_->state().depth));
+        show_pending_captions();
+    }
     show_info();
     board_view->update();
     return loaded;
+}
+
+// Where the board on screen came from, for the title of its picture.
+std::string TForm1::board_source() const {
+    if (searching_) return tessera::format("searching, pass %s", grouped(solver_->state().step_count).c_str());
+    if (!loaded_from_.empty()) return loaded_from_;
+    return searched_ ? std::string("as the last search left it, in tuton.txt") : std::string();
+}
+
+QSize TForm1::picture_size() const {
+    // At least as large as shown, and never so small that the numbers cannot be read.
+    constexpr double kLeast = 1000;
+    const QSizeF shown = QSizeF(board_view->size()) * board_view->devicePixelRatioF();
+    const double scale = std::max(1.0, kLeast / std::max(shown.width(), shown.height()));
+    const double height = shown.height() * scale;
+    return QSize(static_cast<int>(std::ceil(shown.width() * scale)),
+                 static_cast<int>(std::ceil(tessera::draw::titled_page_height(height))));
 }
 
 bool TForm1::save_picture(const std::string& path) {
     tessera::BoardPaintOptions options = board_view->paint_options();
     options.highlight_piece = 0;
     options.piece_numbers = true;
+    options.title = tessera::draw::board_title(solver_->pieces_path(), solver_->state().depth, board_source());
     std::string why;
-    const bool saved = tessera::save_board_png(solver_->state(), path, QSize(1000, 1000), options, &why);
+    const bool saved = tessera::save_board_png(solver_->state(), path, picture_size(), options, &why);
     if (!saved) report(tessera::format("cannot write '%s' (%s)", path.c_str(), why.c_str()));
     return saved;
 }
@@ -286,11 +431,19 @@ void TForm1::show_board_menu(const QPoint& at) {
     QMenu menu(this);
     const QAction* picture = menu.addAction("Save picture");
     const QAction* placement = menu.addAction("Save placement");
-    const QAction* chosen = menu.exec(board_view->mapToGlobal(at));
+    const QAction* chosen = nullptr;
+    {
+        const auto pause = pause_search("menu");
+        chosen = menu.exec(board_view->mapToGlobal(at));
+    }
     if (!chosen) return;
     const bool png = chosen == picture;
-    const QString path = QFileDialog::getSaveFileName(this, chosen->text(), png ? "board.png" : "placement.txt",
-                                                      png ? "PNG (*.png)" : "Placement (*.txt)");
+    QString path;
+    {
+        const auto pause = pause_search("save dialog");
+        path = QFileDialog::getSaveFileName(this, chosen->text(), png ? "board.png" : "placement.txt",
+                                            png ? "PNG (*.png)" : "Placement (*.txt)");
+    }
     if (path.isEmpty()) return;
     if (png) save_picture(path.toStdString());
     if (chosen == placement) save_placement(path.toStdString());
@@ -334,9 +487,19 @@ void TForm1::set_caption(Control control, std::string_view caption) {
         default:
             break;
     }
+    // Outside a search nothing comes soon to show them.
+    if (!searching_ && (status_changed_ || depth_changed_)) {
+        show_pending_captions();
+        show_info();
+    }
 }
 
 bool TForm1::pump_events(const tessera::SolverState&) {
+    if (!marks_follow_search_) {
+        // The search has read its parameters: from now on the board shows those.
+        marks_follow_search_ = true;
+        show_marks();
+    }
     if (++passes_since_clock_ < kPassesPerClockRead) return true;
     passes_since_clock_ = 0;
     const Clock::time_point now = Clock::now();
@@ -359,6 +522,16 @@ bool TForm1::pump_events(const tessera::SolverState&) {
 void TForm1::report(std::string_view line) {
     ControlPanel::report(line);
     message_.assign(line);
+    // The solver names a resume file that is not there without the reason; the strip has room
+    // for it, and "not there" is what the user needs to read.
+    const std::string resume = text(Control::Edit1);
+    if (message_ == tessera::format("Predesle reseni nelze nacist ('%s')", resume.c_str())) {
+        std::string reason;
+        bool refused = false;
+        const int fd = tessera::open_regular_file(resume.c_str(), reason, refused);
+        if (fd >= 0) ::close(fd);
+        if (!reason.empty()) message_ += " (" + reason + ")";
+    }
     if (!searching_) show_info();
 }
 
@@ -373,27 +546,47 @@ void TForm1::closeEvent(QCloseEvent* event) {
     event->ignore();
 }
 
+// The status gets the room beside its caption up to the board; a longer one is cut short with
+// "…", its full text in the tooltip and in the strip.
 void TForm1::show_status(const QString& text) {
-    Label3->setText(text);
+    status_text_ = text;
+    const int room = kPanelWidth - Label3->x();
+    const QFontMetrics metrics = Label3->fontMetrics();
+    const bool fits = metrics.horizontalAdvance(text) < room;
+    Label3->setText(fits ? text : metrics.elidedText(text, Qt::ElideRight, room - 1));
+    Label3->setToolTip(fits ? QString() : text);
     fit_to_text(Label3, 0);
 }
 
-// Elapsed time, speed, pieces on the board and the deepest depth of this search, the best fill
-// of the limit region, and the last message of the solver.
+// Elapsed time, passes and speed of the search; pieces on the board and the deepest depth of
+// this search, the best fill of the limit region; then the notes, the status when Label3 shows
+// it cut short, and the last message of the solver.
 void TForm1::show_info() {
     const tessera::SolverState& s = solver_->state();
-    const double seconds =
-        searching_ ? std::chrono::duration<double>(Clock::now() - search_started_).count() : search_seconds_;
+    const Clock::duration paused =
+        paused_for_ + (paused_while_.empty() ? Clock::duration{} : Clock::now() - pause_started_);
+    const double seconds = searching_
+                               ? std::chrono::duration<double>(Clock::now() - search_started_ - paused).count()
+                               : search_seconds_;
     const bool ran = searching_ || search_started_ != Clock::time_point{};
-    std::string line = !ran ? tessera::format("%d pieces on the board", s.depth)
-                            : tessera::format("%s  ·  %lld passes, %.0f/s  ·  %d pieces, deepest %d",
-                                              clock_text(seconds).c_str(), static_cast<long long>(s.step_count),
-                                              seconds > 0 ? static_cast<double>(s.step_count) / seconds : 0.0,
-                                              s.depth, std::max(solver_->deepest(), s.depth));
+    std::string text;
+    if (ran)
+        text = tessera::format("%s  ·  %s passes  ·  %s/s\n", clock_text(seconds).c_str(),
+                               grouped(s.step_count).c_str(),
+                               grouped(std::llround(seconds > 0 ? static_cast<double>(s.step_count) / seconds : 0.0))
+                                   .c_str());
+    text += tessera::format("%s %s on the board", grouped(s.depth).c_str(), s.depth == 1 ? "piece" : "pieces");
+    if (ran) text += tessera::format(", deepest %s", grouped(std::max(solver_->deepest(), s.depth)).c_str());
     if (s.params.use_limits != 0 && s.best_unfilled < 10000)
-        line += tessera::format("  ·  region: %d cells unfilled at best", s.best_unfilled);
-    if (!message_.empty()) line += "\n" + message_;
-    info_strip->setText(from_utf8(line));
+        text += tessera::format("\nregion: %s cells unfilled at best", grouped(s.best_unfilled).c_str());
+    text += notes();
+    const std::string status = status_text_.toStdString();
+    if (!Label3->toolTip().isEmpty() && message_.find(status) == std::string::npos) text += "\n" + status;
+    if (!message_.empty()) text += "\n" + message_;
+    const QString shown = from_utf8(text);
+    if (info_strip->text() == shown) return;
+    info_strip->setText(shown);
+    lay_out();
 }
 
 void TForm1::show_pending_captions() {

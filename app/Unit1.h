@@ -4,6 +4,8 @@
 // maps its controls onto ControlPanel; everything else is the solver's.
 #pragma once
 
+#include <QSize>
+#include <QString>
 #include <QWidget>
 
 #include <chrono>
@@ -29,6 +31,7 @@ public:
     // The board's size when the window opens; it grows and shrinks with the window.
     static constexpr int kBoardWidth = 640;
     static constexpr int kBoardHeight = 620;
+    // The strip's least height; it grows when its lines need more.
     static constexpr int kStripHeight = 48;
 
     // Runs FormCreate, which reads the piece file, before it returns.
@@ -51,10 +54,21 @@ public:
     bool load_resume(const std::string& path);
 
     // What the board's context menu does once a file is chosen: a PNG of the board as the view
-    // draws it, and the placement on the board as a placement file. False (after a message in
-    // the strip) when the file cannot be written.
+    // draws it, at the size shown or larger, under a title line; and the placement on the board
+    // as a placement file. False (after a message in the strip) when the file cannot be written.
     bool save_picture(const std::string& path);
     bool save_placement(const std::string& path);
+    // The size of the picture that save_picture writes.
+    QSize picture_size() const;
+
+    // The status line in full; Label3 shows it cut short, with the full text as its tooltip,
+    // when it is wider than the room beside its caption.
+    const QString& status() const { return status_text_; }
+
+    // The search waits while a menu or a dialog of the window runs its own event loop; the
+    // strip says so for as long as the returned guard lives.
+    class Pause;
+    [[nodiscard]] std::unique_ptr<Pause> pause_search(const char* while_what);
 
     // From now on SIGINT and SIGTERM close the window as its close button does: a running
     // search stops and writes its result first.
@@ -80,6 +94,11 @@ private:
 
     void make_controls();
     void make_board();
+    void lay_out();
+    void fields_changed();
+    void show_marks();
+    std::string notes() const;
+    std::string board_source() const;
     void show_status(const QString& text);
     void show_pending_captions();
     void show_end_of_search();
@@ -96,8 +115,20 @@ private:
     bool status_changed_ = false, depth_changed_ = false;
 
     std::string message_;
+    QString status_text_;
     Clock::time_point search_started_;
     double search_seconds_ = 0;
+    // Time spent paused in this search, and what the search waits for ("" while it runs).
+    Clock::duration paused_for_{};
+    Clock::time_point pause_started_;
+    std::string paused_while_;
+    // Whether the marks show the parameters of the running search yet.
+    bool marks_follow_search_ = false;
+    // The first point in the fields when the board last came to be (start-up, a load, a start):
+    // a first point edited since then applies only once the board is empty again.
+    tessera::i32 board_first_x_ = 0, board_first_y_ = 0;
+    std::string loaded_from_;  // the placement file the board was loaded from, until a search
+    bool searched_ = false;
 
     int passes_since_clock_ = 0;
     Clock::time_point next_pump_, next_display_, next_board_draw_;

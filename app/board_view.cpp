@@ -18,8 +18,10 @@ constexpr double kNumbersFromEdge = 18;
 
 }  // namespace
 
-void BoardView::set_marks(const tessera::SearchParams& params) {
+void BoardView::set_marks(const tessera::SearchParams& params, const tessera::SearchParams* pending) {
     marks_ = params;
+    has_pending_ = pending != nullptr;
+    if (pending) pending_ = *pending;
     update();
 }
 
@@ -29,6 +31,8 @@ tessera::BoardPaintOptions BoardView::paint_options() const {
     options.piece_numbers = tessera::BoardGeometry(QRectF(rect())).edge() >= kNumbersFromEdge;
     options.marks = true;
     options.params = marks_;
+    options.pending = has_pending_;
+    options.pending_params = pending_;
     return options;
 }
 

@@ -15,8 +15,9 @@ public:
     BoardView(const tessera::SolverState& state, QWidget* parent);
 
     int hovered_piece() const { return hovered_; }
-    // The parameters whose rectangle, region and first point are drawn.
-    void set_marks(const tessera::SearchParams& params);
+    // The parameters whose rectangle, region and first point are drawn, and edited ones that
+    // apply only later, drawn dashed where they differ (none: nullptr).
+    void set_marks(const tessera::SearchParams& params, const tessera::SearchParams* pending);
     // What a paint of the view draws, also for a picture of it.
     tessera::BoardPaintOptions paint_options() const;
     // How often the view has been painted, so that a test can tell how often it is redrawn.
@@ -34,7 +35,8 @@ private:
     void hover(int piece);
 
     const tessera::SolverState& state_;
-    tessera::SearchParams marks_{};
+    tessera::SearchParams marks_{}, pending_{};
+    bool has_pending_ = false;
     int hovered_ = 0;
     long paints_ = 0;
     std::chrono::nanoseconds paint_time_{0}, total_paint_time_{0};

@@ -87,13 +87,25 @@ int run(QApplication& app, const Options& opt) {
 
 }  // namespace
 
+// Without a display, the answers that need no window (help, version, usage errors) are given
+// offscreen instead of the platform refusing to start.
+bool has_display() {
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
 int main(int argc, char** argv) {
-    if (asks_for_screenshot(argc, argv) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    const bool no_window = !asks_for_screenshot(argc, argv) && !has_display();
+    if ((asks_for_screenshot(argc, argv) || no_window) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setApplicationName("tessera-gui");
     QApplication::setApplicationVersion(TESSERA_VERSION);
     const Options opt = parse(app);
+    if (no_window && qgetenv("QT_QPA_PLATFORM") == "offscreen") {
+        std::fprintf(stderr, "tessera-gui: no display to show the window on (set DISPLAY, or save a picture with "
+                             "--screenshot FILE.png)\n");
+        return 2;
+    }
     try {
         return run(app, opt);
     } catch (const std::exception& e) {

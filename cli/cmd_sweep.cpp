@@ -140,7 +140,7 @@ Command add_sweep_command(CLI::App& app) {
                   "write DIR/job.sbatch, a job array with one task per setting, and run nothing");
     sub->add_option("--jobs", opt->jobs, "settings run at once on this machine [the number of cores]")
         ->check(whole_number_from(1, 1000000000));
-    sub->add_option("--task", opt->task, "run only setting K (from 1) of the existing sweep DIR (the job array's task)")
+    sub->add_option("--task", opt->task, "run only setting N (from 1) of the existing sweep DIR (the job array's task)")
         ->check(whole_number_from(1, 1000000000));
     return {sub, [opt]() {
                 if (opt->task == 0 && (opt->time_limit <= 0 || (opt->firsts.empty() && !opt->first_all))) {

@@ -24,7 +24,8 @@ constexpr Footer kFooters[] = {
     {"generate", "Exit status: 0 written and verified, 1 a file not written or a puzzle that failed its check, 2 bad "
                  "options or a folder that holds a puzzle."},
     {"check", "Exit status: 0 a valid placement (with --full: a full board), 1 a fault found, 2 no pieces."},
-    {"render", "Exit status: 0 drawn, 1 a placement or picture that could not be read or written, 2 bad input."},
+    {"render", "Exit status: 0 drawn (a faulty placement too, as it is), 1 a placement that could not be read or a "
+               "picture not drawn, 2 bad input (also an -o that cannot be written)."},
     {"solve", "Exit status: 0 solved, or proved to have no solution; 1 a file not written or a solution that failed "
               "its check; 2 bad input; 3 stopped before it could decide."},
     {"split", "Exit status: 0 written, 1 a file not written, 2 bad input or a folder that is not new."},

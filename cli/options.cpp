@@ -154,8 +154,9 @@ std::string value_name(const CLI::Option* opt) {
     if (type == "FLOAT") return "SECONDS";
     if (type != "TEXT") return type;
     const std::string name = opt->get_name();
-    if (name == "-C" || name == "DIR" || (name == "-o" && opt->get_description().find("folder") != std::string::npos))
-        return "DIR";
+    const std::string& what = opt->get_description();
+    const bool folder = what.find("folder") != std::string::npos || what.find("directory") != std::string::npos;
+    if (name == "-C" || name == "DIR" || name == "--manifest" || (name == "-o" && folder)) return "DIR";
     if (name == "--task" || name == "--job") return "NAME";
     return "FILE";
 }
@@ -173,8 +174,11 @@ public:
     std::string make_option_opts(const CLI::Option* opt) const override {
         if (opt->get_type_size() == 0 || !opt->nonpositional()) return {};  // a flag, or named by itself
         std::string out = " " + value_name(opt);
-        if (opt->get_expected_max() > 1) out += " ...";
-        if (!opt->get_default_str().empty()) out += " [" + opt->get_default_str() + "]";
+        if (opt->get_expected_max() > 1 && out.find("...") == std::string::npos) out += " ...";
+        std::string given = opt->get_default_str();
+        // A list's default comes in brackets of its own.
+        if (given.size() >= 2 && given.front() == '[' && given.back() == ']') given = given.substr(1, given.size() - 2);
+        if (!given.empty()) out += " [" + given + "]";
         if (opt->get_required()) out += " (required)";
         return out;
     }

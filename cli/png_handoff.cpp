@@ -6,30 +6,36 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <vector>
 
-#include "cli/commands.h"
+#include "app/files.h"
 #include "draw/png_output.h"
 
 extern char** environ;
 
 namespace tessera::cli {
 
-bool draw_placement_png(const std::string& placement, const std::string& pieces, const std::string& output,
-                        std::string* why) {
+bool draw_placement_png(const PngRequest& request, std::string* why) {
     const std::string self = own_binary();
     const std::string twin = self.substr(0, self.rfind('/') + 1) + "tessera-png";
-    std::string args[] = {twin, placement, pieces, output};
-    char* argv[] = {args[0].data(), args[1].data(), args[2].data(), args[3].data(), nullptr};
+    std::vector<std::string> args = {twin, request.placement, request.pieces, request.output};
+    if (request.spots) args.emplace_back("--spots");
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
     pid_t pid = 0;
-    if (const int err = ::posix_spawn(&pid, twin.c_str(), nullptr, nullptr, argv, environ)) {
-        if (why) *why = "cannot run " + twin + ": " + std::strerror(err);
+    if (const int err = ::posix_spawn(&pid, twin.c_str(), nullptr, nullptr, argv.data(), environ)) {
+        if (why)
+            *why = "the PNG is drawn by " + twin + ", which cannot be run (" + std::strerror(err) +
+                   "); write an .svg file";
         return false;
     }
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0)
         if (errno != EINTR) break;
     if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return true;
-    if (why) *why = twin + " could not draw it";
+    // The drawing program has said why on standard error, which it shares with this one.
+    if (why) why->clear();
     return false;
 }
 

@@ -3,7 +3,7 @@
 
 namespace tessera::cli {
 
-bool draw_placement_png(const std::string&, const std::string&, const std::string&, std::string* why) {
+bool draw_placement_png(const PngRequest&, std::string* why) {
     if (why) *why = "this build has no PNG output (it was built without Qt); write an .svg file";
     return false;
 }

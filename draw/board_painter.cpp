@@ -7,13 +7,10 @@
 #include <QPen>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
-#include <cstdint>
 #include <cstring>
 #include <vector>
 
-#include "app/search_params.h"
 #include "board/board.h"
 #include "board/cell_codes.h"
 #include "search/atomic_file.h"
@@ -22,129 +19,49 @@ namespace tessera {
 
 namespace {
 
-// A lattice point with both coordinates doubled, so that the midpoints of cell sides, where
-// the cuts of half cells end, are whole numbers too.
-struct LatticePoint {
-    int x2, y2;
-    bool operator<(const LatticePoint& o) const { return x2 != o.x2 ? x2 < o.x2 : y2 < o.y2; }
-};
+using draw::FineSegment;
+using draw::FineTriangle;
 
-LatticePoint midpoint(LatticePoint a, LatticePoint b) { return {(a.x2 + b.x2) / 2, (a.y2 + b.y2) / 2}; }
-
-using Triangle = std::array<LatticePoint, 3>;
-
-// Up: top, lower left, lower right. Down: upper left, upper right, bottom.
-Triangle corners(int row, int col) {
-    const int x = 2 * col, y = 2 * row;
-    if (board_cell_points_up(row, col)) return {{{x, y}, {x - 2, y + 2}, {x + 2, y + 2}}};
-    return {{{x - 2, y}, {x + 2, y}, {x, y + 2}}};
+// The family that the SVG pictures name first, so that text looks alike in both.
+QFont picture_font(double pixels, bool bold) {
+    QFont font;
+    font.setFamilies({"DejaVu Sans", "Arial", "Liberation Sans"});
+    font.setPixelSize(std::max(1, static_cast<int>(std::lround(pixels))));
+    font.setBold(bold);
+    return font;
 }
 
-// A half: the cell cut along the altitude from corner `from`, keeping corner `keeps`.
-struct HalfShape {
-    int code, from, keeps;
-};
-constexpr HalfShape kHalves[] = {
-    {5, 0, 1},  {95, 0, 2}, {15, 1, 2}, {85, 1, 0}, {25, 2, 0}, {75, 2, 1},  // cells pointing up
-    {10, 0, 2}, {90, 0, 1}, {20, 2, 1}, {80, 2, 0}, {30, 1, 0}, {70, 1, 2},  // cells pointing down
-};
-
-// The covered part of a cell as a triangle; false for an empty cell. A code that cannot stand
-// in a cell of this direction is drawn as the whole cell rather than guessed at.
-bool covered_part(int row, int col, int code, Triangle& out) {
-    if (code == 0) return false;
-    const Triangle c = corners(row, col);
-    out = c;
-    if (!code_fits(code, board_cell_points_up(row, col)) || !is_half(code)) return true;
-    for (const HalfShape& h : kHalves)
-        if (h.code == code) out = {c[h.from], midpoint(c[3 - h.from - h.keeps], c[h.keeps]), c[h.keeps]};
-    return true;
+// Lines thinner than a pixel and a half are drawn as hairlines, which costs a fraction of a wide
+// stroke: a live view of a small board draws a thousand of them many times a second.
+QPen line_pen(const QColor& colour, double width, Qt::PenStyle style = Qt::SolidLine) {
+    if (width < 1.5 && style == Qt::SolidLine) return QPen(colour, 0);
+    QPen pen(colour, width, Qt::SolidLine, style == Qt::SolidLine ? Qt::RoundCap : Qt::FlatCap, Qt::RoundJoin);
+    if (style != Qt::SolidLine) pen.setDashPattern({draw::kDash, draw::kDashGap});
+    return pen;
 }
 
-// All triangles go round the same way: cells of one path that went round in opposite ways
-// would leave a faint seam along their shared side when the path is filled antialiased.
-QPolygonF to_polygon(const BoardGeometry& g, const Triangle& t) {
-    const long turn = static_cast<long>(t[1].x2 - t[0].x2) * (t[2].y2 - t[0].y2) -
-                      static_cast<long>(t[1].y2 - t[0].y2) * (t[2].x2 - t[0].x2);
-    const Triangle& u = turn >= 0 ? t : Triangle{t[0], t[2], t[1]};
-    QPolygonF poly;
-    for (const LatticePoint& p : u) poly << g.at(p.x2 / 2.0, p.y2 / 2.0);
-    return poly;
+void draw_segments(QPainter& p, const BoardGeometry& g, const std::vector<FineSegment>& segments) {
+    std::vector<QLineF> lines;
+    lines.reserve(segments.size());
+    for (const FineSegment& s : segments) lines.emplace_back(g.at(s.a), g.at(s.b));
+    p.drawLines(lines.data(), static_cast<int>(lines.size()));
 }
 
-// Calls f(row, col, code) for every cell that a placement lays on the board.
-template <class F>
-void for_each_cell(const SolverState& s, const Placement& e, F f) {
-    if (e.piece < 1 || e.piece > kPieceCount || e.orientation < 1 || e.orientation > kOrientations) return;
-    const PieceRecord& rec = s.prvky[e.piece][e.orientation];
-    for (int r = 0; r < kGridRows; ++r)
-        for (int c = 0; c < kGridCols; ++c) {
-            const int row = e.row + r - rec.anchor_row, col = e.col + c - rec.anchor_col;
-            if (rec.cells[r][c] != 0 && on_board(row, col)) f(row, col, rec.cells[r][c]);
-        }
-}
-
-int placed_count(const SolverState& s) { return std::clamp(s.depth, 0, kPieceCount); }
-
-// Sides of the lattice are split at their midpoints, so that a side shared with a half cell
-// and a side shared with a whole cell are cut into the same pieces.
-using Segment = std::uint64_t;
-
-Segment segment_key(LatticePoint a, LatticePoint b) {
-    if (b < a) std::swap(a, b);
-    const auto u = [](int v) { return static_cast<std::uint64_t>(v + 0x100) & 0xffff; };
-    return u(a.x2) << 48 | u(a.y2) << 32 | u(b.x2) << 16 | u(b.y2);
-}
-
-LatticePoint segment_end(Segment s, int shift) {
-    return {static_cast<int>((s >> (shift + 16)) & 0xffff) - 0x100, static_cast<int>((s >> shift) & 0xffff) - 0x100};
-}
-
-void add_segments(const Triangle& t, std::vector<Segment>& out) {
-    for (int i = 0; i < 3; ++i) {
-        const LatticePoint a = t[i], b = t[(i + 1) % 3];
-        const int dx = std::abs(a.x2 - b.x2), dy = std::abs(a.y2 - b.y2);
-        const bool whole_side = (dx == 4 && dy == 0) || (dx == 2 && dy == 2);
-        if (whole_side) {
-            out.push_back(segment_key(a, midpoint(a, b)));
-            out.push_back(segment_key(midpoint(a, b), b));
-        } else {
-            out.push_back(segment_key(a, b));
-        }
-    }
-}
-
-// The segments that only one cell of the piece has: the piece's own outline.
-void outline_lines(const BoardGeometry& g, std::vector<Segment>& segs, std::vector<QLineF>& out) {
-    std::sort(segs.begin(), segs.end());
-    for (std::size_t i = 0; i < segs.size();) {
-        std::size_t j = i;
-        while (j < segs.size() && segs[j] == segs[i]) ++j;
-        if (j - i == 1) {
-            const LatticePoint a = segment_end(segs[i], 32), b = segment_end(segs[i], 0);
-            out.emplace_back(g.at(a.x2 / 2.0, a.y2 / 2.0), g.at(b.x2 / 2.0, b.y2 / 2.0));
-        }
-        i = j;
-    }
-}
-
-const BoardMatrix& initial_board() {
-    static BoardMatrix board;
-    [[maybe_unused]] static const bool filled = (fill_initial_board(board), true);
-    return board;
+QPainterPath path_of(const BoardGeometry& g, const std::vector<FineTriangle>& parts) {
+    QPainterPath path;
+    path.setFillRule(Qt::WindingFill);
+    for (const FineTriangle& t : parts) path.addPolygon(g.polygon(t));
+    return path;
 }
 
 // The playing area is the board's outline; the cells that the outline cuts keep their outside
-// half, which is drawn from its code.
+// half, which the model gives.
 void paint_free_cells(QPainter& p, const BoardGeometry& g) {
     p.setPen(Qt::NoPen);
     p.setBrush(kEmptyColour);
     p.drawPolygon(g.outline());
     p.setBrush(kOutsideColour);
-    const BoardMatrix& board = initial_board();
-    for (int r = 0; r < kBoardRows; ++r)
-        for (int c = 0; c < kBoardCols; ++c)
-            if (is_half(board[r][c])) p.drawPolygon(g.part(r, c, board[r][c]));
+    for (const FineTriangle& t : draw::board_cells().outside) p.drawPolygon(g.polygon(t));
 }
 
 // The lattice's three families of lines, cut to the playing area.
@@ -153,7 +70,7 @@ void paint_grid(QPainter& p, const BoardGeometry& g) {
     QPainterPath clip;
     clip.addPolygon(g.outline());
     p.setClipPath(clip);
-    p.setPen(QPen(QColor(0xd0, 0xd0, 0xd0), 0));
+    p.setPen(QPen(to_qcolor(draw::kGridColour), 0));
     std::vector<QLineF> lines;
     for (int line = 1; line <= 31; ++line) lines.emplace_back(g.at(1, line), g.at(53, line));
     for (int k = -31; k <= 55; k += 2) lines.emplace_back(g.at(k, 0), g.at(k + 32, 32));
@@ -164,144 +81,113 @@ void paint_grid(QPainter& p, const BoardGeometry& g) {
 
 // The empty board never changes, so it is drawn once for each size and then copied; a live
 // view redraws only the pieces.
-const QImage& empty_board(QSizeF size, qreal ratio) {
+const QImage& empty_board(QSizeF size, qreal ratio, bool titled) {
     thread_local QImage cached;
+    thread_local bool cached_titled = false;
     const QSize pixels = (size * ratio).toSize();
-    if (cached.size() == pixels && cached.devicePixelRatio() == ratio) return cached;
+    if (cached.size() == pixels && cached.devicePixelRatio() == ratio && cached_titled == titled) return cached;
     cached = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
     cached.setDevicePixelRatio(ratio);
+    cached_titled = titled;
     cached.fill(kOutsideColour);
     QPainter p(&cached);
     p.setRenderHint(QPainter::Antialiasing);
-    const BoardGeometry g(QRectF(QPointF(0, 0), size));
+    const BoardGeometry g(QRectF(QPointF(0, 0), size), titled);
     paint_free_cells(p, g);
     paint_grid(p, g);
     return cached;
 }
 
-void paint_number(QPainter& p, QPointF at, int piece, double edge) {
-    QFont font = p.font();
-    font.setPixelSize(std::max(7, static_cast<int>(edge * 0.6)));
-    font.setBold(true);
-    p.setFont(font);
-    p.setPen(Qt::black);
-    const QRectF box(at.x() - 2 * edge, at.y() - edge, 4 * edge, 2 * edge);
-    p.drawText(box, Qt::AlignCenter, QString::number(piece));
+void paint_text(QPainter& p, QPointF at, const QString& text, double size, const QColor& colour) {
+    p.setFont(picture_font(size, true));
+    p.setPen(colour);
+    const QRectF box(at.x() - 4 * size, at.y() - size, 8 * size, 2 * size);
+    p.drawText(box, Qt::AlignCenter, text);
 }
 
-// Lines thinner than a pixel and a half are drawn as hairlines, which costs a fraction of a wide stroke: a
-// live view of a small board draws a thousand of them many times a second.
-QPen line_pen(const QColor& colour, double width) {
-    if (width < 1.5) return QPen(colour, 0);
-    return QPen(colour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-}
-
-struct PieceShape {
-    QPainterPath fill;
-    std::vector<Segment> segments;
-    QPointF centre;
-};
-
-void shape_of(const BoardGeometry& g, const SolverState& s, const Placement& e, PieceShape& out) {
-    out.fill = QPainterPath();
-    out.fill.setFillRule(Qt::WindingFill);
-    out.segments.clear();
-    QPointF sum;
-    int cells = 0;
-    for_each_cell(s, e, [&](int row, int col, int code) {
-        Triangle t;
-        if (!covered_part(row, col, code, t)) return;
-        out.fill.addPolygon(to_polygon(g, t));
-        add_segments(t, out.segments);
-        sum += g.centre(row, col, code);
-        ++cells;
-    });
-    out.centre = cells > 0 ? sum / cells : QPointF();
-}
-
-void paint_pieces(QPainter& p, const BoardGeometry& g, const SolverState& s, const BoardPaintOptions& o) {
-    PieceShape shape;
-    std::vector<QLineF> lines, highlight;
-    std::vector<std::pair<QPointF, int>> numbers;
+void paint_pieces(QPainter& p, const BoardGeometry& g, const draw::BoardModel& m, const draw::Sizes& sizes) {
     // The fills are not antialiased, which halves their cost; the outlines drawn over them
     // smooth the edges.
     p.setRenderHint(QPainter::Antialiasing, false);
-    for (int i = 1; i <= placed_count(s); ++i) {
-        const Placement& e = s.reseni[i];
-        shape_of(g, s, e, shape);
-        p.fillPath(shape.fill, piece_colour(e.piece));
-        outline_lines(g, shape.segments, e.piece == o.highlight_piece ? highlight : lines);
-        if (o.piece_numbers || e.piece == o.highlight_piece) numbers.emplace_back(shape.centre, e.piece);
-    }
+    for (const draw::PieceShape& piece : m.pieces)
+        p.fillPath(path_of(g, piece.parts), piece_colour(piece.placement.piece));
     p.setRenderHint(QPainter::Antialiasing, true);
-    p.setPen(line_pen(QColor(0x30, 0x30, 0x30), g.edge() / 12));
+    std::vector<QLineF> lines, highlight;
+    for (const draw::PieceShape& piece : m.pieces)
+        for (const FineSegment& s : piece.outline)
+            (piece.placement.piece == m.highlight ? highlight : lines).emplace_back(g.at(s.a), g.at(s.b));
+    p.setPen(line_pen(to_qcolor(draw::kPieceLineColour), sizes.piece_line));
     p.drawLines(lines.data(), static_cast<int>(lines.size()));
-    p.setPen(line_pen(Qt::black, std::max(2.0, g.edge() / 5)));
+    p.setPen(line_pen(to_qcolor(draw::kHighlightColour), sizes.highlight_line));
     p.drawLines(highlight.data(), static_cast<int>(highlight.size()));
-    for (const auto& [at, piece] : numbers) paint_number(p, at, piece, g.edge());
+    for (const draw::PieceShape& piece : m.pieces)
+        if (piece.labelled)
+            paint_text(p, g.at(piece.label), QString::number(piece.placement.piece),
+                       draw::number_font(sizes, g.edge(), piece.label_room), to_qcolor(draw::kNumberColour));
 }
 
-// The outline of the board cells in rows x1 + 1 .. x2 and columns y1 + 1 .. y2 (as the limit
-// test counts them) that lie on the board, and the cells themselves as one path.
-void block_of_cells(const BoardGeometry& g, const Region& block, std::vector<QLineF>& outline, QPainterPath& cells) {
-    std::vector<Segment> segs;
-    const std::int64_t row_to = std::min<std::int64_t>(block.x2, kBoardRows - 1);
-    const std::int64_t col_to = std::min<std::int64_t>(block.y2, kBoardCols - 1);
-    for (std::int64_t r = std::max<std::int64_t>(block.x1 + 1, 0); r <= row_to; ++r)
-        for (std::int64_t c = std::max<std::int64_t>(block.y1 + 1, 0); c <= col_to; ++c) {
-            const Triangle t = corners(static_cast<int>(r), static_cast<int>(c));
-            add_segments(t, segs);
-            cells.addPolygon(to_polygon(g, t));
-        }
-    outline_lines(g, segs, outline);
-}
-
-// The region is shaded under the pieces, so that they keep their colours.
-void paint_region(QPainter& p, const BoardGeometry& g, const SearchParams& params) {
-    if (params.use_limits == 0) return;
-    std::vector<QLineF> lines;
-    QPainterPath cells;
-    block_of_cells(g, limit_region(params), lines, cells);
-    p.fillPath(cells, kRegionColour);
-}
-
-// The outlines of the rectangle and of the region, and the first point, over the pieces.
-void paint_marks(QPainter& p, const BoardGeometry& g, const SearchParams& params) {
-    const double width = std::max(2.0, g.edge() / 8);
-    std::vector<QLineF> lines;
-    QPainterPath cells;
-    if (params.use_limits != 0) block_of_cells(g, limit_region(params), lines, cells);
-    block_of_cells(g, {params.start_x, params.start_y, params.end_x, params.end_y}, lines, cells);
-    p.setPen(line_pen(kRectangleColour, width));
-    p.drawLines(lines.data(), static_cast<int>(lines.size()));
-    if (!on_board(params.first_x, params.first_y)) return;
-    p.setPen(line_pen(kFirstPointColour, width));
+// The outlines of the rectangle and of the region, and the first point; dashed for values that
+// apply only later.
+void paint_marks(QPainter& p, const BoardGeometry& g, const draw::MarkShapes& marks, const draw::Sizes& sizes,
+                 Qt::PenStyle style) {
+    p.setPen(line_pen(kRectangleColour, sizes.mark_line, style));
+    draw_segments(p, g, marks.rectangle);
+    draw_segments(p, g, marks.region_outline);
+    if (!marks.first_point) return;
+    p.setPen(line_pen(kFirstPointColour, sizes.mark_line, style));
     p.setBrush(Qt::NoBrush);
-    p.drawPolygon(g.cell(params.first_x, params.first_y));
+    p.drawPolygon(g.polygon(marks.first_cell));
     p.setPen(Qt::NoPen);
-    p.setBrush(kFirstPointColour);
-    p.drawEllipse(g.centre(params.first_x, params.first_y, kFull), g.edge() / 8, g.edge() / 8);
+    p.setBrush(style == Qt::SolidLine ? QBrush(kFirstPointColour) : QBrush(Qt::NoBrush));
+    p.drawEllipse(g.at(marks.first_centre), sizes.first_point_radius, sizes.first_point_radius);
+}
+
+void paint_spots(QPainter& p, const BoardGeometry& g, const std::vector<draw::SpotMark>& spots,
+                 const draw::Sizes& sizes) {
+    const QColor colour = to_qcolor(draw::kSpotColour);
+    for (const draw::SpotMark& spot : spots) {
+        p.setPen(QPen(colour, sizes.spot_line));
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(g.at(spot.centre), sizes.spot_radius, sizes.spot_radius);
+        paint_text(p, g.at(spot.centre), QString::number(spot.kind), sizes.spot_font, colour);
+    }
+}
+
+void paint_title(QPainter& p, const QRectF& area, const draw::PageLayout& page, const std::string& title) {
+    p.setFont(picture_font(page.title_size, false));
+    p.setPen(to_qcolor(draw::kTitleColour));
+    const QRectF line(area.x() + page.title_x, area.y() + page.title_y - page.title_size,
+                      area.width() - 2 * page.title_x, 2 * page.title_size);
+    p.drawText(line, Qt::AlignLeft | Qt::AlignVCenter, QString::fromStdString(title));
+}
+
+bool covers(const BoardGeometry& g, int row, int col, int code, QPointF point) {
+    return g.part(row, col, code).containsPoint(point, Qt::OddEvenFill);
 }
 
 }  // namespace
 
-BoardGeometry::BoardGeometry(const QRectF& area) {
-    // The playing area spans positions 1..53 (26 edges) and lines 1..31 (30 rows).
-    constexpr double kSpanHalfEdges = 52, kSpanRows = 30;
-    const double sqrt3 = std::sqrt(3.0);
-    const double margin = std::max(2.0, 0.03 * std::min(area.width(), area.height()));
-    half_edge_ = std::max(0.01, std::min((area.width() - 2 * margin) / kSpanHalfEdges,
-                                         (area.height() - 2 * margin) / (kSpanRows * sqrt3)));
-    row_height_ = half_edge_ * sqrt3;
-    x0_ = area.x() + (area.width() - kSpanHalfEdges * half_edge_) / 2 - half_edge_;
-    y0_ = area.y() + (area.height() - kSpanRows * row_height_) / 2 - row_height_;
+BoardGeometry::BoardGeometry(const QRectF& area, bool titled)
+    : page_(draw::lay_out_page(area.width(), area.height(), titled)), frame_(page_.frame) {
+    frame_.x0 += area.x();
+    frame_.y0 += area.y();
 }
 
-QPolygonF BoardGeometry::cell(int row, int col) const { return to_polygon(*this, corners(row, col)); }
+// All triangles go round the same way: cells of one path that went round in opposite ways
+// would leave a faint seam along their shared side when the path is filled antialiased.
+QPolygonF BoardGeometry::polygon(const FineTriangle& t) const {
+    const long turn = static_cast<long>(t[1].h2 - t[0].h2) * (t[2].line2 - t[0].line2) -
+                      static_cast<long>(t[1].line2 - t[0].line2) * (t[2].h2 - t[0].h2);
+    QPolygonF poly;
+    poly << at(t[0]) << (turn >= 0 ? at(t[1]) : at(t[2])) << (turn >= 0 ? at(t[2]) : at(t[1]));
+    return poly;
+}
+
+QPolygonF BoardGeometry::cell(int row, int col) const { return part(row, col, kFull); }
 
 QPolygonF BoardGeometry::part(int row, int col, int code) const {
-    Triangle t;
-    return covered_part(row, col, code, t) ? to_polygon(*this, t) : QPolygonF();
+    FineTriangle t;
+    return tools::covered_part(row, col, board_cell_points_up(row, col), code, t) ? polygon(t) : QPolygonF();
 }
 
 QPointF BoardGeometry::centre(int row, int col, int code) const {
@@ -310,7 +196,7 @@ QPointF BoardGeometry::centre(int row, int col, int code) const {
 }
 
 BoardCell BoardGeometry::cell_at(QPointF point) const {
-    const double pos = (point.x() - x0_) / half_edge_, line = (point.y() - y0_) / row_height_;
+    const double pos = (point.x() - frame_.x0) / frame_.half_edge, line = (point.y() - frame_.y0) / frame_.row_height;
     const int row = static_cast<int>(std::floor(line));
     for (int col = static_cast<int>(std::floor(pos)) - 1; col <= static_cast<int>(std::floor(pos)) + 2; ++col)
         if (on_board(row, col) && cell(row, col).containsPoint(point, Qt::OddEvenFill)) return {row, col};
@@ -318,55 +204,73 @@ BoardCell BoardGeometry::cell_at(QPointF point) const {
 }
 
 QPolygonF BoardGeometry::outline() const {
-    static constexpr int kCorners[12][2] = {{20, 1}, {34, 1},  {46, 5},  {53, 12}, {53, 20}, {46, 27},
-                                            {34, 31}, {20, 31}, {8, 27}, {1, 20},  {1, 12},  {8, 5}};
     QPolygonF poly;
-    for (const auto& c : kCorners) poly << at(c[0], c[1]);
+    for (const tools::LatticePoint& c : draw::board_cells().outline) poly << at(c.h, c.line);
     return poly;
 }
 
-QColor piece_colour(int piece) {
-    // Steps of the golden ratio around the colour wheel keep neighbouring numbers far apart.
-    const double hue = std::fmod(piece * 0.6180339887498949, 1.0);
-    return QColor::fromHsvF(static_cast<float>(hue), 0.5f, 0.95f);
+draw::BoardModel board_model(const SolverState& state, const BoardPaintOptions& options) {
+    draw::BoardContent content;
+    content.title = options.title;
+    content.numbers = options.piece_numbers;
+    content.highlight = options.highlight_piece;
+    if (options.marks) content.marks = &options.params;
+    if (options.marks && options.pending) content.pending = &options.pending_params;
+    return draw::board_model(state.prvky, state.reseni + 1, std::clamp(state.depth, 0, kPieceCount), content);
 }
 
-void paint_board(QPainter& painter, const QRectF& area, const SolverState& state, const BoardPaintOptions& options) {
-    const BoardGeometry g(area);
+void paint_board(QPainter& painter, const QRectF& area, const draw::BoardModel& model) {
+    const bool titled = !model.title.empty();
+    const BoardGeometry g(area, titled);
+    const draw::Sizes sizes = draw::sizes_for(g.edge());
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
-    painter.drawImage(area.topLeft(), empty_board(area.size(), ratio));
-    if (options.marks) paint_region(painter, g, options.params);
-    paint_pieces(painter, g, state, options);
-    if (options.marks) paint_marks(painter, g, options.params);
-    painter.setPen(QPen(QColor(0x20, 0x20, 0x20), std::max(1.5, g.edge() / 8), Qt::SolidLine, Qt::RoundCap,
-                        Qt::RoundJoin));
+    painter.drawImage(area.topLeft(), empty_board(area.size(), ratio, titled));
+    if (titled) paint_title(painter, area, g.page(), model.title);
+    if (model.marked) painter.fillPath(path_of(g, model.marks.region), kRegionColour);
+    paint_pieces(painter, g, model, sizes);
+    if (model.marked) {
+        paint_marks(painter, g, model.marks, sizes, Qt::SolidLine);
+        paint_marks(painter, g, model.pending, sizes, Qt::DashLine);
+    }
+    paint_spots(painter, g, model.spots, sizes);
+    painter.setPen(line_pen(to_qcolor(draw::kBoardLineColour), sizes.board_line));
     painter.setBrush(Qt::NoBrush);
     painter.drawPolygon(g.outline());
     painter.restore();
+}
+
+void paint_board(QPainter& painter, const QRectF& area, const SolverState& state, const BoardPaintOptions& options) {
+    paint_board(painter, area, board_model(state, options));
 }
 
 int piece_at(const SolverState& state, const QRectF& area, QPointF point) {
     const BoardGeometry g(area);
     const BoardCell hit = g.cell_at(point);
     if (!hit.valid()) return 0;
-    int found = 0;
-    for (int i = 1; i <= placed_count(state) && found == 0; ++i)
-        for_each_cell(state, state.reseni[i], [&](int row, int col, int code) {
-            if (row == hit.row && col == hit.col && g.part(row, col, code).containsPoint(point, Qt::OddEvenFill))
-                found = state.reseni[i].piece;
-        });
-    return found;
+    for (int i = 1; i <= std::clamp(state.depth, 0, kPieceCount); ++i) {
+        const Placement& e = state.reseni[i];
+        if (e.piece < 1 || e.piece > kPieceCount || e.orientation < 1 || e.orientation > kOrientations) continue;
+        const PieceRecord& rec = state.prvky[e.piece][e.orientation];
+        const int r = hit.row - e.row + rec.anchor_row, c = hit.col - e.col + rec.anchor_col;
+        if (r < 0 || r >= kGridRows || c < 0 || c >= kGridCols || rec.cells[r][c] == 0) continue;
+        if (covers(g, hit.row, hit.col, rec.cells[r][c], point)) return e.piece;
+    }
+    return 0;
 }
 
-QImage render_board(const SolverState& state, QSize size, const BoardPaintOptions& options) {
+QImage render_board(const draw::BoardModel& model, QSize size) {
     QImage image(size, QImage::Format_RGB32);
     image.fill(kOutsideColour);
     QPainter painter(&image);
-    paint_board(painter, QRectF(QPointF(0, 0), QSizeF(size)), state, options);
+    paint_board(painter, QRectF(QPointF(0, 0), QSizeF(size)), model);
     painter.end();
     return image;
+}
+
+QImage render_board(const SolverState& state, QSize size, const BoardPaintOptions& options) {
+    return render_board(board_model(state, options), size);
 }
 
 bool save_png(const QImage& image, const std::string& path, std::string* why) {

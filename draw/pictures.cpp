@@ -4,167 +4,126 @@
 #include <vector>
 
 #include "app/text.h"
-#include "board/board.h"
 #include "board/cell_codes.h"
-#include "tools/lattice.h"
 #include "draw/svg.h"
 
 namespace tessera::draw {
 
-// The lattice of the board and its sixths, as the generator cuts it.
-using namespace tools;
-
 namespace {
 
-// Where lattice points go on the page: `half_edge` pixels per half edge across, a row is
-// sqrt(3) half edges high.
-struct Frame {
-    double x0, y0, half_edge;
-    SvgPoint at(double h, double line) const { return {x0 + h * half_edge, y0 + line * half_edge * std::sqrt(3.0)}; }
-    SvgPoint at(LatticePoint p) const { return at(p.h, p.line); }
-};
+SvgPoint at(const Frame& f, double h, double line) { return {f.x(h), f.y(line)}; }
+SvgPoint at(const Frame& f, FinePoint p) { return at(f, p.h2 / 2.0, p.line2 / 2.0); }
+SvgPoint at(const Frame& f, LatticeSpot p) { return at(f, p.h, p.line); }
 
-LatticePoint mid2(LatticePoint a, LatticePoint b) { return {a.h + b.h, a.line + b.line}; }  // twice the midpoint
+std::vector<SvgPoint> polygon(const Frame& f, const FineTriangle& t) { return {at(f, t[0]), at(f, t[1]), at(f, t[2])}; }
 
-// The outline of a cell code: the whole triangle, or the half from the cut corner over the held
-// corner to the middle of the opposite edge.
-std::vector<SvgPoint> code_polygon(const Frame& f, int row, int col, bool up, int code) {
-    const Corners c = cell_corners(row, col, up);
-    HalfShape s;
-    if (code == kFull || !half_shape(code, up, s)) return {f.at(c.p[0]), f.at(c.p[1]), f.at(c.p[2])};
-    const LatticePoint m = mid2(c.p[s.held], c.p[3 - s.cut - s.held]);
-    return {f.at(c.p[s.cut]), f.at(c.p[s.held]), f.at(m.h / 2.0, m.line / 2.0)};
+std::string segments(const Frame& f, const std::vector<FineSegment>& lines) {
+    std::string d;
+    for (const FineSegment& s : lines) d += svg_segment(at(f, s.a), at(f, s.b));
+    return d;
 }
 
-SvgPoint centre_of(const std::vector<SvgPoint>& pts) {
-    SvgPoint c{0, 0};
-    for (const SvgPoint& p : pts) c.x += p.x, c.y += p.y;
-    return {c.x / static_cast<double>(pts.size()), c.y / static_cast<double>(pts.size())};
+void draw_cells(Svg& svg, const Frame& f, const Sizes& sizes) {
+    svg.begin_group("class=\"cells\"");
+    const std::string grid = hex(kGridColour);
+    for (const FineTriangle& t : board_cells().playing)
+        svg.polygon(polygon(f, t), hex(kEmptyColour), grid, sizes.grid_line);
+    for (const FineTriangle& t : board_cells().outside) svg.polygon(polygon(f, t), hex(kOutsideColour), "none", 0);
+    svg.end_group();
 }
 
-// The three edges of sixth (i, j): along the cell's edge, from the corner to the centre, and from
-// the edge's middle to the centre, in the order of the neighbour table.
-struct Segment {
-    SvgPoint a, b;
-};
-std::array<Segment, 3> sixth_edges(const Frame& f, int row, int col, int sixth) {
-    const Corners c = cell_corners(row, col, board_cell_points_up(row, col));
-    const auto [i, j] = sixth_ends(sixth);
-    const SvgPoint pi = f.at(c.p[i]);
-    const LatticePoint m2 = mid2(c.p[i], c.p[j]);
-    const SvgPoint m = f.at(m2.h / 2.0, m2.line / 2.0);
-    const SvgPoint g = centre_of({f.at(c.p[0]), f.at(c.p[1]), f.at(c.p[2])});
-    return {{{pi, m}, {pi, g}, {m, g}}};
+void draw_pieces(Svg& svg, const Frame& f, const BoardModel& m, const Sizes& sizes) {
+    std::string lines, highlight;
+    for (const PieceShape& piece : m.pieces) {
+        const Placement& e = piece.placement;
+        const std::string colour = hex(piece_colour(e.piece));
+        svg.begin_group(
+            format("class=\"piece\" data-piece=\"%d\" data-orientation=\"%d\" data-row=\"%d\" data-col=\"%d\"", e.piece,
+                   e.orientation, e.row, e.col));
+        // A thin stroke of the fill's own colour closes the hairline seams between the cells.
+        for (const FineTriangle& t : piece.parts) svg.polygon(polygon(f, t), colour, colour, 0.5);
+        svg.end_group();
+        (e.piece == m.highlight ? highlight : lines) += segments(f, piece.outline);
+    }
+    svg.path(lines, hex(kPieceLineColour), sizes.piece_line);
+    svg.path(highlight, hex(kHighlightColour), sizes.highlight_line);
+    svg.begin_group("class=\"numbers\"");
+    for (const PieceShape& piece : m.pieces)
+        if (piece.labelled)
+            svg.text(at(f, piece.label), number_font(sizes, f.edge(), piece.label_room),
+                     std::to_string(piece.placement.piece), hex(kNumberColour), "middle", true);
+    svg.end_group();
+}
+
+void draw_marks(Svg& svg, const Frame& f, const MarkShapes& marks, const Sizes& sizes, bool pending) {
+    const std::string dash =
+        pending ? svg_number(kDash * sizes.mark_line) + " " + svg_number(kDashGap * sizes.mark_line) : "";
+    svg.path(segments(f, marks.rectangle) + segments(f, marks.region_outline), hex(kRectangleColour), sizes.mark_line,
+             dash);
+    if (!marks.first_point) return;
+    const std::vector<SvgPoint> cell = polygon(f, marks.first_cell);
+    svg.path(svg_segment(cell[0], cell[1]) + svg_segment(cell[1], cell[2]) + svg_segment(cell[2], cell[0]),
+             hex(kFirstPointColour), sizes.mark_line, dash);
+    if (!pending) svg.circle(at(f, marks.first_centre), sizes.first_point_radius, hex(kFirstPointColour), "none", 0);
+}
+
+void draw_spots(Svg& svg, const Frame& f, const std::vector<SpotMark>& spots, const Sizes& sizes) {
+    svg.begin_group("class=\"spots\"");
+    for (const SpotMark& spot : spots) {
+        svg.circle(at(f, spot.centre), sizes.spot_radius, "none", hex(kSpotColour), sizes.spot_line);
+        svg.text(at(f, spot.centre), sizes.spot_font, std::to_string(spot.kind), hex(kSpotColour), "middle", true);
+    }
+    svg.end_group();
 }
 
 }  // namespace
 
-std::string board_svg(const Catalogue& prvky, const PlacementList& list,
-                      const BoardPicture& options) {
-    const double half_edge = 12, margin = 16, title_height = options.title.empty() ? 0 : 22;
-    const Frame f{margin, margin + title_height - half_edge * std::sqrt(3.0) * 0.5, half_edge};
-    Svg svg(kBoardCols * half_edge + 2 * margin,
-            (kBoardRows - 0.5) * half_edge * std::sqrt(3.0) + 2 * margin + title_height);
-    if (!options.title.empty()) svg.text({margin, margin + 4}, 14, options.title, "#000", "start");
+std::string board_title(const std::string& puzzle, int pieces, const std::string& file) {
+    std::string title = format("%s, %d %s on the board", puzzle.c_str(), pieces, pieces == 1 ? "piece" : "pieces");
+    if (!file.empty()) title += ", " + file;
+    return title;
+}
 
-    BoardMatrix initial;
-    fill_initial_board(initial);
-    std::vector<char> playing(kBoardSixths, 0);
-    std::vector<int> owner(kBoardSixths, 0);  // piece number, 0 none, -1 more than one
-
-    svg.begin_group("class=\"cells\"");
-    for (int x = 0; x < kBoardRows; ++x)
-        for (int y = 0; y < kBoardCols; ++y) {
-            const int outside = initial[x][y];
-            if (outside == kFull) continue;
-            const bool up = board_cell_points_up(x, y);
-            const unsigned open = 0x3f & ~(outside == 0 ? 0u : sixth_mask(outside, up));
-            for (int s = 0; s < 6; ++s) playing[sixth_id(x, y, s)] = (open >> s) & 1;
-            if (outside != 0) svg.polygon(code_polygon(f, x, y, up, outside), "#dcdcdc", "#b8b8b8", 0.4);
-            svg.polygon(code_polygon(f, x, y, up, outside == 0 ? kFull : kFull - outside), "#f6f6f6", "#c8c8c8", 0.4);
-        }
-    svg.end_group();
-
-    std::vector<SvgPoint> labels(static_cast<std::size_t>(list.count));
-    std::vector<char> labelled(static_cast<std::size_t>(list.count), 0);
-    for (int n = 0; n < list.count; ++n) {
-        const Placement& e = list.entries[n];
-        if (e.piece < 1 || e.piece > kPieceCount || e.orientation < 1 || e.orientation > kOrientations) continue;
-        const PieceRecord& rec = prvky[e.piece][e.orientation];
-        const std::string colour = piece_colour(e.piece);
-        svg.begin_group(
-            format("class=\"piece\" data-piece=\"%d\" data-orientation=\"%d\" data-row=\"%d\" data-col=\"%d\"", e.piece,
-                   e.orientation, e.row, e.col));
-        std::vector<SvgPoint> centres;
-        for (int r = 0; r < kGridRows; ++r)
-            for (int c = 0; c < kGridCols; ++c) {
-                const int code = rec.cells[r][c];
-                if (code == 0) continue;
-                const int x = e.row + r - rec.anchor_row, y = e.col + c - rec.anchor_col;
-                if (!on_board(x, y)) continue;
-                const bool up = board_cell_points_up(x, y);
-                const std::vector<SvgPoint> poly = code_polygon(f, x, y, up, code);
-                svg.polygon(poly, colour, colour, 0.5);
-                centres.push_back(centre_of(poly));
-                const unsigned mask = sixth_mask(code, up);
-                for (int s = 0; s < 6; ++s) {
-                    if (!((mask >> s) & 1)) continue;
-                    int& o = owner[sixth_id(x, y, s)];
-                    o = o == 0 ? e.piece : -1;
-                }
-            }
-        svg.end_group();
-        // The number goes on the piece's own cell nearest its middle, which for a bent piece
-        // may lie away from the middle itself.
-        if (centres.empty()) continue;
-        const SvgPoint mid = centre_of(centres);
-        SvgPoint best = centres[0];
-        for (const SvgPoint& p : centres)
-            if (std::hypot(p.x - mid.x, p.y - mid.y) < std::hypot(best.x - mid.x, best.y - mid.y)) best = p;
-        labels[static_cast<std::size_t>(n)] = best;
-        labelled[static_cast<std::size_t>(n)] = 1;
+BoardModel placement_picture(Solver& solver, const PlacementList& list, const std::string& placement,
+                             const std::string& puzzle, bool spots) {
+    BoardContent content;
+    content.title = board_title(puzzle, list.count, placement);
+    if (spots && solver.nacti_reseni(placement.c_str()) == 0) {
+        content.spots = solver.state().volny;
+        content.spot_count = solver.state().open_count;
     }
+    return board_model(solver.state().prvky, list.entries, list.count, content);
+}
 
-    // Borders: between two pieces, a piece and an uncovered part, and the board's outline.
-    std::string borders, outline;
-    const auto& neighbours = board_sixth_neighbours();
-    for (int x = 0; x < kBoardRows; ++x)
-        for (int y = 0; y < kBoardCols; ++y)
-            for (int s = 0; s < 6; ++s) {
-                const int id = sixth_id(x, y, s);
-                const std::array<Segment, 3> edges = sixth_edges(f, x, y, s);
-                for (int k = 0; k < 3; ++k) {
-                    const int other = neighbours[id].id[k];
-                    if (other >= 0 && other < id) continue;  // drawn from the other side
-                    const bool here = playing[id], there = other >= 0 && playing[other];
-                    if (here != there)
-                        outline += svg_segment(edges[k].a, edges[k].b);
-                    else if (here && owner[id] != owner[other])
-                        borders += svg_segment(edges[k].a, edges[k].b);
-                }
-            }
-    svg.path(borders, "#303030", 0.9);
-    svg.path(outline, "#000000", 2.2);
-
-    svg.begin_group("class=\"numbers\"");
-    for (int n = 0; n < list.count; ++n)
-        if (labelled[static_cast<std::size_t>(n)])
-            svg.text(labels[static_cast<std::size_t>(n)], 7.5, std::to_string(list.entries[n].piece));
-    svg.end_group();
-
-    if (options.spots) {
-        svg.begin_group("class=\"spots\"");
-        for (int k = 1; k <= options.spot_count; ++k) {
-            const OpenSpot& spot = options.spots[k];
-            if (spot.kind <= 0 || spot.filled != 0 || !on_board(spot.row, spot.col)) continue;
-            const bool up = board_cell_points_up(spot.row, spot.col);
-            const SvgPoint c = centre_of(code_polygon(f, spot.row, spot.col, up, kFull));
-            svg.circle(c, 4.5, "none", "#d00000", 1.4);
-            svg.text({c.x, c.y}, 5, std::to_string(spot.kind), "#d00000");
-        }
-        svg.end_group();
+std::string board_svg(const BoardModel& m, double width, double height) {
+    const PageLayout page = lay_out_page(width, height, !m.title.empty());
+    const Frame& f = page.frame;
+    const Sizes sizes = sizes_for(f.edge());
+    Svg svg(width, height, hex(kOutsideColour));
+    if (!m.title.empty()) svg.text({page.title_x, page.title_y}, page.title_size, m.title, hex(kTitleColour), "start");
+    draw_cells(svg, f, sizes);
+    if (m.marked)
+        for (const FineTriangle& t : m.marks.region)
+            svg.polygon(polygon(f, t), hex(kRegionColour), "none", 0, kRegionColour.a / 255.0);
+    draw_pieces(svg, f, m, sizes);
+    if (m.marked) {
+        draw_marks(svg, f, m.marks, sizes, false);
+        draw_marks(svg, f, m.pending, sizes, true);
     }
+    draw_spots(svg, f, m.spots, sizes);
+    std::string outline;
+    const auto& corners = board_cells().outline;
+    for (std::size_t i = 0; i < corners.size(); ++i) {
+        const auto& a = corners[i];
+        const auto& b = corners[(i + 1) % corners.size()];
+        outline += svg_segment(at(f, a.h, a.line), at(f, b.h, b.line));
+    }
+    svg.path(outline, hex(kBoardLineColour), sizes.board_line);
     return svg.str();
+}
+
+std::string board_svg(const Catalogue& prvky, const PlacementList& list, const BoardPicture& options) {
+    return board_svg(board_model(prvky, list.entries, list.count, options));
 }
 
 std::string catalogue_svg(const SolverState& s) {
@@ -176,38 +135,39 @@ std::string catalogue_svg(const SolverState& s) {
     for (int o = 1; o <= kOrientations; ++o)
         svg.text({left + (o - 1) * panel_w + panel_w / 2, top - 6}, 9, format("orientation %d", o));
 
+    const auto cell_of = [](int r, int c, int code) {
+        FineTriangle t{};
+        tools::covered_part(r, c, grid_cell_points_up(r, c), code, t);
+        return t;
+    };
     for (int p = 1; p <= kPieceCount; ++p) {
         const double y0 = top + (p - 1) * panel_h;
         svg.text({8, y0 + panel_h / 2}, 10, std::to_string(p), "#000", "start");
-        const std::string colour = piece_colour(p);
+        const std::string colour = hex(piece_colour(p));
         for (int o = 1; o <= kOrientations; ++o) {
             const PieceRecord& rec = s.prvky[p][o];
             const double x0 = left + (o - 1) * panel_w;
-            const Frame f{x0, y0 - row_h + 4, half_edge};
+            const Frame f{x0, y0 - row_h + 4, half_edge, row_h};
             svg.begin_group(format("class=\"record\" data-piece=\"%d\" data-orientation=\"%d\"", p, o));
             // The part of the grid that placement reads: rows 2..6, columns 3..10.
-            const SvgPoint a = f.at(2, 2), b = f.at(11, 7);
+            const SvgPoint a = at(f, 2, 2), b = at(f, 11, 7);
             svg.rect(a.x, a.y, b.x - a.x, b.y - a.y, "#f4f4f4", "#d0d0d0");
             bool any = false;
             for (int r = 0; r < kGridRows; ++r)
                 for (int c = 0; c < kGridCols; ++c) {
-                    const int code = rec.cells[r][c];
-                    if (code == 0) continue;
+                    if (rec.cells[r][c] == 0) continue;
                     any = true;
-                    svg.polygon(code_polygon(f, r, c, grid_cell_points_up(r, c), code), colour, "#505050", 0.5);
+                    svg.polygon(polygon(f, cell_of(r, c, rec.cells[r][c])), colour, "#505050", 0.5);
                 }
-            if (!any) {
+            if (!any)
                 svg.text({(a.x + b.x) / 2, (a.y + b.y) / 2}, 8, "no shape", "#808080");
-            } else {
-                const int ar = rec.anchor_row, ac = rec.anchor_col;
-                svg.circle(centre_of(code_polygon(f, ar, ac, grid_cell_points_up(ar, ac), kFull)), 1.8, "#000", "none",
-                           0);
-            }
+            else
+                svg.circle(at(f, centre_of(cell_of(rec.anchor_row, rec.anchor_col, kFull))), 1.8, "#000", "none", 0);
             for (int slot = 1; slot < kHoleSlots && rec.holes[slot].kind > 0; ++slot) {
                 const Hole& h = rec.holes[slot];
-                const SvgPoint c = centre_of(code_polygon(f, h.row, h.col, grid_cell_points_up(h.row, h.col), kFull));
+                const SvgPoint c = at(f, centre_of(cell_of(h.row, h.col, kFull)));
                 svg.circle(c, 3.4, "none", "#d00000", 1);
-                svg.text({c.x, c.y}, 3.6, std::to_string(h.kind), "#d00000");
+                svg.text(c, 3.6, std::to_string(h.kind), "#d00000");
             }
             svg.end_group();
         }

@@ -5,8 +5,10 @@
 #include <cstdio>
 #include <memory>
 
-#include "draw/board_painter.h"
 #include "app/solver.h"
+#include "app/start_up.h"
+#include "draw/board_painter.h"
+#include "draw/pictures.h"
 
 namespace tessera::cli {
 
@@ -21,16 +23,17 @@ void quiet_qt_messages(QtMsgType type, const QMessageLogContext&, const QString&
 
 }  // namespace
 
-bool draw_placement_png(const std::string& placement, const std::string& pieces, const std::string& output,
-                        std::string* why) {
+bool draw_placement_png(const PngRequest& request, std::string* why) {
     MemoryPanel panel;
     auto solver = std::make_unique<Solver>(panel);
-    solver->set_pieces_path(pieces);
+    solver->set_pieces_path(request.pieces);
     solver->FormCreate();
-    if (solver->pieces_status() != 0 || solver->nacti_reseni(placement.c_str()) != 0) {
-        if (why) *why = "the placement does not load";
-        return false;
-    }
+    auto list = std::make_unique<PlacementList>();
+    // Both say why on standard error themselves.
+    if (solver->pieces_status() != 0 || !read_placements(request.placement, *list)) return false;
+    const draw::BoardModel model =
+        draw::placement_picture(*solver, *list, request.placement, request.pieces, request.spots);
+
     // Text on an image needs a running application, though no display.
     qInstallMessageHandler(quiet_qt_messages);
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -38,9 +41,11 @@ bool draw_placement_png(const std::string& placement, const std::string& pieces,
     static char name[] = "tessera-png";
     static char* argv[] = {name, nullptr};
     QGuiApplication app(argc, argv);
-    BoardPaintOptions options;
-    options.piece_numbers = true;
-    return save_board_png(solver->state(), output, QSize(1000, 1000), options, why);
+    std::string fault;
+    const QImage image = render_board(model, QSize(draw::kPictureWidth, draw::kPictureHeight));
+    if (save_png(image, request.output, &fault)) return true;
+    if (why) *why = "cannot write it (" + fault + ")";
+    return false;
 }
 
 }  // namespace tessera::cli

@@ -7,9 +7,16 @@
 
 namespace tessera::cli {
 
-// Draws a placement file that has been checked to be valid, with its pieces, into a PNG file in
-// the working directory; false with `why` set on failure.
-bool draw_placement_png(const std::string& placement, const std::string& pieces, const std::string& output,
-                        std::string* why);
+struct PngRequest {
+    std::string placement;  // the placement file, faulty or not
+    std::string pieces;     // the piece file
+    std::string output;     // the PNG file, already tried to be writable
+    bool spots = false;     // the open spots that resuming from the placement leaves
+};
+
+// Draws the placement as `tessera render` draws its SVG, into a PNG file; false on failure,
+// with `why` set to what went wrong (the end of a line that names the output), or left empty
+// when the drawing program has told the user itself.
+bool draw_placement_png(const PngRequest& request, std::string* why);
 
 }  // namespace tessera::cli

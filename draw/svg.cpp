@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 #include "app/text.h"
 
@@ -46,22 +47,28 @@ std::string svg_segment(SvgPoint a, SvgPoint b) {
     return d;
 }
 
-Svg::Svg(double width, double height) : width_(width), height_(height) {}
+Svg::Svg(double width, double height, std::string background)
+    : width_(width), height_(height), background_(std::move(background)) {}
 
 void Svg::polygon(const std::vector<SvgPoint>& points, const std::string& fill, const std::string& stroke,
-                  double stroke_width) {
+                  double stroke_width, double fill_opacity) {
     body_ += "<polygon points=\"";
     for (std::size_t i = 0; i < points.size(); ++i) {
         if (i) body_ += ' ';
         body_ += svg_number(points[i].x) + ',' + svg_number(points[i].y);
     }
-    body_ += "\" fill=\"" + fill + "\" stroke=\"" + stroke + "\" stroke-width=\"" + svg_number(stroke_width) + "\"/>\n";
+    body_ += "\" fill=\"" + fill + '"';
+    if (fill_opacity < 1) body_ += " fill-opacity=\"" + svg_number(fill_opacity) + '"';
+    body_ += " stroke=\"" + stroke + "\" stroke-width=\"" + svg_number(stroke_width) + "\"/>\n";
 }
 
-void Svg::path(const std::string& d, const std::string& stroke, double stroke_width) {
+void Svg::path(const std::string& d, const std::string& stroke, double stroke_width, const std::string& dash) {
     if (d.empty()) return;
     body_ += "<path d=\"" + d + "\" fill=\"none\" stroke=\"" + stroke + "\" stroke-width=\"" +
-             svg_number(stroke_width) + "\" stroke-linecap=\"round\"/>\n";
+             svg_number(stroke_width) + "\" stroke-linecap=\"" + (dash.empty() ? "round" : "butt") +
+             "\" stroke-linejoin=\"round\"";
+    if (!dash.empty()) body_ += " stroke-dasharray=\"" + dash + '"';
+    body_ += "/>\n";
 }
 
 void Svg::circle(SvgPoint centre, double radius, const std::string& fill, const std::string& stroke,
@@ -76,10 +83,16 @@ void Svg::rect(double x, double y, double w, double h, const std::string& fill, 
              svg_number(h) + "\" fill=\"" + fill + "\" stroke=\"" + stroke + "\"/>\n";
 }
 
-void Svg::text(SvgPoint at, double size, const std::string& content, const std::string& fill, const char* anchor) {
-    body_ += "<text x=\"" + svg_number(at.x) + "\" y=\"" + svg_number(at.y) + "\" font-size=\"" + svg_number(size) +
-             "\" text-anchor=\"" + anchor + "\" dominant-baseline=\"central\" fill=\"" + fill + "\">" +
-             svg_escape(content) + "</text>\n";
+void Svg::text(SvgPoint at, double size, const std::string& content, const std::string& fill, const char* anchor,
+               bool bold) {
+    // The baseline lies 0.35 em below the middle of the digits, where the Qt painter puts it for
+    // centred text; dominant-baseline would do the same, but not every viewer reads it.
+    body_ += "<text x=\"" + svg_number(at.x) + "\" y=\"" + svg_number(at.y + kMiddleToBaseline * size) +
+             "\" font-size=\"" + svg_number(size) + "\" text-anchor=\"" + anchor + "\" fill=\"" + fill + '"';
+    if (bold) body_ += " font-weight=\"bold\"";
+    body_ += '>';
+    body_ += svg_escape(content);
+    body_ += "</text>\n";
 }
 
 void Svg::begin_group(const std::string& attributes) { body_ += "<g " + attributes + ">\n"; }
@@ -92,34 +105,8 @@ std::string Svg::str() const {
            "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
            w + "\" height=\"" + h + "\" viewBox=\"0 0 " + w + ' ' + h +
            "\" font-family=\"DejaVu Sans, Arial, sans-serif\">\n"
-           "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n" +
+           "<rect width=\"" + w + "\" height=\"" + h + "\" fill=\"" + background_ + "\"/>\n" +
            body_ + "</svg>\n";
-}
-
-std::string piece_colour(int piece) {
-    const double hue = std::fmod(piece * 137.508, 360.0);
-    const double sat = 0.62;
-    const double light = piece % 3 == 0 ? 0.62 : piece % 3 == 1 ? 0.72 : 0.80;
-    // HSL to RGB.
-    const double c = (1 - std::fabs(2 * light - 1)) * sat;
-    const double hp = hue / 60;
-    const double x = c * (1 - std::fabs(std::fmod(hp, 2.0) - 1));
-    double r = 0, g = 0, b = 0;
-    if (hp < 1)
-        r = c, g = x;
-    else if (hp < 2)
-        r = x, g = c;
-    else if (hp < 3)
-        g = c, b = x;
-    else if (hp < 4)
-        g = x, b = c;
-    else if (hp < 5)
-        r = x, b = c;
-    else
-        r = c, b = x;
-    const double m = light - c / 2;
-    const auto byte = [&](double v) { return static_cast<int>(std::lround((v + m) * 255)); };
-    return format("#%02x%02x%02x", byte(r), byte(g), byte(b));
 }
 
 }  // namespace tessera::draw

@@ -55,6 +55,18 @@ int half_code(bool points_up, HalfShape shape) {
     return 0;
 }
 
+bool covered_part(int row, int col, bool points_up, int code, FineTriangle& out) {
+    if (code == 0) return false;
+    const Corners c = cell_corners(row, col, points_up);
+    HalfShape s;
+    if (code == kFull || !half_shape(code, points_up, s)) {
+        out = {fine(c.p[0]), fine(c.p[1]), fine(c.p[2])};
+        return true;
+    }
+    out = {fine(c.p[s.cut]), fine(c.p[s.held]), middle(c.p[s.held], c.p[3 - s.cut - s.held])};
+    return true;
+}
+
 SixthEnds sixth_ends(int sixth) {
     const int i = sixth / 2, r = sixth % 2;
     return {i, r < i ? r : r + 1};

@@ -35,6 +35,23 @@ struct HalfShape {
 bool half_shape(int code, bool points_up, HalfShape& out);
 int half_code(bool points_up, HalfShape shape);
 
+// A point on the lattice with both coordinates doubled, so that the middle of an edge, where
+// the cut of a half ends, is a whole point too.
+struct FinePoint {
+    int h2 = 0;
+    int line2 = 0;
+    friend auto operator<=>(const FinePoint&, const FinePoint&) = default;
+};
+constexpr FinePoint fine(LatticePoint p) { return {2 * p.h, 2 * p.line}; }
+constexpr FinePoint middle(LatticePoint a, LatticePoint b) { return {a.h + b.h, a.line + b.line}; }
+using FineTriangle = std::array<FinePoint, 3>;
+
+// The part of a cell that a code covers: the whole cell for 100, the half from the cut corner
+// over the held corner to the middle of the opposite edge for a half code. A code that cannot
+// stand in a cell of this direction is given as the whole cell rather than guessed at. False
+// for 0, which covers nothing.
+bool covered_part(int row, int col, bool points_up, int code, FineTriangle& out);
+
 // The three altitudes cut a cell into six small triangles. Sixth (i, j) holds corner i and
 // the midpoint of the edge from corner i to corner j; it is numbered 2i + (j > i ? j - 1 : j).
 constexpr int sixth_index(int i, int j) { return 2 * i + (j > i ? j - 1 : j); }

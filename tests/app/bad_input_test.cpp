@@ -67,7 +67,7 @@ Outcome in_the_window(const BadInput& input) {
     form.show();
     QTest::mouseClick(form.Button1, Qt::LeftButton);
     const QStringList strip = form.info_strip->text().split('\n');
-    return {form.Label3->text(), strip.size() > 1 ? strip.last() : QString(), files()};
+    return {form.status(), strip.size() > 1 ? strip.last() : QString(), files()};
 }
 
 Outcome on_the_command_line(const BadInput& input) {

@@ -13,6 +13,7 @@
 
 #include "app/Unit1.h"
 #include "app/board_view.h"
+#include "app/search_params.h"
 #include "gui_test_support.h"
 
 using namespace tessera;
@@ -67,10 +68,14 @@ class WindowTest : public QObject {
 
 private slots:
     void init() { write_file("zdroj.txt", piece_file(kTwelvePieces, kLongSearch)); }
+    void no_control_cuts_its_text_or_reaches_past_the_panel();
     void controls_have_their_names_places_and_texts_data();
     void controls_have_their_names_places_and_texts();
+    void the_status_line_is_whole_or_cut_short_with_its_full_text_at_hand_data();
+    void the_status_line_is_whole_or_cut_short_with_its_full_text_at_hand();
     void controls_come_in_the_windows_order_and_tab_from_the_button_to_the_check_box();
     void window_is_titled_and_the_board_grows_with_it();
+    void the_window_keeps_the_panel_and_the_strip_whole_down_to_its_least_size();
     void start_up_without_a_piece_file_says_so_and_a_press_keeps_the_result();
     void a_stopped_search_says_so_and_shows_the_depth_it_left();
     void a_stop_signal_stops_the_search_writes_the_result_and_closes_the_window();
@@ -158,6 +163,53 @@ void WindowTest::controls_have_their_names_places_and_texts() {
     }
 }
 
+// Every control lies in the panel and shows its whole text: a wider font than the one the layout
+// was made for must not cut a caption.
+void WindowTest::no_control_cuts_its_text_or_reaches_past_the_panel() {
+    TForm1 form;
+    form.show();
+    int controls = 0;
+    for (QWidget* control : form.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (control == form.board_view || control == form.info_strip) continue;
+        ++controls;
+        const QString name = control->objectName();
+        QVERIFY2(QRect(0, 0, TForm1::kPanelWidth, TForm1::kPanelHeight).contains(control->geometry()),
+                 qPrintable(name));
+        QString text;
+        int room = control->width();
+        if (auto* label = qobject_cast<QLabel*>(control)) text = label->text();
+        if (auto* button = qobject_cast<QAbstractButton*>(control)) text = button->text();
+        if (qobject_cast<QCheckBox*>(control)) room -= 20;  // the box beside the text
+        QVERIFY2(control->fontMetrics().horizontalAdvance(text) <= room, qPrintable(name + ": " + text));
+    }
+    QCOMPARE(controls, 28);
+}
+
+// A status wider than the room beside its caption is cut short with its full text at hand.
+void WindowTest::the_status_line_is_whole_or_cut_short_with_its_full_text_at_hand_data() {
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<bool>("cut");
+    for (const char* status : {"Nezačal", "Tak a je to v prdeli !!!", "Chybne parametry"})
+        QTest::newRow(status) << QString::fromUtf8(status) << false;
+    for (const char* status : {"Predesle reseni nelze nacist", "Tak a je to tam !!! verified"})
+        QTest::newRow(status) << QString::fromUtf8(status) << true;
+}
+
+void WindowTest::the_status_line_is_whole_or_cut_short_with_its_full_text_at_hand() {
+    QFETCH(QString, status);
+    QFETCH(bool, cut);
+    TForm1 form;
+    form.show();
+    form.set_caption(Control::Label3, status.toStdString());
+    QLabel* label = form.Label3;
+    QVERIFY(label->geometry().right() < TForm1::kPanelWidth);
+    QVERIFY(label->fontMetrics().horizontalAdvance(label->text()) <= label->width());
+    QCOMPARE(form.status(), status);
+    QCOMPARE(label->text() != status, cut);
+    QCOMPARE(label->toolTip(), cut ? status : QString());
+    QCOMPARE(form.info_strip->text().contains(status), cut);  // the strip says it in full
+}
+
 void WindowTest::controls_come_in_the_windows_order_and_tab_from_the_button_to_the_check_box() {
     TForm1 form;
     QStringList order;
@@ -182,14 +234,41 @@ void WindowTest::controls_come_in_the_windows_order_and_tab_from_the_button_to_t
 void WindowTest::window_is_titled_and_the_board_grows_with_it() {
     TForm1 form;
     QCOMPARE(form.objectName(), QString("Form1"));
-    QCOMPARE(form.windowTitle(), QString("Tessera"));
+    // Which puzzle, and the folder where the window reads and writes its files.
+    QCOMPARE(form.windowTitle(), "Tessera: zdroj.txt in " + QDir::currentPath());
     form.show();
     QVERIFY(form.board_view->width() >= 600 && form.board_view->height() >= 600);
-    QCOMPARE(form.board_view->geometry(), QRect(327, 0, form.width() - 327, form.height() - TForm1::kStripHeight));
+    const int strip = form.info_strip->height();
+    QVERIFY(strip >= TForm1::kStripHeight);
+    QCOMPARE(form.board_view->geometry(), QRect(327, 0, form.width() - 327, form.height() - strip));
     QCOMPARE(form.info_strip->geometry().top(), form.board_view->geometry().bottom() + 1);
     form.resize(1200, 900);
-    QCOMPARE(form.board_view->size(), QSize(1200 - 327, 900 - TForm1::kStripHeight));
+    QCOMPARE(form.board_view->size(), QSize(1200 - 327, 900 - strip));
     QCOMPARE(form.Button1->geometry(), QRect(7, 295, 313, 33));  // the panel keeps its place and size
+}
+
+// However small the window is made, the panel stays whole, the strip's lines of figures stay
+// on one line each, and the strip is as high as all its lines need.
+void WindowTest::the_window_keeps_the_panel_and_the_strip_whole_down_to_its_least_size() {
+    auto form = open_form(kLongSearch);
+    form->CheckBox1->setChecked(true);
+    form->Edit3->setText("54");
+    form->Edit7->setText("0");
+    form->on_pass = [&](const SolverState& s) {
+        if (s.step_count == 3000) press(*form);
+    };
+    press(*form);
+    form->Edit10->setText("16");  // adds a note to the strip
+    form->resize(10, 10);
+    QCOMPARE(form->size(), form->minimumSize());
+    QVERIFY(form->height() >= TForm1::kPanelHeight);
+    QLabel* strip = form->info_strip;
+    const int room = strip->contentsRect().width();
+    QVERIFY(strip->height() >= strip->heightForWidth(strip->width()));
+    const QStringList lines = strip->text().split('\n');
+    QVERIFY2(lines.size() >= 4 && lines[2].startsWith("region"), qPrintable(strip->text()));
+    for (int i = 0; i < 3; ++i) QVERIFY2(strip->fontMetrics().horizontalAdvance(lines[i]) <= room, qPrintable(lines[i]));
+    QVERIFY(form->board_view->height() > 100);
 }
 
 void WindowTest::start_up_without_a_piece_file_says_so_and_a_press_keeps_the_result() {
@@ -257,7 +336,7 @@ void WindowTest::a_stopped_search_says_so_and_shows_the_depth_it_left() {
     QCOMPARE(form->written_status, std::string("1200"));
     QCOMPARE(form->Label3->text(), QString("Zastaveno"));
     QCOMPARE(form->Label5->text(), QString::number(s.depth));
-    QVERIFY(form->info_strip->text().contains("1234 passes"));
+    QVERIFY(form->info_strip->text().contains("1,234 passes"));
 }
 
 void WindowTest::a_stop_signal_stops_the_search_writes_the_result_and_closes_the_window() {

@@ -1,11 +1,15 @@
 // Drawing the board: pixels sampled by colour at known cells and halves, no golden images.
 #include <QDir>
 #include <QImage>
+#include <QRegularExpression>
 #include <QtTest>
 
 #include <memory>
 
+#include "board/board.h"
 #include "draw/board_painter.h"
+#include "draw/pictures.h"
+#include "draw/svg.h"
 #include "gui_test_support.h"
 
 using namespace tessera;
@@ -40,6 +44,10 @@ private slots:
     void a_png_is_written_whole_and_shows_the_board();
     void a_png_that_cannot_be_written_says_why();
     void the_limit_rectangle_its_region_and_the_first_point_are_drawn();
+    void the_region_is_shaded_only_on_the_playing_area();
+    void edited_marks_are_dashed_where_they_differ_from_those_in_use();
+    void svg_and_png_of_one_model_are_the_same_picture();
+    void the_pieces_keep_the_colours_the_window_gave_them();
 
 private:
     const SolverState& state() { return solver_->state(); }
@@ -170,6 +178,107 @@ void BoardPainterTest::the_limit_rectangle_its_region_and_the_first_point_are_dr
     QCOMPARE(at(off, g.centre(16, 30, 100)), white_);
     QVERIFY(dark(at(off, g.at(30, 11))));
     QVERIFY(!dark(at(off, g.at(25, 13))));
+}
+
+// With the window's limits the region reaches into the frame at the top left.
+void BoardPainterTest::the_region_is_shaded_only_on_the_playing_area() {
+    BoardPaintOptions options;
+    options.marks = true;
+    options.params = SearchParams{1, 0, 0, 20, 40, 0, 0, 3, 5, 15, 27};
+    const QImage image = render_board(state(), area_.size().toSize(), options);
+    BoardMatrix board;
+    fill_initial_board(board);
+    int frame = 0;
+    for (int r = 1; r <= 17; ++r)
+        for (int c = 1; c <= 35; ++c) {
+            if (board[r][c] == 0) continue;
+            ++frame;
+            const QPointF outside = geometry_.centre(r, c, board[r][c]);  // the part outside the outline
+            QVERIFY2(at(image, outside) == grey_, qPrintable(QString("%1,%2").arg(r).arg(c)));
+        }
+    QVERIFY(frame > 50);
+    QVERIFY(at(image, geometry_.centre(10, 20, 100)) != white_);  // and shaded on the board
+}
+
+// The marks in use are solid; edited ones that apply later are dashed, only where they differ.
+void BoardPainterTest::edited_marks_are_dashed_where_they_differ_from_those_in_use() {
+    BoardPaintOptions options;
+    options.marks = true;
+    options.params = SearchParams{0, 10, 20, 20, 40, 0, 0, 0, 0, 15, 27};
+    options.pending = true;
+    options.pending_params = options.params;
+    options.pending_params.end_y = 30;
+    const QImage image = render_board(state(), area_.size().toSize(), options);
+    const draw::BoardModel model = board_model(state(), options);
+    QVERIFY(!model.pending.rectangle.empty());
+    QVERIFY(!model.pending.first_point && model.pending.region.empty());
+    // The share of a mark's length that its colour covers, sampled along its sides.
+    const auto inked = [&](const std::vector<draw::FineSegment>& sides) {
+        int on = 0, all = 0;
+        for (const draw::FineSegment& side : sides)
+            for (double t = 0.1; t < 0.95; t += 0.1, ++all) {
+                const QRgb p = at(image, geometry_.at(side.a) + t * (geometry_.at(side.b) - geometry_.at(side.a)));
+                on += qBlue(p) > qRed(p) + 40 && qGray(p) < 120;
+            }
+        return static_cast<double>(on) / all;
+    };
+    QVERIFY(inked(model.marks.rectangle) > 0.9);
+    std::vector<draw::FineSegment> moved;  // the sides of the edited rectangle that are not the old one's
+    for (const draw::FineSegment& side : model.pending.rectangle)
+        if (std::find(model.marks.rectangle.begin(), model.marks.rectangle.end(), side) == model.marks.rectangle.end())
+            moved.push_back(side);
+    const double dashed = inked(moved);
+    QVERIFY2(dashed > 0.25 && dashed < 0.8, qPrintable(QString::number(dashed)));
+}
+
+// The window's painter (and with it the PNG) and the SVG writer draw one model alike: the same
+// background, piece colours, numbers where the model puts them, and the title.
+void BoardPainterTest::svg_and_png_of_one_model_are_the_same_picture() {
+    const Placement p = place_in_middle(*solver_, kHalfPiece);
+    BoardPaintOptions options;
+    options.piece_numbers = true;
+    options.title = "zdroj.txt, 1 piece on the board, placed.txt";
+    const draw::BoardModel model = board_model(state(), options);
+    const QSize size = area_.size().toSize();
+    const QImage png = render_board(model, size);
+    const QString svg = QString::fromStdString(draw::board_svg(model, size.width(), size.height()));
+    const BoardGeometry g(area_, true);
+
+    const auto fill = [](QRgb c) { return QString("fill=\"%1\"").arg(QColor(c).name()); };
+    QVERIFY(svg.contains("<rect width=\"800\" height=\"760\" " + fill(at(png, {2, 2}))));
+    QVERIFY(svg.contains(fill(at(png, g.centre(16, 27, 100)))));  // a free cell
+    const CoveredCell c = covered_cells(state(), p).front();
+    QVERIFY(svg.contains(fill(at(png, g.centre(c.row, c.col, c.code))) + " stroke"));  // the piece
+
+    const QPointF label = g.at(model.pieces.front().label);
+    const QRegularExpression number("<text x=\"([0-9.]+)\" y=\"([0-9.]+)\" font-size=\"([0-9.]+)\"[^>]*>12</text>");
+    const QRegularExpressionMatch m = number.match(svg);
+    QVERIFY(m.hasMatch());
+    const double font = m.captured(3).toDouble();
+    QVERIFY(font >= 0.42 * g.edge());
+    QVERIFY(qAbs(m.captured(1).toDouble() - label.x()) < 0.01);
+    QVERIFY(qAbs(m.captured(2).toDouble() - draw::kMiddleToBaseline * font - label.y()) < 0.01);
+    QVERIFY(!svg.contains("dominant-baseline"));  // which some viewers ignore
+    int ink = 0;  // the number's own pixels around its place
+    for (double dx = -0.3; dx <= 0.3; dx += 0.05) ink += dark(at(png, label + QPointF(dx * g.edge(), 0)));
+    QVERIFY(ink >= 3);
+
+    QVERIFY(svg.contains(">zdroj.txt, 1 piece on the board, placed.txt</text>"));
+    int title_ink = 0;
+    for (int x = 0; x < size.width(); ++x) title_ink += dark(png.pixel(x, qRound(g.page().title_y)));
+    QVERIFY(title_ink > 20);
+}
+
+// The palette is the model's now, without Qt; the window drew piece p in the hue p times the
+// golden ratio, at saturation 0.5 and value 0.95, and still does, to within a rounding.
+void BoardPainterTest::the_pieces_keep_the_colours_the_window_gave_them() {
+    for (int piece = 1; piece <= kPieceCount; ++piece) {
+        const QColor was = QColor::fromHsvF(static_cast<float>(std::fmod(piece * 0.6180339887498949, 1.0)), 0.5f, 0.95f);
+        const QColor is = piece_colour(piece);
+        QVERIFY2(qAbs(is.red() - was.red()) <= 1 && qAbs(is.green() - was.green()) <= 1 &&
+                     qAbs(is.blue() - was.blue()) <= 1,
+                 qPrintable(QString("piece %1: %2, was %3").arg(piece).arg(is.name(), was.name())));
+    }
 }
 
 QTEST_MAIN(BoardPainterTest)

@@ -35,6 +35,29 @@ TEST(LatticeTest, ComplementaryHalvesSplitTheCellAndOtherHalvesOverlapOrLeaveAGa
     EXPECT_EQ(tools::sixth_mask(100, true), 0x3fu);
 }
 
+// The triangles that pictures are drawn from: a half and its complement each cover half the
+// cell and meet along the cut, which runs from a corner to the middle of the opposite edge.
+TEST(LatticeTest, AHalfAndItsComplementSplitTheCellAlongOneCut) {
+    const auto area2 = [](const tools::FineTriangle& t) {
+        return std::abs((t[1].h2 - t[0].h2) * (t[2].line2 - t[0].line2) -
+                        (t[2].h2 - t[0].h2) * (t[1].line2 - t[0].line2));
+    };
+    for (bool up : {true, false}) {
+        const int row = 10, col = up ? 21 : 20;
+        tools::FineTriangle cell, half, other;
+        ASSERT_TRUE(tools::covered_part(row, col, up, 100, cell));
+        EXPECT_FALSE(tools::covered_part(row, col, up, 0, half));
+        for (int x : up ? kUpCodes : kDownCodes) {
+            ASSERT_TRUE(tools::covered_part(row, col, up, x, half));
+            ASSERT_TRUE(tools::covered_part(row, col, up, 100 - x, other));
+            EXPECT_EQ(2 * area2(half), area2(cell)) << x;
+            int shared = 0;
+            for (const tools::FinePoint& p : half) shared += std::count(other.begin(), other.end(), p);
+            EXPECT_EQ(shared, 2) << x;
+        }
+    }
+}
+
 TEST(LatticeTest, TurningAHalfFollowsTheBoardsRotationRule) {
     // The board's rule: one turn takes 5..25 to x + 5, 30 to 5, 75..95 to x - 5 and 70 to 95.
     for (int row = 10; row <= 11; ++row)
