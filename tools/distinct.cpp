@@ -219,10 +219,10 @@ private:
 
     // Whether taking `mask` of `cell` into the grown piece leaves the rest of the area in one
     // piece: a grown piece that cut the rest in two would be grown in vain.
-    bool rest_stays_connected(int cell, unsigned mask, std::size_t rest) {
+    bool rest_stays_connected(const std::vector<AreaCell>& area, int cell, unsigned mask, std::size_t rest) {
         mark(cell, mask, kGrown);
         int from = -1;
-        for (const AreaCell& c : *area_)
+        for (const AreaCell& c : area)
             for (int s = 0; s < 6 && from < 0; ++s)
                 if (mark_[c.cell * 6 + s] == kRest) from = c.cell * 6 + s;
         const bool ok = from >= 0 && rest_connected(from, rest - std::popcount(mask));
@@ -234,7 +234,6 @@ private:
     // each touching what was grown and leaving the rest in one piece; fills `grown` with its
     // sixths per area cell.
     bool grow(const std::vector<AreaCell>& area, std::vector<unsigned>& grown) {
-        area_ = &area;
         grown.assign(area.size(), 0);
         std::size_t rest = 0;
         for (const AreaCell& c : area) {
@@ -253,7 +252,7 @@ private:
         const std::size_t start = rng_.below(area.size());
         unsigned first = area[start].mask;
         if (first == kWhole && rng_.below(100) < kSplitPercent) first = random_half(area[start].cell);
-        if (!rest_stays_connected(area[start].cell, first, rest)) return false;
+        if (!rest_stays_connected(area, area[start].cell, first, rest)) return false;
         take({start, first});
         int size = halves(first);
         std::vector<Unit> options;
@@ -265,7 +264,7 @@ private:
                 if (free == 0) continue;
                 const auto consider = [&](unsigned mask) {
                     if (size + halves(mask) <= kPieceHalves && touches_grown(area[i].cell, mask) &&
-                        rest_stays_connected(area[i].cell, mask, rest))
+                        rest_stays_connected(area, area[i].cell, mask, rest))
                         options.push_back({i, mask});
                 };
                 if (free != kWhole) {
@@ -325,7 +324,6 @@ private:
     std::vector<int> owner_;
     std::vector<char> mark_;
     std::vector<int> queue_;
-    const std::vector<AreaCell>* area_ = nullptr;
     std::vector<std::vector<CellCode>> forms_;
     ShapeCount count_;
 };
