@@ -21,6 +21,7 @@ struct GenerateOptions {
     std::string dir;
     std::vector<int> remove{3, 6, 10, 15, 20, 30};
     bool force = false;
+    bool distinct = false;
 };
 
 // The first file of a puzzle that the folder already holds (a user's own piece file, the
@@ -45,7 +46,10 @@ int run_generate(const GenerateOptions& opt) {
     }
     const auto started = std::chrono::steady_clock::now();
     tools::GenerateReport report;
-    const std::string fault = tools::generate_puzzle_files(opt.dir, static_cast<std::uint64_t>(opt.seed), opt.remove, report);
+    tools::PuzzleOptions options;
+    options.distinct = opt.distinct;
+    const std::string fault =
+        tools::generate_puzzle_files(opt.dir, static_cast<std::uint64_t>(opt.seed), opt.remove, report, options);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     if (!fault.empty()) {
         std::fprintf(stderr, "generate: %s\n", fault.c_str());
@@ -58,6 +62,9 @@ int run_generate(const GenerateOptions& opt) {
         static_cast<unsigned long long>(opt.seed), kPieceCount, report.cut_cells, report.turned_as_meant, kPieceCount);
     std::printf("cut with %ld pieces grown, %ld taken back, %d restarts; loaded, placed and verified in %.2f s\n",
                 report.stats.attempts, report.stats.backtracks, report.stats.restarts, seconds);
+    if (opt.distinct)
+        std::printf("%d different shapes (the cut had %d); %d pairs of neighbouring pieces cut again in %ld tries\n",
+                    report.shapes, report.distinct.shapes_before, report.distinct.recuts, report.distinct.tries);
     return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
@@ -76,6 +83,9 @@ Command add_generate_command(CLI::App& app) {
         ->type_name("K,K,...")
         ->capture_default_str();
     sub->add_flag("--force", opt->force, "replace the puzzle files a folder already holds");
+    sub->add_flag("--distinct", opt->distinct,
+                  "no two pieces alike in any of their six turns (a mirror image is a different piece: pieces "
+                  "are never turned over)");
     return {sub, [opt] { return run_generate(*opt); }};
 }
 

@@ -21,7 +21,8 @@ constexpr Footer kFooters[] = {
     {"search", "Exit status: 0 for every end of a search (finished, a limit, a stop signal), 2 when nothing could "
                "be started (no pieces, bad parameters, a resume file that cannot be loaded)."},
     {"bench", "Exit status: 0, 2 when nothing could be started."},
-    {"generate", "Exit status: 0 written and verified, 1 a file not written or a puzzle that failed its check, 2 bad "
+    {"generate", "Exit status: 0 written and verified, 1 a file not written, a puzzle that failed its check, or "
+                 "(--distinct) a cut whose pieces could not all be made different (nothing written then); 2 bad "
                  "options or a folder that holds a puzzle."},
     {"check", "Exit status: 0 a valid placement (with --full: a full board), 1 a fault found, 2 no pieces."},
     {"render", "Exit status: 0 drawn (a faulty placement too, as it is), 1 a placement that could not be read or a "

@@ -304,14 +304,6 @@ private:
         }
     }
 
-    static bool is_piece_shape(const std::vector<CellCode>& cells) {
-        if (!fits_every_record(cells)) return false;
-        std::vector<CellCode> grid;
-        for (int k = 0; k < 6; ++k)
-            if (file_shape(cells, k, grid)) return true;
-        return false;
-    }
-
     // Every free area that the new piece borders must be cut into whole pieces later: its size
     // must be a multiple of twelve halves, and an area of exactly twelve must be a piece itself.
     bool leaves_cuttable_rest(const std::vector<Taken>& taken) {

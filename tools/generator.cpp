@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <set>
 
 #include "app/solver.h"
 #include "app/text.h"
@@ -25,6 +26,7 @@ namespace {
 // change in one does not reshuffle the others.
 constexpr std::uint64_t kTurnStream = 0x7475726e73ULL;
 constexpr std::uint64_t kRemoveStream = 0x72656d6f7665ULL;
+constexpr std::uint64_t kDistinctStream = 0x64697374696e6374ULL;
 
 std::string placements_text(const std::vector<Placement>& list) {
     std::vector<Placement> stack(list.size() + 1);
@@ -43,10 +45,14 @@ std::string write_text(const std::string& path, const std::string& text, Generat
 
 }  // namespace
 
-std::string make_puzzle(std::uint64_t seed, Puzzle& out) {
+std::string make_puzzle(std::uint64_t seed, Puzzle& out, const PuzzleOptions& options) {
     out = Puzzle{};
     std::vector<std::vector<CellCode>> cut;
     if (std::string fault = cut_board(seed, cut, &out.stats); !fault.empty()) return fault;
+    if (options.distinct)
+        if (std::string fault = make_shapes_distinct(seed ^ kDistinctStream, cut, out.distinct, options.distinct_tries);
+            !fault.empty())
+            return "--distinct: " + fault;
 
     Random rng(seed ^ kTurnStream);
     std::vector<int> numbers(kPieceCount);
@@ -177,18 +183,43 @@ std::vector<int> removal_order(std::uint64_t seed, const Puzzle& puzzle) {
     return order;
 }
 
+int count_loaded_shapes(const Catalogue& prvky) {
+    // Each piece by the least of its orientations, each moved to the top-left corner of the
+    // grid by a shift that keeps every cell's direction.
+    std::set<std::vector<int>> forms;
+    for (int p = 1; p <= kPieceCount; ++p) {
+        std::vector<int> least;
+        for (int o = 1; o <= kOrientations; ++o) {
+            const PieceRecord& rec = prvky[p][o];
+            int top = kGridRows, left = kGridCols;
+            for (int r = 0; r < kGridRows; ++r)
+                for (int c = 0; c < kGridCols; ++c)
+                    if (rec.cells[r][c] != 0) top = std::min(top, r), left = std::min(left, c);
+            left -= (top + left) & 1;
+            std::vector<int> form;
+            for (int r = 0; r < kGridRows; ++r)
+                for (int c = 0; c < kGridCols; ++c)
+                    if (rec.cells[r][c] != 0) form.insert(form.end(), {r - top, c - left, rec.cells[r][c]});
+            if (o == 1 || form < least) least = std::move(form);
+        }
+        forms.insert(std::move(least));
+    }
+    return static_cast<int>(forms.size());
+}
+
 std::string generate_puzzle_files(const std::string& dir, std::uint64_t seed, const std::vector<int>& remove,
-                                  GenerateReport& report) {
+                                  GenerateReport& report, const PuzzleOptions& options) {
     report = GenerateReport{};
     for (int k : remove)
         if (k < 1 || k > kPieceCount) return format("--remove: %d is not in 1..%d", k, kPieceCount);
+
+    Puzzle puzzle;
+    if (std::string fault = make_puzzle(seed, puzzle, options); !fault.empty()) return fault;
+    report.stats = puzzle.stats;
+    report.distinct = puzzle.distinct;
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
     if (ec) return format("cannot create the directory '%s' (%s)", dir.c_str(), ec.message().c_str());
-
-    Puzzle puzzle;
-    if (std::string fault = make_puzzle(seed, puzzle); !fault.empty()) return fault;
-    report.stats = puzzle.stats;
     // Half cells of pieces, less the outline's, come in pairs: one pair per cell cut in two.
     int halves = 0;
     for (const auto& cells : puzzle.board_cells)
@@ -213,6 +244,10 @@ std::string generate_puzzle_files(const std::string& dir, std::uint64_t seed, co
     if (std::string fault = find_placements(s.prvky, puzzle, solution); !fault.empty())
         return pieces_path + ": " + fault;
     for (const Placement& e : solution) report.turned_as_meant += e.orientation == puzzle.orientation[e.piece - 1];
+    report.shapes = count_loaded_shapes(s.prvky);
+    if (options.distinct && report.shapes != kPieceCount)
+        return format("%s: only %d different shapes among the %d pieces as loaded", pieces_path.c_str(), report.shapes,
+                      kPieceCount);
 
     const std::string solution_path = dir + "/solution.txt";
     if (std::string fault = write_text(solution_path, placements_text(solution), report); !fault.empty()) return fault;

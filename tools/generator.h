@@ -11,6 +11,7 @@
 
 #include "app/solver_state.h"
 #include "tools/cutter.h"
+#include "tools/distinct.h"
 #include "tools/lattice.h"
 
 namespace tessera::tools {
@@ -22,10 +23,18 @@ struct Puzzle {
     std::vector<int> orientation;                    // the orientation it was turned for
     std::vector<int> cut_order;                      // piece numbers, from the top of the board down
     CutStats stats;
+    DistinctStats distinct;
 };
 
-// Cuts the board and turns and numbers the pieces; deterministic for a seed.
-std::string make_puzzle(std::uint64_t seed, Puzzle& out);
+struct PuzzleOptions {
+    // No two pieces congruent under the turns the solver tries (see tools/distinct.h). The cut
+    // is first made as without it, so the same seed starts from the same board.
+    bool distinct = false;
+    long distinct_tries = kDistinctTries;
+};
+
+// Cuts the board and turns and numbers the pieces; deterministic for a seed and options.
+std::string make_puzzle(std::uint64_t seed, Puzzle& out, const PuzzleOptions& options = {});
 
 // The piece file's text: one line "piece row col code" per cell, by piece number.
 std::string pieces_text(const Puzzle& puzzle);
@@ -44,14 +53,20 @@ std::vector<int> removal_order(std::uint64_t seed, const Puzzle& puzzle);
 struct GenerateReport {
     int turned_as_meant = 0;  // pieces found in the orientation they were turned for
     int cut_cells = 0;        // cells shared by two pieces, outline cells not counted
+    int shapes = 0;           // different shapes among the pieces as loaded, up to turns
     std::vector<std::string> files;
     CutStats stats;
+    DistinctStats distinct;
 };
+
+// How many different shapes the catalogue's pieces have, up to the orientations it holds: told
+// from the loaded records alone, apart from the generator's own geometry.
+int count_loaded_shapes(const Catalogue& prvky);
 
 // Writes dir/zdroj.txt, dir/solution.txt and dir/partial_K.txt for each K, creating dir if
 // needed, and verifies them through the solver. Returns an empty string, or one line saying
-// what failed.
+// what failed; a board that cannot be cut leaves no file and no new folder.
 std::string generate_puzzle_files(const std::string& dir, std::uint64_t seed, const std::vector<int>& remove,
-                                  GenerateReport& report);
+                                  GenerateReport& report, const PuzzleOptions& options = {});
 
 }  // namespace tessera::tools

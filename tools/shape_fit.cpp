@@ -67,4 +67,12 @@ bool file_shape(const std::vector<CellCode>& cells, int k, std::vector<CellCode>
     return false;
 }
 
+bool is_piece_shape(const std::vector<CellCode>& cells) {
+    if (!fits_every_record(cells)) return false;
+    std::vector<CellCode> grid;
+    for (int k = 0; k < 6; ++k)
+        if (file_shape(cells, k, grid)) return true;
+    return false;
+}
+
 }  // namespace tessera::tools

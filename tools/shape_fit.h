@@ -25,6 +25,10 @@ bool box_fits_record(const Box& box);
 // True when every one of the six turned forms fits a record.
 bool fits_every_record(const std::vector<CellCode>& cells);
 
+// True when the shape fits every record and some turn of it fits the piece file's grid: when
+// it can be written as a piece at all.
+bool is_piece_shape(const std::vector<CellCode>& cells);
+
 // The shape turned by k times 60 degrees and moved into rows 1..4 and columns 1..8 of the piece
 // file's grid, whose cells point the other way from the board's at the same (row, col). False
 // when the turned shape does not fit there.

@@ -86,5 +86,21 @@ TEST_F(CliTest, GenerateKeepsAPuzzleThatIsThereUnlessForced) {
     EXPECT_NE(test::read_file("zdroj.txt"), pieces);
 }
 
+// --distinct as a user meets it: named in the help with what counts as alike, and a puzzle that
+// the checker passes.
+TEST(GenerateDistinctCliTest, HelpSaysMirrorImagesDifferAndThePuzzleChecks) {
+    test::ScratchDir dir;
+    const Outcome help = tessera("generate --help");
+    EXPECT_NE(help.out.find("--distinct"), std::string::npos) << help.out;
+    EXPECT_NE(help.out.find("a mirror image is a different piece"), std::string::npos) << help.out;
+
+    const Outcome made = tessera("generate --seed 3 -o . --remove 4 --distinct");
+    ASSERT_EQ(made.status, 0) << made.err;
+    EXPECT_NE(made.out.find("209 different shapes"), std::string::npos) << made.out;
+    const Outcome full = tessera("check solution.txt --full");
+    EXPECT_EQ(full.status, 0) << full.out;
+    EXPECT_NE(full.out.find("verified"), std::string::npos) << full.out;
+}
+
 }  // namespace
 }  // namespace tessera
