@@ -36,30 +36,6 @@ CellMap map_cells(const FillState& state, const std::vector<std::int32_t>* windo
     return map;
 }
 
-void build_lists(Problem& p) {
-    const std::size_t cells = p.cell_row.size();
-    p.cell_list_start.assign(cells + 1, 0);
-    p.class_list_start.assign(p.classes.size() + 1, 0);
-    for (const Row& r : p.rows) {
-        ++p.class_list_start[r.cls + 1];
-        for (std::uint32_t k = 0; k < r.count; ++k) ++p.cell_list_start[p.row_cells[r.first + k].cell + 1];
-    }
-    std::partial_sum(p.cell_list_start.begin(), p.cell_list_start.end(), p.cell_list_start.begin());
-    std::partial_sum(p.class_list_start.begin(), p.class_list_start.end(), p.class_list_start.begin());
-    p.cell_lists.resize(p.cell_list_start.back());
-    p.class_lists.resize(p.rows.size());
-    std::vector<std::uint32_t> at(p.cell_list_start.begin(), p.cell_list_start.end() - 1);
-    std::vector<std::uint32_t> cat(p.class_list_start.begin(), p.class_list_start.end() - 1);
-    for (std::uint32_t id = 0; id < p.rows.size(); ++id) {
-        const Row& r = p.rows[id];
-        p.class_lists[cat[r.cls]++] = {id, 0x3f};
-        for (std::uint32_t k = 0; k < r.count; ++k) {
-            const RowCell& rc = p.row_cells[r.first + k];
-            p.cell_lists[at[rc.cell]++] = {id, rc.mask};
-        }
-    }
-}
-
 }  // namespace
 
 void derive_problem(const FillState& state, const std::vector<std::int32_t>* window, Problem& out) {
@@ -143,7 +119,7 @@ void derive_part(const FillState& state, const std::vector<std::int32_t>* window
             out.rows.push_back(r);
         }
     }
-    build_lists(out);
+    build_row_lists(out);
 }
 
 // In turns, as the solve's run does: the tree is cut into a few subproblems, each walked with a

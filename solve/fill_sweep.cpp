@@ -467,20 +467,24 @@ bool Sweeper::choose_spot(std::int32_t& best_cell, int& best_k) const {
     std::int32_t best_count = std::numeric_limits<std::int32_t>::max();
     int cells = 0;
     for (const std::int32_t cell : sweep_cells_) {
-        const std::uint32_t open = s_.open_in(cell);
-        if (open == 0) continue;
-        for (std::uint32_t m = open; m != 0; m &= m - 1) {
-            const int k = std::countr_zero(m);
-            const std::int32_t n = s_.live_in(cell, k);
-            if (n < best_count) {
-                best_count = n;
-                best_cell = cell;
-                best_k = k;
-            }
-        }
+        if (s_.open_in(cell) == 0) continue;
+        fewest_rows(cell, best_cell, best_k, best_count);
         if (++cells >= o_.sweep_window) break;
     }
     return best_cell >= 0 && best_count > 0;
+}
+
+// Keeps the open sixth of the cell with fewer live rows than the best so far.
+void Sweeper::fewest_rows(std::int32_t cell, std::int32_t& best_cell, int& best_k, std::int32_t& best_count) const {
+    for (std::uint32_t m = s_.open_in(cell); m != 0; m &= m - 1) {
+        const int k = std::countr_zero(m);
+        const std::int32_t n = s_.live_in(cell, k);
+        if (n < best_count) {
+            best_count = n;
+            best_cell = cell;
+            best_k = k;
+        }
+    }
 }
 
 // How good a piece looks at the head of the sweep: snug, completing cut cells, of a shape the
@@ -709,16 +713,7 @@ bool Sweeper::tile_pocket(const std::vector<std::int32_t>& cells, int& budget) {
     std::int32_t best_cell = -1;
     int best_k = 0;
     std::int32_t best_count = std::numeric_limits<std::int32_t>::max();
-    for (const std::int32_t cell : cells)
-        for (std::uint32_t m = s_.open_in(cell); m != 0; m &= m - 1) {
-            const int k = std::countr_zero(m);
-            const std::int32_t n = s_.live_in(cell, k);
-            if (n < best_count) {
-                best_count = n;
-                best_cell = cell;
-                best_k = k;
-            }
-        }
+    for (const std::int32_t cell : cells) fewest_rows(cell, best_cell, best_k, best_count);
     if (best_cell < 0) return true;
     if (best_count == 0) return false;
     std::vector<std::uint32_t> rows;

@@ -68,6 +68,7 @@ private:
     void shed_start_edge();
     void order_cells();
     Node push_node();
+    void fewest_rows(std::int32_t cell, std::int32_t& best_cell, int& best_k, std::int32_t& best_count) const;
     bool choose_spot(std::int32_t& cell, int& k) const;
     std::int64_t snug_abundant_row();
     double score(std::uint32_t row);
