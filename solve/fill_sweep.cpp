@@ -110,14 +110,15 @@ void Sweeper::run_sweeps() {
     int failed_sweeps = 0;
     while (!shared_.stop.load(std::memory_order_relaxed)) {
         start_over();
-        // A start with little left open goes to the windows at once; a large open area is swept.
-        if (!start_.empty() && o_.lns_patience > 0 && !p_.region.limited && s_.pieces_left() <= o_.lns_from_left) {
-            if (search_neighbourhood() == Node::Full) break;
-            start_over();
-        }
+        // The gaps first, in windows widening around each: the fewest pieces lifted.
         if (!start_.empty() && close_gaps() && s_.uncovered() == 0 && s_.pieces_left() == 0) {
             shared_.offer(s_, true);
             break;
+        }
+        // A board with little left open goes to the larger windows; a large open area is swept.
+        if (!start_.empty() && o_.lns_patience > 0 && !p_.region.limited && s_.pieces_left() <= o_.lns_from_left) {
+            if (search_neighbourhood() == Node::Full) break;
+            start_over();
         }
         if (sweep()) break;
         restarts_.fetch_add(1, std::memory_order_relaxed);
