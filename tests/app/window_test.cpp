@@ -69,8 +69,8 @@ class WindowTest : public QObject {
 private slots:
     void init() { write_file("zdroj.txt", piece_file(kTwelvePieces, kLongSearch)); }
     void no_control_cuts_its_text_or_reaches_past_the_panel();
-    void controls_have_their_names_places_and_texts_data();
-    void controls_have_their_names_places_and_texts();
+    void controls_have_their_names_texts_and_defaults_data();
+    void controls_have_their_names_texts_and_defaults();
     void the_status_line_is_whole_or_cut_short_with_its_full_text_at_hand_data();
     void the_status_line_is_whole_or_cut_short_with_its_full_text_at_hand();
     void controls_come_in_the_windows_order_and_tab_from_the_button_to_the_check_box();
@@ -93,47 +93,47 @@ private:
     ScratchDir dir_;
 };
 
-void WindowTest::controls_have_their_names_places_and_texts_data() {
+void WindowTest::controls_have_their_names_texts_and_defaults_data() {
     QTest::addColumn<QString>("name");
-    QTest::addColumn<QRect>("place");
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("font");
-    const auto row = [](const char* name, QRect place, const char* text, int font) {
-        QTest::newRow(name) << QString(name) << place << QString::fromUtf8(text) << font;
+    const auto row = [](const char* name, const char* text, int font) {
+        QTest::newRow(name) << QString(name) << QString::fromUtf8(text) << font;
     };
-    row("Label1", {10, 271, 151, 13}, "Soubor z něhož se bude načítat", 11);
-    row("Label2", {25, 199, 69, 13}, "Stav výpočtu :", 11);
-    row("Label3", {105, 191, 68, 24}, "Nezačal", 19);
-    row("Label4", {26, 231, 88, 13}, "Dosažený stupeň :", 11);
-    row("Label5", {161, 223, 10, 24}, "0", 19);
-    row("Label6", {34, 16, 108, 13}, "Počáteční souřednice ", 11);
-    row("Label7", {186, 16, 102, 13}, "Koncové souřednice ", 11);
-    row("Label8", {26, 40, 11, 20}, "X", 16);
-    row("Label9", {98, 40, 10, 20}, "Y", 16);
-    row("Label10", {178, 40, 11, 20}, "X", 16);
-    row("Label11", {250, 40, 10, 20}, "Y", 16);
-    row("Label16", {34, 72, 81, 13}, "Distanční mezery", 11);
-    row("Label12", {34, 136, 127, 13}, "Souřadnice prvního bodu :", 11);
-    row("Label13", {26, 160, 11, 20}, "X", 16);
-    row("Label14", {98, 160, 10, 20}, "Y", 16);
-    row("Button1", {7, 295, 313, 33}, "Pust se do toho", 11);
-    row("Edit1", {173, 263, 145, 21}, "", 11);
-    row("Edit2", {194, 40, 33, 21}, "20", 11);
-    row("Edit3", {266, 40, 33, 21}, "40", 11);
-    row("Edit4", {42, 40, 33, 21}, "0", 11);
-    row("Edit5", {114, 40, 33, 21}, "0", 11);
-    row("Edit6", {194, 96, 33, 21}, "3", 11);
-    row("Edit7", {266, 96, 33, 21}, "5", 11);
-    row("Edit8", {42, 96, 33, 21}, "0", 11);
-    row("Edit9", {114, 96, 33, 21}, "0", 11);
-    row("Edit10", {42, 160, 33, 21}, "1", 11);
-    row("Edit11", {114, 160, 33, 21}, "18", 11);
-    row("CheckBox1", {208, 136, 97, 17}, "Použít omezení", 11);
+    row("Label1", "Soubor z něhož se bude načítat", 11);
+    row("Label2", "Stav výpočtu :", 11);
+    row("Label3", "Nezačal", 19);
+    row("Label4", "Dosažený stupeň :", 11);
+    row("Label5", "0", 19);
+    row("Label6", "Počáteční souřednice ", 11);
+    row("Label7", "Koncové souřednice ", 11);
+    row("Label8", "X", 16);
+    row("Label9", "Y", 16);
+    row("Label10", "X", 16);
+    row("Label11", "Y", 16);
+    row("Label16", "Distanční mezery", 11);
+    row("Label12", "Souřadnice prvního bodu :", 11);
+    row("Label13", "X", 16);
+    row("Label14", "Y", 16);
+    row("Button1", "Pust se do toho", 11);
+    row("Edit1", "", 11);
+    row("Edit2", "20", 11);
+    row("Edit3", "40", 11);
+    row("Edit4", "0", 11);
+    row("Edit5", "0", 11);
+    row("Edit6", "3", 11);
+    row("Edit7", "5", 11);
+    row("Edit8", "0", 11);
+    row("Edit9", "0", 11);
+    row("Edit10", "1", 11);
+    row("Edit11", "18", 11);
+    row("CheckBox1", "Použít omezení", 11);
 }
 
-void WindowTest::controls_have_their_names_places_and_texts() {
+// The captions and the fields' defaults as the window has always had them; where each control
+// sits is left to the checks of clipping and order below.
+void WindowTest::controls_have_their_names_texts_and_defaults() {
     QFETCH(QString, name);
-    QFETCH(QRect, place);
     QFETCH(QString, text);
     QFETCH(int, font);
     TForm1 form;
@@ -143,15 +143,7 @@ void WindowTest::controls_have_their_names_places_and_texts() {
     QCOMPARE(control->font().pixelSize(), font);
     if (auto* label = qobject_cast<QLabel*>(control)) {
         QCOMPARE(label->text(), text);
-        // A label may grow to the right when the font at hand is wider, but never cuts its text.
-        QCOMPARE(label->pos(), place.topLeft());
-        QCOMPARE(label->height(), place.height());
-        QVERIFY(label->width() >= place.width());
-        QVERIFY(label->fontMetrics().horizontalAdvance(text) <= label->width());
-        return;
-    }
-    QCOMPARE(control->geometry(), place);
-    if (auto* edit = qobject_cast<QLineEdit*>(control)) {
+    } else if (auto* edit = qobject_cast<QLineEdit*>(control)) {
         QCOMPARE(edit->text(), text);
     } else if (auto* box = qobject_cast<QCheckBox*>(control)) {
         QCOMPARE(box->text(), text);
