@@ -1,5 +1,6 @@
-// tessera solve: completes a board, or a limit region, by exact cover on every core. Every
-// solution is verified by the independent checker before it is written or counted as written.
+// tessera solve: completes a board, or a limit region, by exact cover on every core, or a whole
+// board by the fill. Every solution is verified by the independent checker before it is written
+// or counted as written.
 #include <CLI/CLI.hpp>
 
 #include <memory>
@@ -14,7 +15,7 @@ namespace tessera::cli {
 Command add_solve_command(CLI::App& app) {
     auto opt = std::make_shared<solve::SolveOptions>();
     CLI::App* sub = app.add_subcommand(
-        "solve", "Complete the board (or the limit region) by exact cover on every core; write each solution");
+        "solve", "Complete the board (or the limit region) on every core; write each solution");
     add_problem_options(*sub, *opt);
     auto* max = sub->add_option("--max-solutions", opt->max_solutions,
                                 "find up to N solutions, written to solved_1.txt ... solved_N.txt")
@@ -37,6 +38,16 @@ Command add_solve_command(CLI::App& app) {
     sub->add_option("--unit", opt->unit, "the unit to solve, from 1; its result goes beside it")
         ->check(whole_number_from(1, 1000000000))
         ->needs(manifest);
+    sub->add_flag("--walk", opt->walk,
+                  "the exact walk even where the fill takes over (a board with more than 100 free pieces)");
+    sub->add_option("--seed", opt->seed, "seed of the fill's random choices: the same seed, the same board on one "
+                                         "thread [1]")
+        ->check(whole_number_from(0, 4000000000000000000));
+    sub->footer("A board with more than 100 free pieces (an empty board, a short resume placement) goes to the fill: "
+                "sweeps across the board on every thread, lifting and refilling windows by exact cover, the first "
+                "full board ends the run; the fullest placement so far is kept in solved_best.txt (beside -o). "
+                "--count, --checkpoint, --continue, --max-solutions above 1, --limits and --walk use the exact walk, "
+                "which proves what it does not find.");
     return {sub, [opt, sub] {
                 note_problem_given(*sub, *opt);
                 opt->hooks = terminal_hooks(opt->quiet, opt->progress_every_s);

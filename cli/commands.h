@@ -39,6 +39,7 @@ Command add_work_command(CLI::App& app);
 Command add_sweep_command(CLI::App& app);
 Command add_sweep_report_command(CLI::App& app);
 Command add_replay_units_command(CLI::App& app);
+Command add_repair_command(CLI::App& app);
 
 // The pair options of the parameter table ("--start X,Y" ...), one text per pair, in the order
 // of the table; --first only when `with_first`.

@@ -37,13 +37,16 @@ constexpr Footer kFooters[] = {
     {"sweep-report", "Exit status: 0 every setting done and every file passes, 1 a file fails its check, 2 bad "
                      "input, 3 some setting not done."},
     {"replay-units", "Exit status: 0, 2 bad input."},
+    {"repair", "Exit status: 0 a full board written, 1 a file not written or a board that failed its check, 2 bad "
+               "input, 3 stopped (or out of time) first: the output holds the fullest placement so far."},
 };
 
 void add_footers(CLI::App& app) {
     for (const Footer& f : kFooters) {
         CLI::App* sub = app.get_subcommand(f.command);
         const bool has_cells = sub->get_option_no_throw("--first") || sub->get_option_no_throw("--start");
-        sub->footer(std::string(has_cells ? kCells : "") + f.text);
+        const std::string own = sub->get_footer();
+        sub->footer((own.empty() ? "" : own + "\n\n") + (has_cells ? kCells : "") + f.text);
     }
 }
 
@@ -86,7 +89,7 @@ int main(int argc, char** argv) {
         tessera::cli::add_merge_command(app),
         tessera::cli::add_work_command(app),
         tessera::cli::add_sweep_command(app), tessera::cli::add_sweep_report_command(app),
-        tessera::cli::add_replay_units_command(app),
+        tessera::cli::add_replay_units_command(app), tessera::cli::add_repair_command(app),
     };
     add_footers(app);
     std::string asked;

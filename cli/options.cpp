@@ -136,6 +136,9 @@ solve::RunHooks terminal_hooks(bool quiet, double plain_every) {
             if (line->due()) line->show(solve_progress_text(p));
         };
         hooks.wipe_progress = [line] { line->wipe(); };
+        hooks.show_text = [line](const std::string& text) {
+            if (line->due()) line->show(text);
+        };
     }
     return hooks;
 }

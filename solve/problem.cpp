@@ -183,30 +183,6 @@ public:
         p_.classes = std::move(classes);
     }
 
-    void lists() {
-        const std::size_t cells = p_.cell_row.size();
-        p_.cell_list_start.assign(cells + 1, 0);
-        p_.class_list_start.assign(p_.classes.size() + 1, 0);
-        for (const Row& r : p_.rows) {
-            ++p_.class_list_start[r.cls + 1];
-            for (std::uint32_t k = 0; k < r.count; ++k) ++p_.cell_list_start[p_.row_cells[r.first + k].cell + 1];
-        }
-        std::partial_sum(p_.cell_list_start.begin(), p_.cell_list_start.end(), p_.cell_list_start.begin());
-        std::partial_sum(p_.class_list_start.begin(), p_.class_list_start.end(), p_.class_list_start.begin());
-        p_.cell_lists.resize(p_.cell_list_start.back());
-        p_.class_lists.resize(p_.rows.size());
-        std::vector<std::uint32_t> at(p_.cell_list_start.begin(), p_.cell_list_start.end() - 1);
-        std::vector<std::uint32_t> cat(p_.class_list_start.begin(), p_.class_list_start.end() - 1);
-        for (std::uint32_t id = 0; id < p_.rows.size(); ++id) {
-            const Row& r = p_.rows[id];
-            p_.class_lists[cat[r.cls]++] = {id, kWholeMask};
-            for (std::uint32_t k = 0; k < r.count; ++k) {
-                const RowCell& rc = p_.row_cells[r.first + k];
-                p_.cell_lists[at[rc.cell]++] = {id, rc.mask};
-            }
-        }
-    }
-
     // Whether every row's sixths are joined along edges (within a cell, neighbouring sixths).
     void joined() {
         std::vector<std::int32_t> stack;
@@ -272,6 +248,30 @@ bool sixth_across(int row, int col, int sixth, int& nrow, int& ncol, int& nsixth
     return on_board(nrow, ncol);
 }
 
+void build_row_lists(Problem& p) {
+    const std::size_t cells = p.cell_row.size();
+    p.cell_list_start.assign(cells + 1, 0);
+    p.class_list_start.assign(p.classes.size() + 1, 0);
+    for (const Row& r : p.rows) {
+        ++p.class_list_start[r.cls + 1];
+        for (std::uint32_t k = 0; k < r.count; ++k) ++p.cell_list_start[p.row_cells[r.first + k].cell + 1];
+    }
+    std::partial_sum(p.cell_list_start.begin(), p.cell_list_start.end(), p.cell_list_start.begin());
+    std::partial_sum(p.class_list_start.begin(), p.class_list_start.end(), p.class_list_start.begin());
+    p.cell_lists.resize(p.cell_list_start.back());
+    p.class_lists.resize(p.rows.size());
+    std::vector<std::uint32_t> at(p.cell_list_start.begin(), p.cell_list_start.end() - 1);
+    std::vector<std::uint32_t> cat(p.class_list_start.begin(), p.class_list_start.end() - 1);
+    for (std::uint32_t id = 0; id < p.rows.size(); ++id) {
+        const Row& r = p.rows[id];
+        p.class_lists[cat[r.cls]++] = {id, kWholeMask};
+        for (std::uint32_t k = 0; k < r.count; ++k) {
+            const RowCell& rc = p.row_cells[r.first + k];
+            p.cell_lists[at[rc.cell]++] = {id, rc.mask};
+        }
+    }
+}
+
 void build_problem(const Catalogue& prvky, const std::vector<Placement>& fixed,
                    const Region& region, Problem& out) {
     out = Problem{};
@@ -281,7 +281,7 @@ void build_problem(const Catalogue& prvky, const std::vector<Placement>& fixed,
     b.board_cells();
     b.shape_classes();
     b.rows_in_search_order();
-    b.lists();
+    build_row_lists(out);
     b.joined();
     b.fingerprint();
 }

@@ -117,6 +117,9 @@ struct Problem {
 };
 
 // Builds the model from the catalogue and a resume placement that has already been validated.
+// The lists of the rows by cell and by shape, from the rows (for a problem built or derived).
+void build_row_lists(Problem& p);
+
 void build_problem(const Catalogue& prvky, const std::vector<Placement>& fixed,
                    const Region& region, Problem& out);
 

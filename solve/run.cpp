@@ -16,6 +16,7 @@
 #include "check/checker.h"
 #include "search/atomic_file.h"
 #include "search/placement_file.h"
+#include "solve/fill_run.h"
 
 namespace tessera::solve {
 
@@ -181,13 +182,12 @@ bool outputs_usable(const SolveOptions& opt) {
 }
 
 
-namespace {
-
-// Messages during a run start on a line of their own: the progress line is wiped first.
 void say(const RunHooks& hooks, const std::string& line) {
     if (hooks.wipe_progress) hooks.wipe_progress();
     std::fprintf(stderr, "%s\n", line.c_str());
 }
+
+namespace {
 
 class SolutionWriter {
 public:
@@ -351,6 +351,8 @@ int run_solve(SolveOptions opt) {
     Checkpoint& state = run.state;
     ProblemSource source;
     if (!source_of(opt, *problem, source)) return 2;
+    if (!continuing && fill_takes_over(opt, *problem))
+        return outputs_usable(opt) ? run_fill_solve(opt, *solver, *problem) : 2;
     if (continuing) {
         std::string fault;
         if (const std::string differs = source_difference(carried.source, source);

@@ -36,6 +36,7 @@ struct RunHooks {
     std::function<bool()> should_stop;                   // polled a few times a second; null: never
     std::function<void(const Progress&)> show_progress;  // null: no progress line
     std::function<void()> wipe_progress;                 // before a message, when a line is shown
+    std::function<void(const std::string&)> show_text;   // a progress line made by the caller
 };
 
 struct SolveOptions : ProblemOptions {
@@ -51,8 +52,15 @@ struct SolveOptions : ProblemOptions {
     double progress_every_s = 10;
     std::string manifest;  // a split folder: solve one of its units
     std::size_t unit = 0;
+    // A whole board (or a placement with more free pieces than the walk finishes) goes to the
+    // fill unless the walk is asked for or needed (a count, checkpoints, several solutions).
+    bool walk = false;
+    std::uint64_t seed = 1;
     RunHooks hooks;
 };
+
+// A message during a run, on a line of its own: the progress line is wiped first.
+void say(const RunHooks& hooks, const std::string& line);
 
 // The files and options the problem was built from (in the working directory it was loaded in);
 // false after one line when a file cannot be read again.
