@@ -1,5 +1,5 @@
 # The two commands of the README: `make run` and `make test`.
-.PHONY: run test test-asan build build-asan deps clean
+.PHONY: run test test-asan build build-asan deps clean format format-check
 
 deps:
 	@scripts/install-deps.sh
@@ -33,6 +33,14 @@ test: build
 
 test-asan: build-asan
 	ctest --preset asan
+
+# clang-format (.clang-format) on every C++ file of ours; the check looks only at the lines changed
+# since the branch point with main (scripts/format.sh).
+format:
+	@scripts/format.sh
+
+format-check:
+	@scripts/format.sh --check
 
 clean:
 	rm -rf build

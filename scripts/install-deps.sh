@@ -2,7 +2,7 @@
 # Installs, with apt-get, whatever of the build's Debian packages is missing.
 set -euo pipefail
 packages=(
-  build-essential cmake ninja-build clang libclang-rt-14-dev
+  build-essential cmake ninja-build clang libclang-rt-14-dev clang-format
   libgtest-dev libbenchmark-dev libcli11-dev
   libcadical-dev
   qt6-base-dev qt6-svg-dev libgl-dev

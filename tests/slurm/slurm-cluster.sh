@@ -9,6 +9,10 @@
 #   slurm-cluster.sh run DIR CMD ARGS  start, run CMD with SLURM_CONF set, stop (also when CMD
 #                                      or the start fails, or on a signal); exits with CMD's status
 #
+# Where slurmd cannot run on this machine at all (it refuses to start, or ends before the node
+# is up), start and run stop what they started, say why, and exit 77: tests count that as
+# skipped, not as passed or failed.
+#
 # DIR is made if missing. The ports are SLURM_CLUSTER_PORT and the next one (default: a port in
 # 20000-29999 picked from this shell's process id), so that two clusters can run side by side.
 set -euo pipefail
@@ -21,6 +25,15 @@ usage() {
 die() {
     echo "slurm-cluster: $*" >&2
     exit 1
+}
+
+# The error lines of slurmd's log are the reason; the caller's trap (run) or stop_cluster (start)
+# ends munged and slurmctld.
+slurmd_cannot_run() {
+    local dir=$1
+    echo "slurm-cluster: slurmd cannot run on this machine (see $dir/log/slurmd.log):" >&2
+    grep -h 'error:' "$dir/log/slurmd.log" 2>/dev/null | tail -n 5 >&2 || true
+    exit 77
 }
 
 # Every path in the configuration is absolute; slurmd and slurmctld must run as root here.
@@ -65,6 +78,13 @@ MinJobAge=300
 NodeName=$host NodeAddr=127.0.0.1 CPUs=$cpus State=UNKNOWN
 PartitionName=debug Nodes=$host Default=YES MaxTime=INFINITE State=UP
 EOF
+    # slurmd loads a cgroup plugin even when no other plugin uses one, and the default one
+    # (autodetect) fails where /sys/fs/cgroup is not mounted, as in a bare container or chroot.
+    # The v1 plugin touches no file system until a plugin asks it to, and none does here.
+    cat >"$dir/cgroup.conf" <<EOF
+CgroupPlugin=cgroup/v1
+CgroupAutomount=no
+EOF
 }
 
 start_munge() {
@@ -82,6 +102,8 @@ wait_for_idle() {
     for _ in $(seq 1 120); do
         state=$(sinfo -h -o %T 2>/dev/null || true)
         [ "$state" = "idle" ] && return 0
+        # slurmd writes its pid file once it runs on its own: gone after that, it ended.
+        [ ! -f "$dir/slurmd.pid" ] || pid_alive "$dir/slurmd.pid" || slurmd_cannot_run "$dir"
         sleep 0.5
     done
     die "the node did not become idle (state '$state'; logs in $dir/log)"
@@ -98,9 +120,16 @@ start_cluster() {
     export SLURM_CONF=$dir/slurm.conf
     start_munge "$dir"
     slurmctld -c -f "$SLURM_CONF" || die "slurmctld did not start (see $dir/log/slurmctld.log)"
-    slurmd -f "$SLURM_CONF" || die "slurmd did not start (see $dir/log/slurmd.log)"
+    rm -f "$dir/slurmd.pid"
+    slurmd -f "$SLURM_CONF" || slurmd_cannot_run "$dir"
     wait_for_idle "$dir"
     echo "export SLURM_CONF=$SLURM_CONF"
+}
+
+pid_alive() {
+    local pid
+    pid=$(cat "$1" 2>/dev/null || true)
+    [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null
 }
 
 # Ends the process whose id a pid file holds and waits for it (at most ten seconds, then kills).
@@ -139,7 +168,10 @@ action=$1
 dir=$2
 shift 2
 case $action in
-start) start_cluster "$dir" ;;
+start)
+    trap '[ "$?" -eq 0 ] || stop_cluster "$dir"' EXIT
+    start_cluster "$dir"
+    ;;
 stop) stop_cluster "$dir" ;;
 run)
     [ $# -ge 1 ] || usage

@@ -5,7 +5,8 @@
 #
 #   sweep-on-slurm.sh TESSERA DATA_DIR
 #
-# Exit status 77 (skipped) without root or without the slurm-wlm and munge packages.
+# Exit status 77 (skipped) without root, without the slurm-wlm and munge packages, or where
+# slurmd cannot run (test-lib.sh).
 set -euo pipefail
 
 source "$(dirname "$0")/test-lib.sh"

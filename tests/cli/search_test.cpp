@@ -1,5 +1,5 @@
-// The tessera command as a user runs it: exit statuses, what it prints, the files it leaves,
-// and stops by signal.
+// tessera search as a user runs it: exit statuses, what it prints, the files it leaves, and
+// stops by signal.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -8,7 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <random>
+#include <filesystem>
 #include <thread>
 
 #include "test_support.h"
@@ -25,31 +25,12 @@ using test::Outcome;
 
 Outcome run(const std::string& args) { return test::run_tessera(args); }
 
-class CliTest : public ::testing::Test {
+class SearchCliTest : public ::testing::Test {
 protected:
     test::ScratchDir dir;
 };
 
-TEST_F(CliTest, PiecesPrintsOneLinePerRecordAndPerKind) {
-    write_file("zdroj.txt", "1 1 1 100\n");
-    const Outcome r = run("pieces");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 209 * 6 + 36);
-    EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "record 1 1 anchor 2 4 cells 2,4=100 holes");
-    EXPECT_NE(r.out.find("\nkind 29 1/1/2/4 1/3/2/4 1/5/2/4\n"), std::string::npos);
-}
-
-TEST_F(CliTest, MissingPieceFileIsExitStatusTwo) {
-    Outcome r = run("pieces");
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "Nemohu otevrit zdrojovy soubor: 'zdroj.txt'\n");
-    write_file("tuton.txt", "kept\n");
-    r = run("search --pieces other.txt");
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(read_file("tuton.txt"), "kept\n");
-}
-
-TEST_F(CliTest, SearchPrintsTheLastStatusAndASummary) {
+TEST_F(SearchCliTest, SearchPrintsTheLastStatusAndASummary) {
     write_file("zdroj.txt", random_pieces(3));
     const Outcome r = run("search --first 10,21 --max-steps 250 --quiet");
     EXPECT_EQ(r.status, 0);
@@ -59,7 +40,7 @@ TEST_F(CliTest, SearchPrintsTheLastStatusAndASummary) {
     EXPECT_TRUE(file_exists("tuton.txt"));
 }
 
-TEST_F(CliTest, WorkingDirectoryOptionReadsAndWritesThere) {
+TEST_F(SearchCliTest, WorkingDirectoryOptionReadsAndWritesThere) {
     std::filesystem::create_directory("run");
     write_file("run/zdroj.txt", "1 1 1 100\n");  // a whole cell: no place at the half cell 1,18
     const Outcome r = run("search -C run --quiet --dump-state");
@@ -71,7 +52,7 @@ TEST_F(CliTest, WorkingDirectoryOptionReadsAndWritesThere) {
     EXPECT_FALSE(file_exists("tuton.txt"));
 }
 
-TEST_F(CliTest, BadResumeOrParametersStartNothing) {
+TEST_F(SearchCliTest, BadResumeOrParametersStartNothing) {
     write_file("zdroj.txt", random_pieces(3));
     write_file("tuton.txt", "kept\n");
     write_file("bad.txt", "1 10 21 1\n1 10 25 1\n");
@@ -87,7 +68,7 @@ TEST_F(CliTest, BadResumeOrParametersStartNothing) {
     EXPECT_EQ(read_file("tuton.txt"), "kept\n");
 }
 
-TEST_F(CliTest, TermSignalStopsTheSearchAndWritesThePlacement) {
+TEST_F(SearchCliTest, TermSignalStopsTheSearchAndWritesThePlacement) {
     write_file("zdroj.txt", random_pieces(4));
     const pid_t pid = fork();
     if (pid == 0) {
