@@ -131,13 +131,16 @@ int run_fill_solve(const SolveOptions& opt, const Solver& solver, const Problem&
     }
     const int fixed = static_cast<int>(problem.fixed.size());
     FillOptions f = fill_options(opt.threads, opt.time_limit, opt.seed, opt.hooks, fixed);
+    // The fullest placement is kept all along: a run that is killed leaves it too.
+    BestKeeper best(opt.hooks, problem, keep);
+    f.on_best = [&best](const std::vector<Placement>& laid) { best(laid); };
     const FillResult r = fill_board(problem, f);
     if (opt.hooks.wipe_progress) opt.hooks.wipe_progress();
     int status = 0;
     if (r.full) {
         status = write_board(opt.hooks, solver.state(), problem, r.placements, opt.output);
+        if (status == 0) std::remove(keep.c_str());  // the board stands for it
     } else if (!r.impossible) {
-        BestKeeper best(opt.hooks, problem, keep);
         best(r.placements);
         if (!best.failed())
             say(opt.hooks, format("no full board yet; the fullest placement (%d of %d pieces) is in '%s' (tessera repair "
