@@ -34,10 +34,8 @@ FillResult run_portfolio(const Problem& problem, const std::vector<Placement>& s
         sweepers.push_back(std::make_unique<Sweeper>(problem, options, sweep_seed(options.seed, t), shared));
     // A board with few free pieces is the exact search's: every thread runs it to the end, each
     // walking the tree in another order (the first to finish ends the run, a proof too).
-    int free_pieces = 0;
-    for (const ShapeClass& shape : problem.classes) free_pieces += static_cast<int>(shape.members.size());
     // A limit region is the exact search's too: the sweep and its checks are made for a full board.
-    const bool exact_first = problem.region.limited || (start.empty() && free_pieces <= options.exact_first_pieces);
+    const bool exact_first = problem.region.limited || (start.empty() && free_pieces(problem) <= options.exact_first_pieces);
     std::vector<std::thread> pool;
     for (int t = 0; t < threads; ++t)
         pool.emplace_back([&sweepers, &start, t, exact_first] { sweepers[t]->run(start, exact_first ? t : -1); });
@@ -109,6 +107,12 @@ std::vector<Placement> lowest_orientations(const PieceRecord (*prvky)[kOrientati
         }
     }
     return placements;
+}
+
+int free_pieces(const Problem& problem) {
+    int n = 0;
+    for (const ShapeClass& shape : problem.classes) n += static_cast<int>(shape.members.size());
+    return n;
 }
 
 FillResult fill_board(const Problem& problem, const FillOptions& options) { return run_portfolio(problem, {}, options); }

@@ -109,6 +109,9 @@ struct FillResult {
     std::uint64_t exact_dead = 0;  // of them, proved to have no completion
 };
 
+// The pieces not yet on the board (beyond problem.fixed).
+int free_pieces(const Problem& problem);
+
 // Fills the board from problem.fixed. Same seed, one thread: the same board. A board with few
 // free pieces (exact_first_pieces), or a limit region, is given to the exact search on every
 // thread instead of the sweep, each walking the tree in another order.

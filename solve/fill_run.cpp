@@ -23,12 +23,6 @@ namespace {
 // The most a repair spends on the gap as it stands before it lifts pieces.
 constexpr double kCloseAsGivenSeconds = 30;
 
-int free_pieces(const Problem& problem) {
-    int n = 0;
-    for (const ShapeClass& shape : problem.classes) n += static_cast<int>(shape.members.size());
-    return n;
-}
-
 // A board the pieces cannot make is refused before any work: the fill would look for ever.
 bool areas_match(const Problem& problem) {
     if (!problem.area_mismatch()) return true;

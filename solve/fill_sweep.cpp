@@ -366,23 +366,8 @@ bool Sweeper::sweep() {
 // are kept as they are (bands lift only what is laid after).
 Sweeper::Node Sweeper::unstick() {
     Neighbourhood lns(s_, o_, rng_, shared_.stop);
-    if (std::getenv("FILL_DEBUG")) {
-        int shown = 0;
-        for (const std::int32_t cell : sweep_cells_) {
-            if (s_.open_in(cell) == 0) continue;
-            std::fprintf(stderr, " head cell %d border %d open %x live", cell, p_.free_mask[cell] != 0x3f, s_.open_in(cell));
-            for (std::uint32_t m = s_.open_in(cell); m != 0; m &= m - 1) std::fprintf(stderr, " %d", s_.live_in(cell, std::countr_zero(m)));
-            std::fprintf(stderr, "\n");
-            if (++shown == 4) break;
-        }
-    }
     const bool gained = lns.unstick(sweep_cells_, o_.lns_patience);
     lns_moves_.fetch_add(lns.counts().moves, std::memory_order_relaxed);
-    if (std::getenv("FILL_DEBUG"))
-        std::fprintf(stderr, "unstick: laid %zu moves %llu gained %d nodes %llu uneven %llu proved %llu unknown %llu spoilt %llu\n",
-                     s_.laid().size(), (unsigned long long)lns.counts().moves, gained, (unsigned long long)lns.counts().nodes,
-                     (unsigned long long)lns.counts().uneven, (unsigned long long)lns.counts().proved,
-                     (unsigned long long)lns.counts().unknown, (unsigned long long)lns.counts().spoilt);
     if (s_.uncovered() == 0 && s_.pieces_left() == 0) {
         shared_.offer(s_, true);
         return Node::Full;
@@ -521,22 +506,6 @@ bool Sweeper::advance() {
 }
 
 Sweeper::Node Sweeper::end_game() {
-    if (std::getenv("FILL_DEBUG")) {
-        double halves = 0;
-        int hex = 0, border = 0, cut = 0;
-        for (std::size_t c = 0; c < p_.classes.size(); ++c) {
-            halves += 2 * awkward_[c] * s_.class_free(static_cast<std::int32_t>(c));
-            if (p_.classes[c].members.size() >= p_.classes[hex].members.size()) hex = static_cast<int>(c);
-        }
-        for (std::int32_t cell = 0; cell < static_cast<std::int32_t>(p_.cell_row.size()); ++cell) {
-            if (s_.open_in(cell) == 0) continue;
-            if (p_.free_mask[cell] != 0x3f) ++border;
-            else if (sixths_in(s_.open_in(cell)) == 3) ++cut;
-        }
-        std::fprintf(stderr, "end: left %d hex %d/%zu halves %.0f border %d open_cut %d pairs_to_make %.1f (share %.1f)\n",
-                     s_.pieces_left(), s_.class_free(hex), p_.classes[hex].members.size(), halves, border, cut,
-                     (halves - border - cut) / 2, s_.pieces_left() * (double)p_.classes[hex].members.size() / total_pieces_);
-    }
     Problem rest;
     derive_problem(s_, nullptr, rest);
     exact_runs_.fetch_add(1, std::memory_order_relaxed);
@@ -556,11 +525,6 @@ Sweeper::Node Sweeper::search_neighbourhood() {
         shared_.offer(s_, false);
     });
     lns_moves_.fetch_add(lns.counts().moves, std::memory_order_relaxed);
-    if (std::getenv("FILL_DEBUG"))
-        std::fprintf(stderr, "lns: moves %llu gains %llu swaps %llu nodes %llu left %d uneven %llu proved %llu unknown %llu spoilt %llu\n",
-                     (unsigned long long)lns.counts().moves, (unsigned long long)lns.counts().gains,
-                     (unsigned long long)lns.counts().swaps, (unsigned long long)lns.counts().nodes, s_.pieces_left(),
-                     (unsigned long long)lns.counts().uneven, (unsigned long long)lns.counts().proved, (unsigned long long)lns.counts().unknown, (unsigned long long)lns.counts().spoilt);
     restart_ = true;
     if (full && s_.pieces_left() == 0) {
         shared_.offer(s_, true);
