@@ -34,8 +34,8 @@ test: build
 test-asan: build-asan
 	ctest --preset asan
 
-# clang-format (.clang-format) on every C++ file of ours; the check looks only at the lines changed
-# since the branch point with main (scripts/format.sh).
+# clang-format (.clang-format) on the C++ lines changed since the branch point with main, the lines
+# the check looks at (scripts/format.sh; --all formats every file).
 format:
 	@scripts/format.sh
 

@@ -8,6 +8,7 @@
 //   tessera_fill_bench [-C DIR] [--pieces FILE] [--resume FILE | --repair FILE] [--seed N]
 //                      [--threads N] [--time-limit S] [-o FILE] [--progress] [--set name=value]...
 //   tessera_fill_bench [-C DIR] --shapes      (the shape classes: pieces, rows, cut cells)
+#include <bit>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,6 +21,7 @@
 #include "search/atomic_file.h"
 #include "search/placement_file.h"
 #include "solve/fill.h"
+#include "solve/fill_state.h"
 
 namespace {
 
@@ -93,6 +95,30 @@ int usage(const char* why) {
     return 2;
 }
 
+// Halves of the free pieces against the half cells left open on the board the run ends with:
+// their difference over two is the pairs of halves the free pieces must make among themselves.
+void print_halves(const solve::Problem& problem, const std::vector<Placement>& placements) {
+    solve::FillState s(problem);
+    for (const Placement& e : placements) {
+        const std::int32_t row = s.find_row(e);
+        if (row >= 0 && s.live(static_cast<std::uint32_t>(row)) && s.piece_free(e.piece))
+            s.place(static_cast<std::uint32_t>(row), e.piece);
+    }
+    int free_halves = 0, halved_free = 0, open_halves = 0;
+    for (std::size_t c = 0; c < problem.classes.size(); ++c) {
+        if (problem.class_list_start[c] == problem.class_list_start[c + 1]) continue;
+        const solve::Row& r = problem.rows[problem.class_lists[problem.class_list_start[c]].row];
+        int h = 0;
+        for (std::uint32_t k = 0; k < r.count; ++k) h += problem.row_cells[r.first + k].mask != 0x3f;
+        free_halves += h * s.class_free(static_cast<std::int32_t>(c));
+        if (h > 0) halved_free += s.class_free(static_cast<std::int32_t>(c));
+    }
+    for (std::int32_t cell = 0; cell < static_cast<std::int32_t>(problem.cell_row.size()); ++cell)
+        if (std::popcount(s.open_in(cell)) == 3) ++open_halves;
+    std::printf("free=%d halved_free=%d free_halves=%d open_halves=%d\n", s.pieces_left(), halved_free, free_halves,
+                open_halves);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -161,6 +187,7 @@ int main(int argc, char** argv) {
         if (write_file_atomically(output, solve::placement_file_text(problem.fixed, result.placements)) != 0)
             return usage("cannot write the output file");
     }
+    print_halves(problem, result.placements);
     std::printf("full=%s pieces=%d seconds=%.2f seed=%llu restarts=%llu exact=%llu dead=%llu\n", full ? "yes" : "no", list->count,
                 result.seconds, static_cast<unsigned long long>(fopt.seed),
                 static_cast<unsigned long long>(result.restarts), static_cast<unsigned long long>(result.exact_runs),

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # clang-format with the repository's .clang-format, on our C++ files (never build/).
 #
-#   format.sh          rewrites every C++ file of the source folders in place (`make format`)
+#   format.sh          rewrites in place the lines that this branch changed or added (`make
+#                      format`): what the check below asks for, and nothing more
+#   format.sh --all    rewrites every C++ file of the source folders in place
 #   format.sh --check  rewrites nothing; fails when a line that this branch changed or added,
 #                      against its branch point with main (origin/main, else main), is not
 #                      formatted, and shows how it would be (`make format-check`). Without
@@ -26,30 +28,54 @@ format_all() {
     echo "formatted ${#files[@]} files"
 }
 
-check_changed_lines() {
-    local base="" ref files untracked diff
+base=""
+files=()
+untracked=()
+
+# The branch point with main and the C++ files changed since; false when there is no main.
+find_changes() {
+    local ref
     for ref in origin/main main; do
         if git rev-parse -q --verify "$ref^{commit}" >/dev/null; then
             base=$(git merge-base HEAD "$ref")
             break
         fi
     done
-    if [ -z "$base" ]; then
-        echo "format-check: no origin/main or main to compare with; nothing checked"
-        return 0
-    fi
+    [ -n "$base" ] || return 1
     command -v clang-format-diff >/dev/null || {
-        echo "format-check: clang-format-diff is missing (Debian package clang-format)" >&2
-        return 2
+        echo "format: clang-format-diff is missing (Debian package clang-format)" >&2
+        exit 2
     }
     # Committed and uncommitted changes since the branch point (a file moved unchanged has no
     # changed line), and new files not yet added as wholly added.
     mapfile -t files < <(git diff --name-only -M --diff-filter=d "$base" -- "${folders[@]}" | cpp_only)
     mapfile -t untracked < <(git ls-files --others --exclude-standard -- "${folders[@]}" | cpp_only)
-    diff=$({
+}
+
+# clang-format-diff over the changed lines, with its own options (-i rewrites in place).
+format_diff() {
+    {
         git diff -U0 -M --no-color --diff-filter=d "$base" -- "${folders[@]}"
         for f in "${untracked[@]}"; do git diff -U0 --no-color --no-index /dev/null "$f" || true; done
-    } | clang-format-diff -p1 -regex '.*\.(cpp|h)')
+    } | clang-format-diff -p1 -regex '.*\.(cpp|h)' "$@"
+}
+
+format_changed_lines() {
+    if ! find_changes; then
+        echo "format: no origin/main or main to compare with; use --all to format every file"
+        return 0
+    fi
+    format_diff -i
+    echo "formatted the changed lines of $((${#files[@]} + ${#untracked[@]})) files"
+}
+
+check_changed_lines() {
+    local diff
+    if ! find_changes; then
+        echo "format-check: no origin/main or main to compare with; nothing checked"
+        return 0
+    fi
+    diff=$(format_diff)
     if [ -n "$diff" ]; then
         echo "$diff"
         echo "format-check: changed lines are not formatted as .clang-format says; above, how they would be" >&2
@@ -59,10 +85,11 @@ check_changed_lines() {
 }
 
 case ${1:-} in
-"") format_all ;;
+"") format_changed_lines ;;
+--all) format_all ;;
 --check) check_changed_lines ;;
 *)
-    echo "usage: $0 [--check]" >&2
+    echo "usage: $0 [--all | --check]" >&2
     exit 2
     ;;
 esac
