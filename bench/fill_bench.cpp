@@ -99,11 +99,7 @@ int usage(const char* why) {
 // their difference over two is the pairs of halves the free pieces must make among themselves.
 void print_halves(const solve::Problem& problem, const std::vector<Placement>& placements) {
     solve::FillState s(problem);
-    for (const Placement& e : placements) {
-        const std::int32_t row = s.find_row(e);
-        if (row >= 0 && s.live(static_cast<std::uint32_t>(row)) && s.piece_free(e.piece))
-            s.place(static_cast<std::uint32_t>(row), e.piece);
-    }
+    for (const Placement& e : placements) s.place_if_fits(e);
     int free_halves = 0, halved_free = 0, open_halves = 0;
     for (std::size_t c = 0; c < problem.classes.size(); ++c) {
         if (problem.class_list_start[c] == problem.class_list_start[c + 1]) continue;

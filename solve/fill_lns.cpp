@@ -88,23 +88,6 @@ std::vector<int> Neighbourhood::nearest_pieces(const Ball& ball, int pieces, dou
     return out;
 }
 
-void Neighbourhood::lift_all(const std::vector<int>& pieces, std::vector<FillState::Laid>& lifted,
-                             std::vector<std::int32_t>& window) {
-    const Problem& p = s_.problem();
-    for (const int piece : pieces) {
-        const std::int32_t row = s_.row_of(piece);
-        if (row < 0) continue;
-        lifted.push_back({static_cast<std::uint32_t>(row), piece});
-        const Row& r = p.rows[static_cast<std::size_t>(row)];
-        for (std::uint32_t k = 0; k < r.count; ++k) window.push_back(p.row_cells[r.first + k].cell);
-        s_.lift(piece);
-    }
-}
-
-void Neighbourhood::lay_back(const std::vector<FillState::Laid>& lifted) {
-    for (const FillState::Laid& l : lifted) s_.place(l.row, l.piece);
-}
-
 // Covers every open sixth of the window by exact cover with the offered free pieces; false (the
 // board as before the call) when the search proves there is none or runs out of its budget.
 int Neighbourhood::free_halves() const {
@@ -133,12 +116,12 @@ bool Neighbourhood::lay_window(const std::vector<std::int32_t>& window, const st
     if (found.end == ExactOutcome::End::Unknown) ++counts_.unknown;
     if (found.end != ExactOutcome::End::Found) return false;
     for (const Placement& e : found.placements) {
-        const std::int32_t row = s_.find_row(e);
-        if (row < 0 || !s_.live(static_cast<std::uint32_t>(row)) || !s_.piece_free(e.piece)) {
-            for (const int piece : laid_) s_.lift(piece);
+        const int piece = s_.place_if_fits(e);
+        if (piece == 0) {
+            for (const int laid : laid_) s_.lift(laid);
             return false;
         }
-        laid_.push_back(s_.place(static_cast<std::uint32_t>(row), e.piece));
+        laid_.push_back(piece);
     }
     // Pieces with halves that a window leaves over have to meet halves again elsewhere, which the
     // open area (whole cells, mostly) seldom offers: a refill may not add to them.
@@ -198,7 +181,7 @@ bool Neighbourhood::close_around(std::int32_t cell, int pieces) {
     }
     std::vector<FillState::Laid> lifted;
     std::vector<std::int32_t> window;
-    lift_all(near, lifted, window);
+    s_.lift_pieces(near, lifted, window);
     required_[cell] |= s_.open_in(cell);
     touched.push_back(cell);
     std::sort(window.begin(), window.end());
@@ -227,7 +210,7 @@ bool Neighbourhood::close_around(std::int32_t cell, int pieces) {
     const bool laid = all_open ? lay_window(window, {}, true) : lay_window(window, offer_for(lifted), false, &required_);
     for (const std::int32_t c : touched) required_[c] = 0;
     if (!laid) {
-        lay_back(lifted);
+        s_.lay_back(lifted);
         return false;
     }
     return s_.uncovered() < before;
@@ -300,7 +283,7 @@ bool Neighbourhood::swap_in(int free_piece, int pieces) {
     if (from.empty()) return false;
     std::vector<FillState::Laid> lifted;
     std::vector<std::int32_t> window;
-    lift_all(near, lifted, window);
+    s_.lift_pieces(near, lifted, window);
     std::sort(window.begin(), window.end());
     window.erase(std::unique(window.begin(), window.end()), window.end());
     for (int attempt = 0; attempt < std::max(1, o_.lns_swap_tries); ++attempt) {
@@ -314,7 +297,7 @@ bool Neighbourhood::swap_in(int free_piece, int pieces) {
             return true;
         }
     }
-    lay_back(lifted);
+    s_.lay_back(lifted);
     return false;
 }
 

@@ -52,8 +52,6 @@ private:
     };
     Ball random_ball(double x, double y);
     std::vector<int> nearest_pieces(const Ball& ball, int pieces, double& radius) const;
-    void lift_all(const std::vector<int>& pieces, std::vector<FillState::Laid>& lifted, std::vector<std::int32_t>& window);
-    void lay_back(const std::vector<FillState::Laid>& lifted);
     bool lay_window(const std::vector<std::int32_t>& window, const std::vector<char>& offered, bool use_all,
                     const std::vector<std::uint32_t>* required = nullptr);
     bool open_areas_ok();

@@ -134,6 +134,28 @@ void FillState::lift_last(std::size_t n) {
     while (n-- > 0 && !laid_.empty()) lift(laid_.back().piece);
 }
 
+int FillState::place_if_fits(const Placement& e) {
+    const std::int32_t row = find_row(e);
+    if (row < 0 || !live(static_cast<std::uint32_t>(row)) || !piece_free(e.piece)) return 0;
+    return place(static_cast<std::uint32_t>(row), e.piece);
+}
+
+void FillState::lift_pieces(const std::vector<int>& pieces, std::vector<Laid>& lifted,
+                            std::vector<std::int32_t>& cells) {
+    for (const int piece : pieces) {
+        const std::int32_t row = row_of(piece);
+        if (row < 0) continue;
+        lifted.push_back({static_cast<std::uint32_t>(row), piece});
+        const Row& r = p_.rows[static_cast<std::size_t>(row)];
+        for (std::uint32_t k = 0; k < r.count; ++k) cells.push_back(p_.row_cells[r.first + k].cell);
+        lift(piece);
+    }
+}
+
+void FillState::lay_back(const std::vector<Laid>& lifted) {
+    for (const Laid& l : lifted) place(l.row, l.piece);
+}
+
 std::int32_t FillState::live_in(std::int32_t cell, int k) const {
     static constexpr int kHalves[6][3] = {{1, 6, 5}, {2, 1, 6}, {3, 2, 1}, {4, 3, 2}, {5, 4, 3}, {6, 5, 4}};
     const std::int32_t* c = &live_[static_cast<std::size_t>(cell) * kSlots];

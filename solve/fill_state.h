@@ -34,6 +34,9 @@ public:
     void lift(int piece);
     // Lifts the last `n` laid pieces, the last first.
     void lift_last(std::size_t n);
+    // Lays `e` when the problem has its row, the row is live and the piece free; returns the
+    // piece, 0 when it does not fit the board as it is.
+    int place_if_fits(const Placement& e);
     void clear();
 
     bool live(std::uint32_t row) const { return blocked_[row] == 0 && class_free_[p_.rows[row].cls] > 0; }
@@ -64,6 +67,10 @@ public:
         int piece;
     };
     const std::vector<Laid>& laid() const { return laid_; }
+    // Lifts the laid ones of `pieces`, noting each in `lifted` and its cells in `cells`.
+    void lift_pieces(const std::vector<int>& pieces, std::vector<Laid>& lifted, std::vector<std::int32_t>& cells);
+    // Lays lifted pieces back where they were.
+    void lay_back(const std::vector<Laid>& lifted);
     // The placements laid, in the order of laying.
     std::vector<Placement> placements() const;
     Placement placement_of(const Laid& l) const;

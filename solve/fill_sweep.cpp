@@ -136,10 +136,7 @@ void Sweeper::start_over() {
     s_.clear();
     std::vector<Placement> kept;
     for (const Placement& e : start_) {
-        const std::int32_t row = s_.find_row(e);
-        if (row < 0 || !s_.live(static_cast<std::uint32_t>(row)) || !s_.piece_free(e.piece)) continue;
-        s_.place(static_cast<std::uint32_t>(row), e.piece);
-        kept.push_back(e);
+        if (s_.place_if_fits(e) != 0) kept.push_back(e);
     }
     start_ = std::move(kept);
     pairs_per_piece_ = s_.pieces_left() > o_.pair_reserve ? pairs_left() / (s_.pieces_left() - o_.pair_reserve) : 0;
@@ -213,19 +210,12 @@ bool Sweeper::refill_window(const std::vector<std::int32_t>& hole, int radius) {
     std::vector<std::int32_t> window = hole;
     std::vector<FillState::Laid> lifted;
     for (int step = 0; step < radius; ++step) {
-        for (const int piece : pieces_around(window)) {
-            const std::int32_t row = s_.row_of(piece);
-            if (row < 0) continue;
-            lifted.push_back({static_cast<std::uint32_t>(row), piece});
-            const Row& r = p_.rows[static_cast<std::size_t>(row)];
-            for (std::uint32_t k = 0; k < r.count; ++k) window.push_back(p_.row_cells[r.first + k].cell);
-            s_.lift(piece);
-        }
+        s_.lift_pieces(pieces_around(window), lifted, window);
         std::sort(window.begin(), window.end());
         window.erase(std::unique(window.begin(), window.end()), window.end());
     }
     if (uniform_area_ > 0 && open_sixths(window) % uniform_area_ != 0) {
-        for (const FillState::Laid& l : lifted) s_.place(l.row, l.piece);
+        s_.lay_back(lifted);
         return false;
     }
     Problem part;
@@ -233,15 +223,11 @@ bool Sweeper::refill_window(const std::vector<std::int32_t>& hole, int radius) {
     exact_runs_.fetch_add(1, std::memory_order_relaxed);
     const ExactOutcome found = complete_exactly(part, o_.window_nodes, shared_.stop);
     if (found.end == ExactOutcome::End::Found) {
-        for (const Placement& e : found.placements) {
-            const std::int32_t row = s_.find_row(e);
-            if (row >= 0 && s_.live(static_cast<std::uint32_t>(row)) && s_.piece_free(e.piece))
-                s_.place(static_cast<std::uint32_t>(row), e.piece);
-        }
+        for (const Placement& e : found.placements) s_.place_if_fits(e);
         start_ = s_.placements();
         return true;
     }
-    for (const FillState::Laid& l : lifted) s_.place(l.row, l.piece);
+    s_.lay_back(lifted);
     return false;
 }
 
@@ -536,9 +522,7 @@ Sweeper::Node Sweeper::search_neighbourhood() {
 // Lays the exact search's completion on the board; a full board goes to the run.
 bool Sweeper::lay_and_offer(const std::vector<Placement>& completion) {
     for (const Placement& e : completion) {
-        const std::int32_t row = s_.find_row(e);
-        if (row < 0 || !s_.live(static_cast<std::uint32_t>(row)) || !s_.piece_free(e.piece)) return false;
-        s_.place(static_cast<std::uint32_t>(row), e.piece);
+        if (s_.place_if_fits(e) == 0) return false;
     }
     if (s_.uncovered() != 0 || (!p_.region.limited && s_.pieces_left() != 0)) return false;
     shared_.offer(s_, true);

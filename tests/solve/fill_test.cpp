@@ -167,6 +167,64 @@ TEST_F(FillTest, EveryPlacementOfTheSolutionIsARowInItsLowestOrientation) {
     EXPECT_EQ(missing, 0);
 }
 
+// A placement is laid only where it fits the board as it is; lifted pieces are noted with their
+// cells, and laid back they leave the board as it was.
+TEST_F(FillTest, PlacementsAreLaidOnlyWhereTheyFitAndLiftedOnesGoBack) {
+    const std::vector<Placement> partial = placement_file("partial_6.txt");
+    std::vector<Placement> missing;
+    for (const Placement& e : solve::lowest_orientations(s().prvky, placement_file("solution.txt")))
+        if (std::none_of(partial.begin(), partial.end(), [&](const Placement& f) { return f.piece == e.piece; }))
+            missing.push_back(e);
+    ASSERT_EQ(missing.size(), 6u);
+    const solve::Problem p = problem_of(partial);
+    solve::FillState state(p);
+    Placement elsewhere = missing[1];
+    elsewhere.row = missing[0].row;
+    elsewhere.col = missing[0].col;
+    Placement off_board = missing[0];
+    off_board.row = 0;
+    off_board.col = 0;
+    struct Case {
+        const char* what;
+        Placement e;
+        bool fits;
+    };
+    const Case cases[] = {
+        {"its place in the solution", missing[0], true},
+        {"the same piece again", missing[0], false},
+        {"another piece over it", elsewhere, false},
+        {"a piece of the fixed placement", partial[0], false},
+        {"no such piece", {0, missing[2].row, missing[2].col, missing[2].orientation}, false},
+        {"outside the board", off_board, false},
+    };
+    for (const Case& c : cases) {
+        const std::int64_t before = state.uncovered();
+        const int piece = state.place_if_fits(c.e);
+        EXPECT_EQ(piece, c.fits ? c.e.piece : 0) << c.what;
+        EXPECT_EQ(state.uncovered() < before, c.fits) << c.what;
+    }
+    for (std::size_t i = 1; i < missing.size(); ++i) ASSERT_NE(state.place_if_fits(missing[i]), 0) << i;
+    ASSERT_EQ(state.uncovered(), 0);
+    const std::vector<Placement> full = state.placements();
+
+    std::vector<solve::FillState::Laid> lifted;
+    std::vector<std::int32_t> cells;
+    state.lift_pieces({missing[0].piece, partial[0].piece, missing[3].piece}, lifted, cells);
+    ASSERT_EQ(lifted.size(), 2u);  // a piece of the fixed placement is not the fill's to lift
+    std::int64_t area = 0;
+    for (const solve::FillState::Laid& l : lifted) area += p.rows[l.row].area;
+    EXPECT_EQ(state.uncovered(), area);
+    std::int64_t cell_area = 0;
+    for (const std::int32_t cell : cells) cell_area += std::popcount(state.open_in(cell));
+    EXPECT_EQ(cell_area, area);
+    EXPECT_TRUE(state.piece_free(missing[0].piece) && state.piece_free(missing[3].piece));
+    state.lay_back(lifted);
+    EXPECT_EQ(state.uncovered(), 0);
+    EXPECT_EQ(wrong_live_counts(state), 0);
+    EXPECT_TRUE(check(p, state.placements()).complete());
+    EXPECT_EQ(state.placements().size(), full.size());
+}
+
 struct GapCase {
     const char* partial;
     int endgame_pieces;
