@@ -23,14 +23,6 @@ namespace {
 // The most a repair spends on the gap as it stands before it lifts pieces.
 constexpr double kCloseAsGivenSeconds = 30;
 
-// A board the pieces cannot make is refused before any work: the fill would look for ever.
-bool areas_match(const Problem& problem) {
-    if (!problem.area_mismatch()) return true;
-    std::fprintf(stderr, "the free pieces cover %lld sixths and the board leaves %lld open: no full board exists\n",
-                 static_cast<long long>(problem.piece_area), static_cast<long long>(problem.primary_area));
-    return false;
-}
-
 std::string fill_progress_text(const FillProgress& p, int fixed) {
     return progress_text(p.seconds, "sweeps", p.restarts, fixed + p.pieces, fixed + p.best_pieces,
                          format("  open %lld sixths  exact %llu", static_cast<long long>(p.open_area),
@@ -105,6 +97,15 @@ void print_summary(const FillResult& r, int fixed) {
 bool fill_takes_over(const SolveOptions& opt, const Problem& problem) {
     return !opt.walk && !opt.count && opt.checkpoint.empty() && opt.continue_from.empty() && opt.max_solutions <= 1 &&
            opt.manifest.empty() && !problem.region.limited && free_pieces(problem) > kFillTakesOver;
+}
+
+// The fill would look for ever; the walk would report no solution without saying why (a piece
+// file cut short, say).
+bool areas_match(const Problem& problem) {
+    if (!problem.area_mismatch()) return true;
+    std::fprintf(stderr, "the free pieces cover %lld sixths and the board leaves %lld open: no full board exists\n",
+                 static_cast<long long>(problem.piece_area), static_cast<long long>(problem.primary_area));
+    return false;
 }
 
 std::string best_path(const std::string& output) {

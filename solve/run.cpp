@@ -367,7 +367,7 @@ int run_solve(SolveOptions opt) {
         state = std::move(carried);
         // A continued run keeps its checkpoint up to date unless told to write another.
         if (opt.checkpoint.empty()) opt.checkpoint = opt.continue_from;
-    } else if (!problem->area_mismatch()) {
+    } else if (areas_match(*problem)) {
         state.totals.frontier.push_back({});
     }
     state.fingerprint = problem->fingerprint;
