@@ -9,6 +9,7 @@
 #include "app/files.h"
 #include "app/text.h"
 #include "search/placement_file.h"
+#include "solve/fill_run.h"
 #include "solve/sha256.h"
 #include "work/job_script.h"
 
@@ -63,7 +64,7 @@ int run_split(const SplitOptions& opt) {
     Manifest m;
     if (!describe(opt, *problem, m)) return 2;
     const std::vector<solve::Prefix> units =
-        problem->area_mismatch() ? std::vector<solve::Prefix>{} : solve::expand_frontier(*problem, opt.units);
+        solve::areas_match(*problem) ? solve::expand_frontier(*problem, opt.units) : std::vector<solve::Prefix>{};
     m.units = units.size();
     std::error_code ec;
     fs::create_directories(opt.slurm ? fs::path(dir) / "logs" : fs::path(dir), ec);
