@@ -24,6 +24,7 @@
 #include "app/text.h"
 #include "solve/run.h"
 #include "search/atomic_file.h"
+#include "solve/fill_run.h"
 #include "solve/units.h"
 #include "work/journal.h"
 
@@ -208,7 +209,7 @@ public:
         totals_ = carried;
         if (!carried.split) {
             std::vector<Prefix> units;
-            if (!p_.area_mismatch()) {
+            if (solve::areas_match(p_)) {
                 const std::size_t n = opt_.units != 0 ? opt_.units : 16 * static_cast<std::size_t>(ranks_);
                 units = solve::expand_frontier(p_, n);
             }
