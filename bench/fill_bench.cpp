@@ -102,10 +102,7 @@ void print_halves(const solve::Problem& problem, const std::vector<Placement>& p
     for (const Placement& e : placements) s.place_if_fits(e);
     int free_halves = 0, halved_free = 0, open_halves = 0;
     for (std::size_t c = 0; c < problem.classes.size(); ++c) {
-        if (problem.class_list_start[c] == problem.class_list_start[c + 1]) continue;
-        const solve::Row& r = problem.rows[problem.class_lists[problem.class_list_start[c]].row];
-        int h = 0;
-        for (std::uint32_t k = 0; k < r.count; ++k) h += problem.row_cells[r.first + k].mask != 0x3f;
+        const int h = problem.halves_of(static_cast<std::int32_t>(c));
         free_halves += h * s.class_free(static_cast<std::int32_t>(c));
         if (h > 0) halved_free += s.class_free(static_cast<std::int32_t>(c));
     }
@@ -148,11 +145,9 @@ int main(int argc, char** argv) {
         // One line per shape: its pieces, rows, and cells cut in halves.
         for (std::size_t c = 0; c < problem.classes.size(); ++c) {
             const solve::ShapeClass& shape = problem.classes[c];
-            int rows = 0, halves = 0;
-            for (std::uint32_t i = problem.class_list_start[c]; i < problem.class_list_start[c + 1]; ++i) ++rows;
-            const solve::Row& r = problem.rows[problem.class_lists[problem.class_list_start[c]].row];
-            for (std::uint32_t k = 0; k < r.count; ++k) halves += problem.row_cells[r.first + k].mask != 0x3f;
-            std::printf("shape %zu pieces=%zu rows=%d halves=%d\n", c, shape.members.size(), rows, halves);
+            const std::uint32_t rows = problem.class_list_start[c + 1] - problem.class_list_start[c];
+            std::printf("shape %zu pieces=%zu rows=%u halves=%d\n", c, shape.members.size(), rows,
+                        problem.halves_of(static_cast<std::int32_t>(c)));
         }
         return 0;
     }

@@ -24,7 +24,6 @@
 #include "app/text.h"
 #include "solve/run.h"
 #include "search/atomic_file.h"
-#include "solve/fill_run.h"
 #include "solve/units.h"
 #include "work/journal.h"
 

@@ -93,7 +93,7 @@ std::vector<int> Neighbourhood::nearest_pieces(const Ball& ball, int pieces, dou
 int Neighbourhood::free_halves() const {
     int n = 0;
     for (std::size_t c = 0; c < s_.problem().classes.size(); ++c)
-        n += s_.class_free(static_cast<std::int32_t>(c)) * halves_of(static_cast<std::int32_t>(c));
+        n += s_.class_free(static_cast<std::int32_t>(c)) * s_.problem().halves_of(static_cast<std::int32_t>(c));
     return n;
 }
 
@@ -242,15 +242,6 @@ const Row& Neighbourhood::place_for(std::int32_t cls) {
     return *pick;
 }
 
-int Neighbourhood::halves_of(std::int32_t cls) const {
-    const Problem& p = s_.problem();
-    if (p.class_list_start[cls] == p.class_list_start[cls + 1]) return 0;
-    const Row& r = p.rows[p.class_lists[p.class_list_start[cls]].row];
-    int n = 0;
-    for (std::uint32_t k = 0; k < r.count; ++k) n += p.row_cells[r.first + k].mask != 0x3f;
-    return n;
-}
-
 // Lifts the pieces around a place of the free piece's shape and lays them again with that piece
 // instead of one of them, of as many halves where it can be: the board keeps its count, the
 // pieces left over change.
@@ -274,8 +265,8 @@ bool Neighbourhood::swap_in(int free_piece, int pieces) {
         const std::int32_t c = s_.class_of(piece);
         if (c == cls) continue;
         others.push_back(piece);
-        if (halves_of(c) == halves_of(cls)) alike.push_back(piece);
-        if (halves_of(c) < halves_of(cls)) fewer.push_back(piece);
+        if (s_.problem().halves_of(c) == s_.problem().halves_of(cls)) alike.push_back(piece);
+        if (s_.problem().halves_of(c) < s_.problem().halves_of(cls)) fewer.push_back(piece);
     }
     // Keeping halves laid, a free piece with halves is traded for one with fewer: the pieces left
     // over move towards whole cells, which the open area takes.
@@ -376,7 +367,7 @@ bool Neighbourhood::run(const std::function<void()>& on_gain) {
                 for (const int m : s_.problem().classes[c].members)
                     if (s_.piece_free(m)) {
                         free.push_back(m);
-                        if (halves_of(static_cast<std::int32_t>(c)) > 0) halved.push_back(m);
+                        if (s_.problem().halves_of(static_cast<std::int32_t>(c)) > 0) halved.push_back(m);
                     }
             if (o_.lns_keep_halves && !halved.empty() && random01() < 0.8) free.swap(halved);
             swap_in(free[static_cast<std::size_t>(random_below(static_cast<int>(free.size())))], window_size());

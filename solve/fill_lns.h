@@ -57,7 +57,6 @@ private:
     bool open_areas_ok();
     bool halves_meet(const Row& r) const;
     const Row& place_for(std::int32_t cls);
-    int halves_of(std::int32_t cls) const;
     int free_halves() const;  // half cells of the free pieces
     std::vector<char> offer_for(const std::vector<FillState::Laid>& lifted);
     void open_edge(std::vector<std::int32_t>& out) const;

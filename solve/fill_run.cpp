@@ -99,15 +99,6 @@ bool fill_takes_over(const SolveOptions& opt, const Problem& problem) {
            opt.manifest.empty() && !problem.region.limited && free_pieces(problem) > kFillTakesOver;
 }
 
-// The fill would look for ever; the walk would report no solution without saying why (a piece
-// file cut short, say).
-bool areas_match(const Problem& problem) {
-    if (!problem.area_mismatch()) return true;
-    std::fprintf(stderr, "the free pieces cover %lld sixths and the board leaves %lld open: no full board exists\n",
-                 static_cast<long long>(problem.piece_area), static_cast<long long>(problem.primary_area));
-    return false;
-}
-
 std::string best_path(const std::string& output) {
     const std::size_t slash = output.rfind('/');
     const std::size_t dot = output.rfind('.');

@@ -19,12 +19,6 @@ inline constexpr int kFillTakesOver = 100;
 // more than kFillTakesOver free pieces.
 bool fill_takes_over(const SolveOptions& opt, const Problem& problem);
 
-// Whether the free pieces cover exactly what the board leaves open (always, in a region); when
-// not, one line on standard error says so: no full board exists. The fill and repair refuse such
-// a board before any work; the walk reports it proved without a solution, and a split
-// makes no units of it.
-bool areas_match(const Problem& problem);
-
 // The name beside the solution file that keeps the fullest placement of a run that found no
 // board: "solved.txt" -> "solved_best.txt".
 std::string best_path(const std::string& output);

@@ -66,11 +66,7 @@ Sweeper::Sweeper(const Problem& problem, const FillOptions& options, std::uint64
     for (std::size_t c = 0; c < p_.classes.size(); ++c)
         if (abundant_ < 0 || p_.classes[c].members.size() > p_.classes[abundant_].members.size()) abundant_ = static_cast<std::int32_t>(c);
     // A shape's cells cut in halves: each must meet the other half of another piece.
-    for (std::size_t c = 0; c < p_.classes.size(); ++c) {
-        if (p_.class_list_start[c] == p_.class_list_start[c + 1]) continue;
-        const Row& r = p_.rows[p_.class_lists[p_.class_list_start[c]].row];
-        for (std::uint32_t k = 0; k < r.count; ++k) awkward_[c] += p_.row_cells[r.first + k].mask != 0x3f ? 0.5 : 0.0;
-    }
+    for (std::size_t c = 0; c < p_.classes.size(); ++c) awkward_[c] = 0.5 * p_.halves_of(static_cast<std::int32_t>(c));
 }
 
 double Sweeper::random01() { return static_cast<double>(fill_random(rng_) >> 11) * 0x1.0p-53; }

@@ -248,6 +248,14 @@ bool sixth_across(int row, int col, int sixth, int& nrow, int& ncol, int& nsixth
     return on_board(nrow, ncol);
 }
 
+int Problem::halves_of(std::int32_t cls) const {
+    if (class_list_start[cls] == class_list_start[cls + 1]) return 0;
+    const Row& r = rows[class_lists[class_list_start[cls]].row];
+    int n = 0;
+    for (std::uint32_t k = 0; k < r.count; ++k) n += row_cells[r.first + k].mask != kWholeMask;
+    return n;
+}
+
 void build_row_lists(Problem& p) {
     const std::size_t cells = p.cell_row.size();
     p.cell_list_start.assign(cells + 1, 0);

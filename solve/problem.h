@@ -113,6 +113,8 @@ struct Problem {
     std::int64_t piece_area = 0;    // sixths of the free pieces with a shape
     // A full board that the pieces' total area cannot fill: no search needed.
     bool area_mismatch() const { return !region.limited && primary_area != piece_area; }
+    // Cells of a shape cut in halves (the same in every turn); 0 for a shape without rows.
+    int halves_of(std::int32_t cls) const;
     std::uint64_t fingerprint = 0;  // of the rows and the fixed placement, for checkpoints
 };
 

@@ -90,6 +90,14 @@ std::string placement_file_text(const std::vector<Placement>& fixed, const Prefi
     return text;
 }
 
+// Without the line, a piece file cut short would pass for a puzzle proved to have no board.
+bool areas_match(const Problem& problem) {
+    if (!problem.area_mismatch()) return true;
+    std::fprintf(stderr, "the free pieces cover %lld sixths and the board leaves %lld open: no full board exists\n",
+                 static_cast<long long>(problem.piece_area), static_cast<long long>(problem.primary_area));
+    return false;
+}
+
 bool load_problem(const ProblemOptions& opt, MemoryPanel& panel, std::unique_ptr<Solver>& solver,
                   Problem& problem) {
     if (opt.limits) {

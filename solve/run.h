@@ -71,6 +71,12 @@ void options_from(const ProblemSource& source, ProblemOptions& out);
 // The region as the search reads it from the window's fields, cut to the board.
 Region read_region(const ProblemOptions& opt);
 
+// Whether the free pieces cover exactly what the board leaves open (always, in a region); when
+// not, one line on standard error says so: no full board exists. The fill and repair refuse such
+// a board before any work; the walk reports it proved without a solution, and a split makes no
+// units of it.
+bool areas_match(const Problem& problem);
+
 // Loads the pieces and the resume placement and builds the problem; false after one line on
 // standard error.
 bool load_problem(const ProblemOptions& opt, MemoryPanel& panel, std::unique_ptr<Solver>& solver,

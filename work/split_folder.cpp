@@ -9,7 +9,6 @@
 #include "app/files.h"
 #include "app/text.h"
 #include "search/placement_file.h"
-#include "solve/fill_run.h"
 #include "solve/sha256.h"
 #include "work/job_script.h"
 
