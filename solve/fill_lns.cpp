@@ -261,12 +261,14 @@ bool Neighbourhood::swap_in(int free_piece, int pieces) {
     double radius = 0;
     const std::vector<int> near = nearest_pieces(ball, pieces, radius);
     std::vector<int> alike, others, fewer;
+    const int halves = p.halves_of(cls);
     for (const int piece : near) {
         const std::int32_t c = s_.class_of(piece);
         if (c == cls) continue;
         others.push_back(piece);
-        if (s_.problem().halves_of(c) == s_.problem().halves_of(cls)) alike.push_back(piece);
-        if (s_.problem().halves_of(c) < s_.problem().halves_of(cls)) fewer.push_back(piece);
+        const int theirs = p.halves_of(c);
+        if (theirs == halves) alike.push_back(piece);
+        if (theirs < halves) fewer.push_back(piece);
     }
     // Keeping halves laid, a free piece with halves is traded for one with fewer: the pieces left
     // over move towards whole cells, which the open area takes.
