@@ -28,6 +28,13 @@ FillResult run_portfolio(const Problem& problem, const std::vector<Placement>& s
         return none;
     }
     FillShared shared;
+    // The start is the best so far until a sweep lays more: a repair stopped early, or one whose
+    // windows never get past the start's count, reports and keeps the user's placement, not none.
+    if (!start.empty()) {
+        FillState laid(problem);
+        for (const Placement& e : start) laid.place_if_fits(e);
+        shared.offer(laid, false);
+    }
     const int threads = std::max(1, options.threads);
     std::vector<std::unique_ptr<Sweeper>> sweepers;
     for (int t = 0; t < threads; ++t)

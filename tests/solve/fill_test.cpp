@@ -308,6 +308,20 @@ TEST_F(FillTest, RepairLiftsAPieceThatDeadEndsAndFillsTheBoard) {
     EXPECT_GE(kept.size(), 180u);
 }
 
+// A repair stopped before it lays anything still reports the start as its best: the caller keeps
+// and counts what it returns.
+TEST_F(FillTest, ARepairStoppedAtOnceReturnsItsStart) {
+    const solve::Problem p = problem_of({});
+    const std::vector<Placement> start = solve::lowest_orientations(s().prvky, placement_file("partial_20.txt"));
+    solve::FillOptions o;
+    o.threads = 2;
+    o.should_stop = [] { return true; };
+    const solve::FillResult result = solve::repair(p, start, o);
+    if (result.full) GTEST_SKIP() << "the board was full before the stop was seen";
+    EXPECT_GE(result.placements.size(), start.size());
+    EXPECT_TRUE(check(p, result.placements).valid()) << check::verdict(check(p, result.placements));
+}
+
 // A stop ends a fill of the whole board with a valid placement, the best so far.
 TEST_F(FillTest, AStopEndsTheRunWithAValidBestSoFar) {
     const solve::Problem p = problem_of({});
