@@ -18,6 +18,20 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// Rings from the border in get furthest on puzzles whose pieces with halves mostly lie on the
+// border, and die early on those with many pairs of halves inside; sweeps drawn at random between
+// rings and bands do well on both. With two threads or more every other thread sweeps in rings
+// only, so a run gets the better of the two on either kind of puzzle.
+std::vector<FillOptions> options_by_thread(const FillOptions& options, int threads) {
+    std::vector<FillOptions> out(static_cast<std::size_t>(threads), options);
+    if (!options.inward_on_odd_threads || !options.sweep_mixed) return out;
+    for (std::size_t t = 1; t < out.size(); t += 2) {
+        out[t].sweep_mixed = false;
+        out[t].sweep_inward = true;
+    }
+    return out;
+}
+
 // Runs one sweeper per thread until one fills the board or the run is stopped, reporting from
 // the calling thread.
 FillResult run_portfolio(const Problem& problem, const std::vector<Placement>& start, const FillOptions& options) {
@@ -36,9 +50,10 @@ FillResult run_portfolio(const Problem& problem, const std::vector<Placement>& s
         shared.offer(laid, false);
     }
     const int threads = std::max(1, options.threads);
+    const std::vector<FillOptions> thread_options = options_by_thread(options, threads);
     std::vector<std::unique_ptr<Sweeper>> sweepers;
     for (int t = 0; t < threads; ++t)
-        sweepers.push_back(std::make_unique<Sweeper>(problem, options, sweep_seed(options.seed, t), shared));
+        sweepers.push_back(std::make_unique<Sweeper>(problem, thread_options[t], sweep_seed(options.seed, t), shared));
     // A board with few free pieces is the exact search's: every thread runs it to the end, each
     // walking the tree in another order (the first to finish ends the run, a proof too).
     // A limit region is the exact search's too: the sweep and its checks are made for a full board.

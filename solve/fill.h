@@ -52,6 +52,7 @@ struct FillOptions {
     int sweep_parity = -1;                // -1: any of the 12 directions; 0 or 1: the even or odd ones
     bool sweep_inward = false;            // rings from the border in; else bands across the board
     bool sweep_mixed = true;             // each sweep draws rings or bands at random
+    bool inward_on_odd_threads = true;   // threads 1, 3, ... sweep in rings from the border in only
     double ring_rows = 1.0;               // depth of a ring in rows
     int sweep_window = 4;                 // cells at the head of the sweep among which the most constrained is filled
     int tries_per_level = 3;              // pieces tried at one spot before the spot before it is changed

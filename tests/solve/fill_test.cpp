@@ -259,6 +259,23 @@ INSTANTIATE_TEST_SUITE_P(Gaps, FillGapTest,
                          ::testing::Values(GapCase{"partial_10.txt", 40, 100}, GapCase{"partial_10.txt", 4, 0},
                                            GapCase{"partial_20.txt", 12, 0}));
 
+// On two threads one sweeps bands or rings and the other rings only; whichever fills the gap, the
+// board passes the checker.
+TEST_F(FillTest, TwoThreadsSweepingInTheirOwnOrdersFillAGap) {
+    const solve::Problem p = problem_of(placement_file("partial_20.txt"));
+    for (const bool by_thread : {true, false}) {
+        solve::FillOptions o;
+        o.seed = 11;
+        o.threads = 2;
+        o.endgame_pieces = 4;
+        o.exact_first_pieces = 0;
+        o.inward_on_odd_threads = by_thread;
+        const solve::FillResult result = solve::fill_board(p, o);
+        ASSERT_TRUE(result.full) << by_thread;
+        EXPECT_TRUE(check(p, result.placements).complete()) << check::verdict(check(p, result.placements));
+    }
+}
+
 // Repair from a placement that dead-ends: the solution less six pieces, and in the gap one piece
 // laid where no completion can have it. The repair must lift it and fill the board.
 TEST_F(FillTest, RepairLiftsAPieceThatDeadEndsAndFillsTheBoard) {
