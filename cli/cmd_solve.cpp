@@ -47,9 +47,8 @@ Command add_solve_command(CLI::App& app) {
         "A board with more than 100 free pieces (an empty board, a short resume placement) goes to the fill: "
         "sweeps across the board on every thread (every other one in rings from the border in), lifting and "
         "refilling windows by exact cover, the first full board ends the run; the fullest placement so far is kept "
-        "in solved_best.txt (beside -o). "
-        "--count, --checkpoint, --continue, --max-solutions above 1, --limits and --walk use the exact walk, "
-        "which proves what it does not find.");
+        "in solved_best.txt (beside -o). --count, --checkpoint, --continue, --max-solutions above 1, --limits and "
+        "--walk use the exact walk, which proves what it does not find.");
     return {sub, [opt, sub] {
                 note_problem_given(*sub, *opt);
                 opt->hooks = terminal_hooks(opt->quiet, opt->progress_every_s);
